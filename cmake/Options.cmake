@@ -1,0 +1,26 @@
+# Build-wide flags and the warning policy for our own targets.
+
+# The engine's outputs are compared bit for bit against an independent model: no contraction
+# into fused multiply-adds and no value-changing optimisations, on every compiler and target.
+add_compile_options(-ffp-contract=off -fno-fast-math)
+
+set(TIVRANDEL_SANITIZE "" CACHE STRING "Sanitizers for the whole build: address;undefined, or thread")
+if(TIVRANDEL_SANITIZE)
+    list(JOIN TIVRANDEL_SANITIZE "," _san)
+    add_compile_options(-fsanitize=${_san} -fno-omit-frame-pointer -fno-sanitize-recover=all)
+    add_link_options(-fsanitize=${_san})
+endif()
+
+option(TIVRANDEL_FUZZ "Build the libFuzzer targets (clang only)" OFF)
+
+# Warnings are errors in our own code only; the SDK is built with its own flags.
+function(tivrandel_warnings target)
+    target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Wshadow -Wconversion
+        -Wno-sign-conversion -Werror)
+endfunction()
+
+if(TIVRANDEL_FUZZ)
+    # Coverage instrumentation for everything the fuzz targets reach; the targets link libFuzzer.
+    add_compile_options(-fsanitize=fuzzer-no-link,address,undefined)
+    add_link_options(-fsanitize=address,undefined)
+endif()

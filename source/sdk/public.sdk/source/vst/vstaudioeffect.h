@@ -1,0 +1,53 @@
+#pragma once
+
+// The SDK's audio effect base, which the packaged subset of the VST3 SDK lacks: a Component
+// that is also an IAudioProcessor, with the SDK's published names and documented defaults.
+
+#include "public.sdk/source/vst/vstbus.h"
+#include "public.sdk/source/vst/vstcomponent.h"
+#include "pluginterfaces/vst/ivstaudioprocessor.h"
+
+namespace Steinberg {
+namespace Vst {
+
+class AudioEffect : public Component, public IAudioProcessor {
+public:
+    AudioEffect();
+
+    AudioBus* addAudioInput(const TChar* name, SpeakerArrangement arr, BusType busType = kMain,
+                            int32 flags = BusInfo::kDefaultActive);
+    AudioBus* addAudioOutput(const TChar* name, SpeakerArrangement arr, BusType busType = kMain,
+                             int32 flags = BusInfo::kDefaultActive);
+    AudioBus* getAudioInput(int32 index);
+    AudioBus* getAudioOutput(int32 index);
+
+    // IAudioProcessor
+    tresult PLUGIN_API setBusArrangements(SpeakerArrangement* inputs, int32 numIns,
+                                          SpeakerArrangement* outputs,
+                                          int32 numOuts) SMTG_OVERRIDE;
+    tresult PLUGIN_API getBusArrangement(BusDirection dir, int32 index,
+                                         SpeakerArrangement& arr) SMTG_OVERRIDE;
+    tresult PLUGIN_API canProcessSampleSize(int32 symbolicSampleSize) SMTG_OVERRIDE;
+    uint32 PLUGIN_API getLatencySamples() SMTG_OVERRIDE { return 0; }
+    tresult PLUGIN_API setupProcessing(ProcessSetup& setup) SMTG_OVERRIDE;
+    tresult PLUGIN_API setProcessing(TBool state) SMTG_OVERRIDE;
+    tresult PLUGIN_API process(ProcessData& data) SMTG_OVERRIDE;
+    uint32 PLUGIN_API getTailSamples() SMTG_OVERRIDE { return kNoTail; }
+
+    OBJ_METHODS(AudioEffect, Component)
+    DEFINE_INTERFACES
+    DEF_INTERFACE(IAudioProcessor)
+    END_DEFINE_INTERFACES(Component)
+    REFCOUNT_METHODS(Component)
+
+protected:
+    ProcessSetup processSetup;
+
+private:
+    AudioBus* addAudioBus(BusList& list, const TChar* name, SpeakerArrangement arr,
+                          BusType busType, int32 flags);
+    static AudioBus* audioBusAt(BusList& list, int32 index);
+};
+
+} // namespace Vst
+} // namespace Steinberg

@@ -1,0 +1,60 @@
+#include "parameters/parameters.h"
+
+#include "pluginterfaces/vst/ivsteditcontroller.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <set>
+#include <string>
+
+using tivrandel::Parameters;
+
+TEST(Parameters, DescribeTheFourParametersAsTheHostSeesThem) {
+    using Steinberg::Vst::ParameterInfo;
+    EXPECT_EQ(Parameters::describe(0).flags, ParameterInfo::kCanAutomate | ParameterInfo::kIsBypass);
+    const double defaults[] = {0.0, 0.5, 0.5, 0.0};
+    const int steps[] = {1, 0, 0, 1};
+    std::set<std::string> keys{Parameters::versionKey(), Parameters::tagKey()};
+    for (Steinberg::Vst::ParamID id = 0; id < 4; ++id) {
+        EXPECT_EQ(Parameters::describe(id).defaultValue, defaults[id]);
+        EXPECT_EQ(Parameters::describe(id).stepCount, steps[id]);
+        if (id > 0) {
+            EXPECT_EQ(Parameters::describe(id).flags, ParameterInfo::kCanAutomate);
+        }
+        keys.insert(Parameters::describe(id).stateKey);
+    }
+    EXPECT_EQ(keys.size(), 6u) << "state keys must be distinct";
+    EXPECT_STRNE(Parameters::processorTag(), Parameters::controllerTag());
+    EXPECT_THROW(Parameters::describe(4), std::out_of_range);
+}
+
+TEST(Parameters, PanTextFollowsTheSignOfThePosition) {
+    for (auto id : {Parameters::TimePan, Parameters::LevelPan}) {
+        EXPECT_EQ(Parameters::displayText(id, 0.5f), "0.0 C");
+        EXPECT_EQ(Parameters::displayText(id, 0.0f), "-100.0 L");
+        EXPECT_EQ(Parameters::displayText(id, 1.0f), "+100.0 R");
+        EXPECT_EQ(Parameters::displayText(id, 0.75f), "+50.0 R");
+        EXPECT_EQ(Parameters::displayText(id, 0.25f), "-50.0 L");
+        // Out of range values are clamped, NaN counts as the right end.
+        EXPECT_EQ(Parameters::displayText(id, -3.0f), "-100.0 L");
+        EXPECT_EQ(Parameters::displayText(id, 7.0f), "+100.0 R");
+        EXPECT_EQ(Parameters::displayText(id, std::numeric_limits<float>::quiet_NaN()),
+                  "+100.0 R");
+    }
+}
+
+TEST(Parameters, SwitchesReadAsOnFromOneHalfUpward) {
+    for (auto id : {Parameters::Bypass, Parameters::SwapChannels}) {
+        EXPECT_EQ(Parameters::displayText(id, 0.5f), "On");
+        EXPECT_EQ(Parameters::displayText(id, 0.49f), "Off");
+        EXPECT_EQ(Parameters::displayText(id, 0.0f), "Off");
+        EXPECT_EQ(Parameters::displayText(id, 1.0f), "On");
+    }
+    // Bypass rounds, so it is off again well below zero; the swap compares.
+    EXPECT_EQ(Parameters::displayText(Parameters::Bypass, -0.5f), "Off");
+    EXPECT_EQ(Parameters::displayText(Parameters::Bypass, -0.51f), "On");
+    EXPECT_EQ(Parameters::displayText(Parameters::SwapChannels, -0.51f), "Off");
+    EXPECT_THROW(Parameters::displayText(4, 0.0f), std::out_of_range);
+}
