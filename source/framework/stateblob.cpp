@@ -21,8 +21,7 @@ bool readExactly(Steinberg::IBStream* stream, void* buffer, int32 size) {
 
 bool writeExactly(Steinberg::IBStream* stream, const void* buffer, int32 size) {
     int32 written = 0;
-    return stream->write(const_cast<void*>(buffer), size, &written) == kResultOk &&
-           written == size;
+    return stream->write(const_cast<void*>(buffer), size, &written) == kResultOk && written == size;
 }
 
 } // namespace

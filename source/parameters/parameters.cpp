@@ -13,7 +13,8 @@ namespace {
 using Steinberg::Vst::ParameterInfo;
 
 constexpr Steinberg::int32 automatable = ParameterInfo::kCanAutomate;
-constexpr Steinberg::int32 automatableBypass = ParameterInfo::kCanAutomate | ParameterInfo::kIsBypass;
+constexpr Steinberg::int32 automatableBypass =
+    ParameterInfo::kCanAutomate | ParameterInfo::kIsBypass;
 
 const Parameters::Description descriptions[Parameters::count] = {
     {"Bypass", 1, 0.0, automatableBypass, "bypass"},
@@ -67,9 +68,17 @@ std::string Parameters::displayText(Steinberg::Vst::ParamID id, float value) {
     }
 }
 
-const char* Parameters::versionKey() { return "version"; }
-const char* Parameters::tagKey() { return "writer"; }
-const char* Parameters::processorTag() { return "Tivrandel processor"; }
-const char* Parameters::controllerTag() { return "Tivrandel controller"; }
+const char* Parameters::versionKey() {
+    return "version";
+}
+const char* Parameters::tagKey() {
+    return "writer";
+}
+const char* Parameters::processorTag() {
+    return "Tivrandel processor";
+}
+const char* Parameters::controllerTag() {
+    return "Tivrandel controller";
+}
 
 } // namespace tivrandel

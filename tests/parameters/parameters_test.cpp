@@ -13,7 +13,8 @@ using tivrandel::Parameters;
 
 TEST(Parameters, DescribeTheFourParametersAsTheHostSeesThem) {
     using Steinberg::Vst::ParameterInfo;
-    EXPECT_EQ(Parameters::describe(0).flags, ParameterInfo::kCanAutomate | ParameterInfo::kIsBypass);
+    EXPECT_EQ(Parameters::describe(0).flags,
+              ParameterInfo::kCanAutomate | ParameterInfo::kIsBypass);
     const double defaults[] = {0.0, 0.5, 0.5, 0.0};
     const int steps[] = {1, 0, 0, 1};
     std::set<std::string> keys{Parameters::versionKey(), Parameters::tagKey()};
@@ -40,8 +41,7 @@ TEST(Parameters, PanTextFollowsTheSignOfThePosition) {
         // Out of range values are clamped, NaN counts as the right end.
         EXPECT_EQ(Parameters::displayText(id, -3.0f), "-100.0 L");
         EXPECT_EQ(Parameters::displayText(id, 7.0f), "+100.0 R");
-        EXPECT_EQ(Parameters::displayText(id, std::numeric_limits<float>::quiet_NaN()),
-                  "+100.0 R");
+        EXPECT_EQ(Parameters::displayText(id, std::numeric_limits<float>::quiet_NaN()), "+100.0 R");
     }
 }
 

@@ -8,7 +8,9 @@ namespace {
 constexpr unsigned int flushToZeroBit = 0x8000u;
 }
 
-bool flushToZeroEnabled() noexcept { return (_mm_getcsr() & flushToZeroBit) != 0; }
+bool flushToZeroEnabled() noexcept {
+    return (_mm_getcsr() & flushToZeroBit) != 0;
+}
 
 void setFlushToZero(bool enabled) noexcept {
     const unsigned int csr = _mm_getcsr();

@@ -34,9 +34,13 @@ AudioBus* AudioEffect::addAudioOutput(const TChar* name, SpeakerArrangement arr,
     return addAudioBus(audioOutputs, name, arr, busType, flags);
 }
 
-AudioBus* AudioEffect::getAudioInput(int32 index) { return audioBusAt(audioInputs, index); }
+AudioBus* AudioEffect::getAudioInput(int32 index) {
+    return audioBusAt(audioInputs, index);
+}
 
-AudioBus* AudioEffect::getAudioOutput(int32 index) { return audioBusAt(audioOutputs, index); }
+AudioBus* AudioEffect::getAudioOutput(int32 index) {
+    return audioBusAt(audioOutputs, index);
+}
 
 tresult PLUGIN_API AudioEffect::setBusArrangements(SpeakerArrangement* inputs, int32 numIns,
                                                    SpeakerArrangement* outputs, int32 numOuts) {
@@ -82,9 +86,13 @@ tresult PLUGIN_API AudioEffect::setupProcessing(ProcessSetup& setup) {
     return kResultOk;
 }
 
-tresult PLUGIN_API AudioEffect::setProcessing(TBool /*state*/) { return kNotImplemented; }
+tresult PLUGIN_API AudioEffect::setProcessing(TBool /*state*/) {
+    return kNotImplemented;
+}
 
-tresult PLUGIN_API AudioEffect::process(ProcessData& /*data*/) { return kNotImplemented; }
+tresult PLUGIN_API AudioEffect::process(ProcessData& /*data*/) {
+    return kNotImplemented;
+}
 
 } // namespace Vst
 } // namespace Steinberg

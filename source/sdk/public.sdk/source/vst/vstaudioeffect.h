@@ -3,9 +3,9 @@
 // The SDK's audio effect base, which the packaged subset of the VST3 SDK lacks: a Component
 // that is also an IAudioProcessor, with the SDK's published names and documented defaults.
 
+#include "pluginterfaces/vst/ivstaudioprocessor.h"
 #include "public.sdk/source/vst/vstbus.h"
 #include "public.sdk/source/vst/vstcomponent.h"
-#include "pluginterfaces/vst/ivstaudioprocessor.h"
 
 namespace Steinberg {
 namespace Vst {
@@ -23,8 +23,7 @@ public:
 
     // IAudioProcessor
     tresult PLUGIN_API setBusArrangements(SpeakerArrangement* inputs, int32 numIns,
-                                          SpeakerArrangement* outputs,
-                                          int32 numOuts) SMTG_OVERRIDE;
+                                          SpeakerArrangement* outputs, int32 numOuts) SMTG_OVERRIDE;
     tresult PLUGIN_API getBusArrangement(BusDirection dir, int32 index,
                                          SpeakerArrangement& arr) SMTG_OVERRIDE;
     tresult PLUGIN_API canProcessSampleSize(int32 symbolicSampleSize) SMTG_OVERRIDE;
@@ -44,8 +43,8 @@ protected:
     ProcessSetup processSetup;
 
 private:
-    AudioBus* addAudioBus(BusList& list, const TChar* name, SpeakerArrangement arr,
-                          BusType busType, int32 flags);
+    AudioBus* addAudioBus(BusList& list, const TChar* name, SpeakerArrangement arr, BusType busType,
+                          int32 flags);
     static AudioBus* audioBusAt(BusList& list, int32 index);
 };
 
