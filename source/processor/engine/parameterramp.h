@@ -1,0 +1,76 @@
+#pragma once
+
+#include "pluginterfaces/vst/ivstparameterchanges.h"
+
+namespace tivrandel {
+
+// Follows one parameter's automation sample by sample: a straight line from the value at the last
+// reached point to the next point of the block's queue. Offsets are relative to the start of the
+// current block; -1 is the last sample of the previous block.
+class ParameterRamp {
+public:
+    // Marks "no further point": farther away than any block.
+    static constexpr Steinberg::int32 noTarget = 16777216;
+
+    ParameterRamp() noexcept { findNextPoint(); }
+
+    // Aims at the next queue point that lies after lastPointOffset; unreadable points and points
+    // whose offsets do not increase are skipped.
+    void findNextPoint() noexcept;
+    // Starts a block, continuing the current line (the queue is borrowed for the block only).
+    void beginBlock(Steinberg::Vst::IParamValueQueue* blockQueue) noexcept;
+    // Starts a block from newValue, as when a loaded state replaces the automation.
+    void resetTo(double newValue, Steinberg::Vst::IParamValueQueue* blockQueue) noexcept;
+    // Moves to the next sample of the block; called before the sample is computed.
+    void advance() noexcept {
+        ++sampleIndex_;
+        value_ += increment_;
+        if (sampleIndex_ == targetOffset_) {
+            value_ = targetValue_;
+            findNextPoint();
+        }
+    }
+
+    // True if the next n advances reach no point and leave the value where it is.
+    bool flatFor(Steinberg::int32 n) const noexcept {
+        return increment_ == 0.0 && targetOffset_ - sampleIndex_ > n;
+    }
+    // The same as n calls of advance, valid only while flatFor(n). Adding a zero increment once
+    // is enough: its effect on the value (-0 + 0 = +0) does not change when repeated.
+    void skipFlat(Steinberg::int32 n) noexcept {
+        if (n > 0) {
+            value_ += increment_;
+            sampleIndex_ += n;
+        }
+    }
+    // Advances that can be taken before the one that reaches the target point.
+    Steinberg::int32 advancesBeforeTarget() const noexcept {
+        return targetOffset_ - sampleIndex_ - 1;
+    }
+
+    double value() const noexcept { return value_; }
+    double increment() const noexcept { return increment_; }
+    double targetValue() const noexcept { return targetValue_; }
+    Steinberg::int32 targetOffset() const noexcept { return targetOffset_; }
+    Steinberg::int32 lastPointOffset() const noexcept { return lastPointOffset_; }
+    Steinberg::int32 sampleIndex() const noexcept { return sampleIndex_; }
+    Steinberg::int32 pointCount() const noexcept { return pointCount_; }
+
+private:
+    void startBlock(Steinberg::Vst::IParamValueQueue* blockQueue) noexcept;
+    // lastPointOffset moves back by the length of the block just finished; it saturates rather
+    // than overflows when a parameter goes without automation for 2^31 samples.
+    void rewindByBlock() noexcept;
+
+    double value_ = 0.0;
+    Steinberg::Vst::IParamValueQueue* queue_ = nullptr;
+    double increment_ = 0.0;
+    Steinberg::int32 pointCount_ = 0;
+    Steinberg::int32 nextPoint_ = 0;
+    Steinberg::int32 targetOffset_ = 0;
+    double targetValue_ = 0.0;
+    Steinberg::int32 lastPointOffset_ = -1;
+    Steinberg::int32 sampleIndex_ = -1;
+};
+
+} // namespace tivrandel

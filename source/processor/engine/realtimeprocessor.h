@@ -1,0 +1,87 @@
+#pragma once
+
+#include "processor/engine/delayline.h"
+#include "processor/engine/parameterramp.h"
+#include "processor/engine/smoother.h"
+#include "processor/engine/stateexchange.h"
+#include "processor/engine/valuemailbox.h"
+#include "processor/processorstate.h"
+
+#include "pluginterfaces/vst/ivstaudioprocessor.h"
+
+#include <cstddef>
+#include <vector>
+
+namespace tivrandel {
+
+struct RealtimeProcessorConfig {
+    Steinberg::int32 sampleRate;
+    Steinberg::int32 numChannels;
+    ProcessorState state;
+};
+
+// The real-time engine: sample-accurate ramps for the four parameters, one-pole smoothing of
+// bypass, time pan and level pan, a whole-sample delay of the channel away from the source, the
+// level-pan gains, channel swap and the dry/wet bypass mix. Any channel count other than two is
+// passed through. Everything below the constructor is real-time safe: no allocation, lock,
+// system call or exception.
+class RealtimeProcessor {
+public:
+    // The only place that allocates.
+    explicit RealtimeProcessor(const RealtimeProcessorConfig& config);
+
+    // Audio thread, once per host call and before process: takes the block's automation, fills
+    // the value cells and applies a posted state.
+    void receiveParameterChanges(Steinberg::Vst::ProcessData& data) noexcept;
+    // Audio thread. numChannels must not exceed the configured count (a call that does is
+    // ignored); in and out may be the same buffers.
+    void process(float** inputs, float** outputs, Steinberg::int32 numChannels,
+                 Steinberg::int32 numSamples) noexcept;
+    // 64-bit buffers; the arithmetic and the delay lines stay single precision.
+    void process(double** inputs, double** outputs, Steinberg::int32 numChannels,
+                 Steinberg::int32 numSamples) noexcept;
+    Steinberg::int32 numChannels() const noexcept { return config.numChannels; }
+
+    // Any thread: the latest value the host sent for id since the last take.
+    bool takeLatestValue(Steinberg::int32 id, float& value) noexcept;
+    // Any thread, one writer at a time: a state that the next block starts from.
+    void postState(const ProcessorState& state) noexcept;
+
+    // Once the ramps are flat and the smoothers have settled, runs of samples are processed in
+    // bulk with constant gains and delays; the result is the same bit for bit. Tests switch it
+    // off to compare the two.
+    void setSteadyStatePath(bool enabled) noexcept { steadyStateEnabled = enabled; }
+    // Memory held by the engine: the object, its delay lines and its frame array.
+    std::size_t memoryBytes() const noexcept;
+
+private:
+    struct Mix; // the per-sample values of the stereo path
+
+    template <typename Sample>
+    void run(Sample** inputs, Sample** outputs, Steinberg::int32 channels,
+             Steinberg::int32 numSamples) noexcept;
+    template <typename Sample>
+    void processSample(Sample** inputs, Sample** outputs, Steinberg::int32 channels,
+                       Steinberg::int32 i) noexcept;
+    template <typename Sample>
+    void processSteady(Sample** inputs, Sample** outputs, Steinberg::int32 channels,
+                       Steinberg::int32 begin, Steinberg::int32 end) noexcept;
+    // True if every sample from here to the end of the block (count samples) has the same
+    // parameters; then also moves the ramps past them.
+    bool enterSteadyState(Steinberg::int32 count) noexcept;
+    void advanceControls() noexcept;
+    Mix currentMix() noexcept;
+
+    ParameterRamp ramps[Parameters::count];
+    StateExchange exchange;
+    ValueMailbox mailboxes[Parameters::count];
+    RealtimeProcessorConfig config;
+    OnePoleSmoother bypassMix;
+    OnePoleSmoother timePan;
+    OnePoleSmoother levelPan;
+    std::vector<DelayLine> lines;
+    std::vector<float> frame;
+    bool steadyStateEnabled = true;
+};
+
+} // namespace tivrandel
