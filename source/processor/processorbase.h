@@ -1,0 +1,287 @@
+#pragma once
+
+#include "framework/guard.h"
+#include "framework/stateblob.h"
+#include "platform/flushtozero.h"
+
+#include "pluginterfaces/vst/ivstmessage.h"
+#include "pluginterfaces/vst/vstspeaker.h"
+#include "public.sdk/source/vst/vstaudioeffect.h"
+
+#include <picojson.h>
+
+#include <bitset>
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <memory>
+#include <string>
+
+namespace kelvane::vst {
+
+// The product-independent half of an audio processor component: one input and one output bus
+// of equal arrangement, 32- and 64-bit processing, a real-time engine rebuilt on every
+// successful setupProcessing, the saved state and the activation message to the controller.
+//
+// The product class derives from this template and supplies:
+//   static const Steinberg::Vst::TChar* inputBusName();
+//   static const Steinberg::Vst::TChar* outputBusName();
+//   std::unique_ptr<RealtimeProcessor> makeEngine(const ProcessSetup&, int32 numChannels);
+// makeEngine is the second stage of setupProcessing; it runs only after the first stage here
+// has accepted the setup, and may throw (std::bad_alloc): the previous engine is then kept.
+template <typename Processor, typename Parameters, typename ProcessorState,
+          typename RealtimeProcessor>
+class ProcessorBase : public Steinberg::Vst::AudioEffect {
+public:
+    using tresult = Steinberg::tresult;
+    using int32 = Steinberg::int32;
+    using uint32 = Steinberg::uint32;
+
+    ProcessorBase() = default;
+    // The engine goes before the SDK base is torn down.
+    ~ProcessorBase() override { engine.reset(); }
+
+    ProcessorBase(const ProcessorBase&) = delete;
+    ProcessorBase& operator=(const ProcessorBase&) = delete;
+
+    tresult PLUGIN_API initialize(Steinberg::FUnknown* context) override {
+        return guarded([&]() -> tresult {
+            const tresult result = AudioEffect::initialize(context);
+            if (result != Steinberg::kResultOk) {
+                return result;
+            }
+            addAudioInput(Processor::inputBusName(), Steinberg::Vst::SpeakerArr::kStereo);
+            addAudioOutput(Processor::outputBusName(), Steinberg::Vst::SpeakerArr::kStereo);
+            return Steinberg::kResultOk;
+        });
+    }
+
+    tresult PLUGIN_API notify(Steinberg::Vst::IMessage* message) override {
+        return guarded([&]() -> tresult {
+            if (message == nullptr) {
+                return Steinberg::kInvalidArgument;
+            }
+            // The SDK's text-message handling reads the attributes without checking them.
+            const char* id = message->getMessageID();
+            if (id != nullptr && std::strcmp(id, "TextMessage") == 0 &&
+                message->getAttributes() == nullptr) {
+                return Steinberg::kResultFalse;
+            }
+            return AudioEffect::notify(message);
+        });
+    }
+
+    // Tells the controller whether processing is active; nothing else changes.
+    tresult PLUGIN_API setActive(Steinberg::TBool active) override {
+        return guarded([&]() -> tresult {
+            Steinberg::IPtr<Steinberg::Vst::IMessage> message = Steinberg::owned(allocateMessage());
+            if (!message) {
+                return Steinberg::kResultOk;
+            }
+            message->setMessageID(activeMessageId);
+            Steinberg::Vst::IAttributeList* attributes = message->getAttributes();
+            if (attributes == nullptr) {
+                return Steinberg::kResultOk;
+            }
+            attributes->setInt(activeMessageId, active ? 1 : 0);
+            sendMessage(message);
+            return Steinberg::kResultOk;
+        });
+    }
+
+    tresult PLUGIN_API setState(Steinberg::IBStream* stream) override {
+        return guarded([&]() -> tresult {
+            picojson::object object;
+            if (!readStateObject(stream, object)) {
+                return Steinberg::kResultFalse;
+            }
+            ProcessorState loaded;
+            for (int32 id = 0; id < Parameters::count; ++id) {
+                const auto& description = Parameters::describe(Steinberg::Vst::ParamID(id));
+                loaded.values[id] =
+                    toFloat(stateNumber(object, description.stateKey, description.defaultValue));
+                // A value the audio thread took in before the load must not overwrite it later.
+                float discarded = 0.0f;
+                if (engine) {
+                    engine->takeLatestValue(id, discarded);
+                }
+            }
+            state = loaded;
+            if (engine) {
+                engine->postState(state);
+            }
+            return Steinberg::kResultOk;
+        });
+    }
+
+    tresult PLUGIN_API getState(Steinberg::IBStream* stream) override {
+        return guarded([&]() -> tresult {
+            if (stream == nullptr) {
+                return Steinberg::kResultFalse;
+            }
+            takeLatestValues();
+            picojson::object object;
+            for (int32 id = 0; id < Parameters::count; ++id) {
+                // JSON holds no NaN or infinity; save what the engine makes of such a value.
+                const double value = storableNumber(double(state.values[id]));
+                object[Parameters::describe(Steinberg::Vst::ParamID(id)).stateKey] =
+                    picojson::value(value);
+            }
+            object[Parameters::versionKey()] = picojson::value(1.0);
+            object[Parameters::tagKey()] = picojson::value(std::string(Parameters::processorTag()));
+            return writeStateText(stream, serializeState(object)) ? Steinberg::kResultOk
+                                                                  : Steinberg::kResultFalse;
+        });
+    }
+
+    // One input and one output bus of the same arrangement, whatever it is.
+    tresult PLUGIN_API setBusArrangements(Steinberg::Vst::SpeakerArrangement* inputs, int32 numIns,
+                                          Steinberg::Vst::SpeakerArrangement* outputs,
+                                          int32 numOuts) override {
+        return guarded([&]() -> tresult {
+            if (numIns != 1 || numOuts != 1 || inputs == nullptr || outputs == nullptr ||
+                inputs[0] != outputs[0]) {
+                return Steinberg::kResultFalse;
+            }
+            return AudioEffect::setBusArrangements(inputs, numIns, outputs, numOuts);
+        });
+    }
+
+    tresult PLUGIN_API canProcessSampleSize(int32 symbolicSampleSize) override {
+        return symbolicSampleSize == Steinberg::Vst::kSample32 ||
+                       symbolicSampleSize == Steinberg::Vst::kSample64
+                   ? Steinberg::kResultTrue
+                   : Steinberg::kResultFalse;
+    }
+
+    uint32 PLUGIN_API getLatencySamples() override { return latencySamples; }
+    uint32 PLUGIN_API getTailSamples() override { return Steinberg::Vst::kNoTail; }
+
+    tresult PLUGIN_API setupProcessing(Steinberg::Vst::ProcessSetup& setup) override {
+        return guarded([&]() -> tresult {
+            // Refused before anything is stored: the engine and the tail convert the rate to
+            // integers, which is undefined for NaN, infinities and values beyond int32.
+            if (!usableSampleRate(setup.sampleRate)) {
+                return Steinberg::kResultFalse;
+            }
+            if (AudioEffect::setupProcessing(setup) != Steinberg::kResultOk) {
+                return Steinberg::kResultFalse;
+            }
+            const int32 channels = outputChannelCount();
+            if (channels <= 0) {
+                return Steinberg::kResultFalse;
+            }
+            takeLatestValues();
+            // The new engine is complete before the old one goes; if building it throws, the
+            // old one stays in place.
+            std::unique_ptr<RealtimeProcessor> next =
+                static_cast<Processor&>(*this).makeEngine(setup, channels);
+            if (!next) {
+                return Steinberg::kResultFalse;
+            }
+            engine.swap(next);
+            return Steinberg::kResultOk;
+        });
+    }
+
+    // Audio thread. Nothing here allocates, locks or throws.
+    tresult PLUGIN_API process(Steinberg::Vst::ProcessData& data) override {
+        if (!engine) {
+            return Steinberg::kResultFalse;
+        }
+        platform::FlushToZeroScope flushToZero;
+        // Before any check, so that a host's parameter flush (no samples) is still taken in.
+        engine->receiveParameterChanges(data);
+        if (data.numSamples <= 0 || data.numInputs < 1 || data.numOutputs < 1) {
+            return Steinberg::kResultOk;
+        }
+        if (data.inputs == nullptr || data.outputs == nullptr) {
+            return Steinberg::kResultFalse;
+        }
+        Steinberg::Vst::AudioBusBuffers& in = data.inputs[0];
+        Steinberg::Vst::AudioBusBuffers& out = data.outputs[0];
+        const int32 n = in.numChannels;
+        if (n < 0 || n > engine->numChannels() || out.numChannels < n) {
+            return Steinberg::kResultFalse;
+        }
+        if (data.symbolicSampleSize == Steinberg::Vst::kSample32) {
+            if (!usableBuffers(in.channelBuffers32, out.channelBuffers32, n)) {
+                return Steinberg::kResultFalse;
+            }
+            engine->process(in.channelBuffers32, out.channelBuffers32, n, data.numSamples);
+        } else {
+            if (!usableBuffers(in.channelBuffers64, out.channelBuffers64, n)) {
+                return Steinberg::kResultFalse;
+            }
+            engine->process(in.channelBuffers64, out.channelBuffers64, n, data.numSamples);
+        }
+        return Steinberg::kResultOk;
+    }
+
+protected:
+    static constexpr const char* activeMessageId = "b0";
+
+    // The number of channels of output bus 0, or 0 when it cannot be read.
+    int32 outputChannelCount() {
+        Steinberg::Vst::SpeakerArrangement arrangement = 0;
+        if (getBusArrangement(Steinberg::Vst::kOutput, 0, arrangement) != Steinberg::kResultTrue) {
+            return 0;
+        }
+        return int32(std::bitset<64>(arrangement).count());
+    }
+
+    ProcessorState state;
+    std::unique_ptr<RealtimeProcessor> engine;
+    uint32 latencySamples = 0;
+
+private:
+    static bool usableSampleRate(double rate) {
+        return std::isfinite(rate) && rate >= 1.0 &&
+               rate < double(std::numeric_limits<int32>::max()) + 1.0;
+    }
+
+    // Channel arrays must exist, and each of the first n channels on both sides too.
+    template <typename Sample>
+    static bool usableBuffers(Sample** in, Sample** out, int32 n) noexcept {
+        if (n == 0) {
+            return true;
+        }
+        if (in == nullptr || out == nullptr) {
+            return false;
+        }
+        for (int32 channel = 0; channel < n; ++channel) {
+            if (in[channel] == nullptr || out[channel] == nullptr) {
+                return false;
+            }
+        }
+        return true;
+    }
+
+    // Nearest float; doubles beyond the float range become infinities explicitly, as the
+    // plain conversion of such a value is undefined.
+    static float toFloat(double value) {
+        constexpr double largest = double(std::numeric_limits<float>::max());
+        if (value > largest) {
+            return std::numeric_limits<float>::infinity();
+        }
+        if (value < -largest) {
+            return -std::numeric_limits<float>::infinity();
+        }
+        return float(value);
+    }
+
+    // Moves the values that automation delivered to the engine into state.
+    void takeLatestValues() {
+        if (!engine) {
+            return;
+        }
+        for (int32 id = 0; id < Parameters::count; ++id) {
+            float value = 0.0f;
+            if (engine->takeLatestValue(id, value)) {
+                state.values[id] = value;
+            }
+        }
+    }
+};
+
+} // namespace kelvane::vst
