@@ -1,0 +1,37 @@
+#pragma once
+
+#include "pluginterfaces/base/fstrdefs.h"
+#include "pluginterfaces/vst/vsttypes.h"
+
+#include <string>
+
+// Helpers of the edit controller framework that do not depend on the product's classes.
+namespace kelvane::vst {
+
+// Messages exchanged with the processor through the connection point.
+namespace messageId {
+constexpr const char* processorActivated = "b0"; // integer attribute "b0": 1 active, 0 inactive
+constexpr const char* latencyChanged = "b1";
+constexpr const char* editorTick = "b2";
+} // namespace messageId
+
+// Whole-string comparison; a null id matches nothing.
+bool sameMessageId(Steinberg::FIDString id, const char* expected);
+
+// UTF-8 to UTF-16, at most 127 code units plus the terminating zero; a surrogate pair is never
+// split at the cut, and malformed bytes become U+FFFD.
+void copyUtf8(const std::string& text, Steinberg::Vst::String128 out);
+
+// One code unit per byte, at most 127 units plus the terminating zero. For ASCII texts only.
+void copyAscii(const std::string& text, Steinberg::Vst::String128 out);
+
+// Narrows to float the way the hardware does, without the undefined behaviour of a
+// double-to-float conversion out of range: beyond the largest float gives an infinity.
+float narrowToFloat(double value);
+
+// A value typed by the user: a decimal number (a comma is taken as the decimal point), read the
+// same way in every process locale. Leading blanks are skipped and text after the number is
+// ignored. False for a null or empty text, text that is no number, or a non-finite result.
+bool parseTypedValue(const Steinberg::Vst::TChar* text, double& value);
+
+} // namespace kelvane::vst
