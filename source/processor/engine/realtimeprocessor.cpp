@@ -287,6 +287,7 @@ void RealtimeProcessor::run(Sample** inputs, Sample** outputs, int32 channels,
         if (steadyStateEnabled && i == nextCheck) {
             if (enterSteadyState(numSamples - i)) {
                 processSteady(inputs, outputs, channels, i, numSamples);
+                steadySamples += static_cast<std::uint64_t>(numSamples - i);
                 return;
             }
             nextCheck = i + checkInterval;

@@ -10,6 +10,7 @@
 #include "pluginterfaces/vst/ivstaudioprocessor.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <vector>
 
 namespace tivrandel {
@@ -51,6 +52,8 @@ public:
     // bulk with constant gains and delays; the result is the same bit for bit. Tests switch it
     // off to compare the two.
     void setSteadyStatePath(bool enabled) noexcept { steadyStateEnabled = enabled; }
+    // Samples processed on that path so far.
+    std::uint64_t steadyStateSamples() const noexcept { return steadySamples; }
     // Memory held by the engine: the object, its delay lines and its frame array.
     std::size_t memoryBytes() const noexcept;
 
@@ -82,6 +85,7 @@ private:
     std::vector<DelayLine> lines;
     std::vector<float> frame;
     bool steadyStateEnabled = true;
+    std::uint64_t steadySamples = 0;
 };
 
 } // namespace tivrandel
