@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# Builds everything and renders the built-in demo: a generated signal whose time pan is
+# automated from left to right, written to out/tivrandel-demo.wav.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+bash "$root/scripts/install-packages.sh" build
+
+build="$root/build/release"
+cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+    -DTIVRANDEL_TESTS=OFF -DTIVRANDEL_BENCH=OFF
+cmake --build "$build"
+
+mkdir -p "$root/out"
+"$build/tools/demo/tivrandel-demo" "$root/out/tivrandel-demo.wav"
+echo "Demo written to $root/out/tivrandel-demo.wav"

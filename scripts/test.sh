@@ -1,0 +1,55 @@
+#!/usr/bin/env bash
+# Builds everything and runs every test:
+#   1. the concurrency tests under ThreadSanitizer,
+#   2. each fuzz target for a bounded time under AddressSanitizer (clang's libFuzzer),
+#   3. a Release build of the plug-in, tools and benchmarks, with its tests,
+#   4. the unit tests under AddressSanitizer and UndefinedBehaviorSanitizer (last, so that its
+#      summary closes the output).
+# Any failure ends the script with a non-zero status.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+bash "$root/scripts/install-packages.sh" test
+jobs=$(nproc)
+fuzz_seconds=${TIVRANDEL_FUZZ_SECONDS:-20}
+
+configure() { # <dir> <cmake args...>
+    local dir=$1
+    shift
+    cmake -S "$root" -B "$root/build/$dir" -G Ninja "$@" >/dev/null
+    cmake --build "$root/build/$dir" -j "$jobs"
+}
+
+echo "== ThreadSanitizer: concurrency tests"
+configure tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTIVRANDEL_SANITIZE=thread \
+    -DTIVRANDEL_TOOLS=OFF -DTIVRANDEL_BENCH=OFF
+TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
+    ctest --test-dir "$root/build/tsan" -L concurrency --output-on-failure -j "$jobs"
+
+echo "== Fuzzing: ${fuzz_seconds}s per target"
+CC=clang-14 CXX=clang++-14 configure fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTIVRANDEL_FUZZ=ON \
+    -DTIVRANDEL_TESTS=OFF -DTIVRANDEL_TOOLS=OFF -DTIVRANDEL_BENCH=OFF
+for fuzzer in "$root"/fuzz/*_fuzzer.cpp; do
+    name=$(basename "$fuzzer" .cpp)
+    corpus="$root/build/fuzz/corpus/$name"
+    mkdir -p "$corpus"
+    seeds=()
+    [ -d "$root/fuzz/seeds/$name" ] && seeds=("$root/fuzz/seeds/$name")
+    echo "-- $name"
+    "$root/build/fuzz/fuzz/$name" -max_total_time="$fuzz_seconds" -print_final_stats=1 \
+        -error_exitcode=77 "$corpus" "${seeds[@]}" >"$root/build/fuzz/$name.log" 2>&1 || {
+        tail -n 60 "$root/build/fuzz/$name.log"
+        echo "fuzz target $name failed"
+        exit 1
+    }
+    grep -E '^stat::number_of_executed_units' "$root/build/fuzz/$name.log" || true
+done
+
+echo "== Release build and tests"
+configure release -DCMAKE_BUILD_TYPE=Release
+ctest --test-dir "$root/build/release" --output-on-failure -j "$jobs"
+
+echo "== AddressSanitizer and UndefinedBehaviorSanitizer: unit tests"
+configure asan -DCMAKE_BUILD_TYPE=RelWithDebInfo "-DTIVRANDEL_SANITIZE=address;undefined" \
+    -DTIVRANDEL_TOOLS=OFF -DTIVRANDEL_BENCH=OFF
+ASAN_OPTIONS="detect_leaks=1:abort_on_error=0" UBSAN_OPTIONS="print_stacktrace=1" \
+    ctest --test-dir "$root/build/asan" -L unit --output-on-failure -j "$jobs"
