@@ -103,6 +103,16 @@ TEST(ProcessorSetup, SampleSizesAndRates) {
     EXPECT_EQ(processor->getTailSamples(), kInfiniteTail - 1);
 }
 
+TEST(ProcessorSetup, RefusedWithoutBuses) {
+    IPtr<tivrandel::Processor> processor = owned(new tivrandel::Processor);
+    ProcessSetup setup{kRealtime, kSample32, 1024, 48000.0};
+    EXPECT_EQ(processor->setupProcessing(setup), kResultFalse);
+    ProcessDataBuilder block(kSample32, 2, 16);
+    EXPECT_EQ(processor->process(block.data()), kResultFalse);
+    SpeakerArrangement stereo = SpeakerArr::kStereo;
+    EXPECT_EQ(processor->setBusArrangements(&stereo, 1, &stereo, 1), kResultFalse);
+}
+
 TEST(ProcessorSetup, TailIsFiveSecondsAndLatencyZero) {
     HostedProcessor processor;
     EXPECT_EQ(processor->getTailSamples(), 220500u); // stored default rate
