@@ -155,13 +155,5 @@ TEST_F(ControllerStateTest, InvalidBlobsChangeNothingAndSendNoEdits) {
     EXPECT_TRUE(handler.calls.empty());
 }
 
-TEST_F(ControllerStateTest, ReadingStopsAtTheBlobsEnd) {
-    auto stream = testhost::streamOf(testhost::blobBytes(onlyTimePan("0.25")) + "tail");
-    ASSERT_EQ(controller->setComponentState(stream), kResultOk);
-    Steinberg::int64 position = 0;
-    stream->tell(&position);
-    EXPECT_EQ(position, Steinberg::int64(4 + onlyTimePan("0.25").size()));
-}
-
 } // namespace
 } // namespace controllertest
