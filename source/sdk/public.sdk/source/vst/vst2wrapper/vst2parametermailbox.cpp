@@ -1,0 +1,65 @@
+#include "public.sdk/source/vst/vst2wrapper/vst2parametermailbox.h"
+
+namespace Steinberg {
+namespace Vst {
+
+Vst2ParameterMailbox::Vst2ParameterMailbox(int32 parameterCount)
+    : slots(new Slot[parameterCount > 0 ? static_cast<size_t>(parameterCount) : 0u]),
+      count(parameterCount > 0 ? parameterCount : 0) {}
+
+void Vst2ParameterMailbox::post(int32 index, ParamValue value, bool forController) {
+    if (!valid(index)) {
+        return;
+    }
+    Slot& slot = slots[static_cast<size_t>(index)];
+    slot.value.store(value, std::memory_order_relaxed);
+    // The release stores publish the value to whoever sees the flag set.
+    slot.toProcessor.store(true, std::memory_order_release);
+    if (forController) {
+        slot.toController.store(true, std::memory_order_release);
+    }
+}
+
+void Vst2ParameterMailbox::setLatest(int32 index, ParamValue value) {
+    if (valid(index)) {
+        slots[static_cast<size_t>(index)].value.store(value, std::memory_order_relaxed);
+    }
+}
+
+ParamValue Vst2ParameterMailbox::latest(int32 index) const {
+    return valid(index) ? slots[static_cast<size_t>(index)].value.load(std::memory_order_relaxed)
+                        : 0.0;
+}
+
+bool Vst2ParameterMailbox::take(std::atomic<bool>& flag, const Slot& slot, ParamValue& value) {
+    if (!flag.exchange(false, std::memory_order_acquire)) {
+        return false;
+    }
+    value = slot.value.load(std::memory_order_relaxed);
+    return true;
+}
+
+bool Vst2ParameterMailbox::takeForProcessor(int32 index, ParamValue& value) {
+    if (!valid(index)) {
+        return false;
+    }
+    Slot& slot = slots[static_cast<size_t>(index)];
+    return take(slot.toProcessor, slot, value);
+}
+
+bool Vst2ParameterMailbox::takeForController(int32 index, ParamValue& value) {
+    if (!valid(index)) {
+        return false;
+    }
+    Slot& slot = slots[static_cast<size_t>(index)];
+    return take(slot.toController, slot, value);
+}
+
+void Vst2ParameterMailbox::discardForProcessor() {
+    for (int32 i = 0; i < count; ++i) {
+        slots[static_cast<size_t>(i)].toProcessor.store(false, std::memory_order_relaxed);
+    }
+}
+
+} // namespace Vst
+} // namespace Steinberg

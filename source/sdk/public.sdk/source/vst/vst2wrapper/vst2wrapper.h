@@ -1,0 +1,174 @@
+#pragma once
+
+// A VST 2 effect made of a VST 3 processor and its edit controller, for hosts that only speak
+// VST 2.
+
+#include "public.sdk/source/vst/vst2wrapper/vst2interface.h"
+#include "public.sdk/source/vst/vst2wrapper/vst2parameterchanges.h"
+#include "public.sdk/source/vst/vst2wrapper/vst2parametermailbox.h"
+#include "public.sdk/source/vst/vst2wrapper/vst2text.h"
+
+#include "pluginterfaces/base/ipluginbase.h"
+#include "pluginterfaces/vst/ivstaudioprocessor.h"
+#include "pluginterfaces/vst/ivstcomponent.h"
+#include "pluginterfaces/vst/ivsteditcontroller.h"
+#include "pluginterfaces/vst/ivstmessage.h"
+#include "public.sdk/source/common/memorystream.h"
+#include "public.sdk/source/vst/hosting/hostclasses.h"
+
+#include <atomic>
+#include <memory>
+#include <vector>
+
+namespace Steinberg {
+namespace Vst {
+
+class Vst2ComponentHandler;
+
+// One wrapped effect. The host sees only the AEffect; the wrapper behind it lives from create
+// to effClose.
+//
+// Threads: the dispatcher runs on the host's user-interface thread (as do the controller and
+// every processor call but process); processReplacing and processDoubleReplacing run on the
+// audio thread; setParameter and getParameter may come from any thread. A host value reaches
+// the processor as a parameter change at offset 0 of the next block, and the controller at the
+// next dispatcher call, so the audio thread never touches the controller.
+//
+// Audio: the effect has two inputs and two outputs (one stereo bus each way). Blocks longer than
+// the announced block size are processed in pieces of at most that size. When the processor is
+// suspended or fails a block, the outputs of that block are silent.
+//
+// Version: the effect's version and vendor version come from the processor class's version
+// text in the factory, as major * 1000 + minor * 100 + sub * 10 + build ("1.0.7" gives 1070).
+//
+// Chunks: the effect's chunk (bank and program alike) is the processor's state blob as its
+// getState writes it; setChunk hands the bytes to the processor's setState and then to the
+// controller's setComponentState.
+class Vst2Wrapper {
+public:
+    using CloseHook = void (*)();
+
+    // Creates the effect for the processor class vst3ComponentID of factory, with vst2ID as its
+    // unique id. The wrapper takes a reference of its own to the factory (the caller keeps and
+    // releases its own). onClose, when given, is called exactly once, after everything the
+    // wrapper made has been released, when the host closes the effect: it is where a module
+    // gives back what it took before creating the effect. It is not called when create fails,
+    // and create answers null then, having released whatever it had made.
+    static AEffect* create(IPluginFactory* factory, const TUID vst3ComponentID, VstInt32 vst2ID,
+                           audioMasterCallback audioMaster, CloseHook onClose = nullptr);
+
+    ~Vst2Wrapper();
+    Vst2Wrapper(const Vst2Wrapper&) = delete;
+    Vst2Wrapper& operator=(const Vst2Wrapper&) = delete;
+
+    // Entries of the component handler (Vst2ComponentHandler), on the controller's thread.
+    tresult beginEdit(ParamID id) noexcept;
+    tresult performEdit(ParamID id, ParamValue value) noexcept;
+    tresult endEdit(ParamID id) noexcept;
+    tresult restartComponent(int32 flags) noexcept;
+
+private:
+    // The AEffect with the spare zero bytes behind it that hosts expect of the full structure.
+    struct EffectBlock {
+        AEffect effect;
+        unsigned char reserved[64];
+    };
+
+    Vst2Wrapper(IPluginFactory* factory, audioMasterCallback audioMaster, CloseHook onClose);
+    bool setUp(const TUID componentId, VstInt32 vst2ID);
+    bool createController(IPluginFactory& source);
+    void readFactoryTexts(IPluginFactory& source, const TUID componentId);
+    void transferState();
+    void destroy();
+
+    static Vst2Wrapper* from(AEffect* effect);
+    static VstIntPtr dispatchEntry(AEffect* effect, int opcode, int index, VstIntPtr value,
+                                   void* ptr, float opt);
+    static void setParameterEntry(AEffect* effect, int index, float value);
+    static float getParameterEntry(AEffect* effect, int index);
+    static void processEntry(AEffect* effect, float** inputs, float** outputs, int frames);
+    static void processReplacingEntry(AEffect* effect, float** inputs, float** outputs, int frames);
+    static void processDoubleReplacingEntry(AEffect* effect, double** inputs, double** outputs,
+                                            int frames);
+
+    VstIntPtr dispatch(int opcode, int index, VstIntPtr value, void* ptr, float opt);
+    VstIntPtr callHost(int opcode, int index, VstIntPtr value, void* ptr, float opt);
+
+    // Opcodes
+    bool resume();
+    void suspend();
+    VstIntPtr getChunk(void** data);
+    VstIntPtr setChunk(const void* data, VstIntPtr size);
+    bool parameterInfo(int32 index, ParameterInfo& info);
+    void parameterName(int32 index, char* text);
+    void parameterDisplay(int32 index, char* text);
+    void parameterLabel(int32 index, char* text);
+    bool stringToParameter(int32 index, const char* text);
+    VstIntPtr canDo(const char* text) const;
+    bool setProcessPrecision(VstIntPtr precision);
+
+    // Values from the host that the controller has not seen yet.
+    void updateController();
+    // The latest values re-read from the controller (after a state load or a restart).
+    void readControllerValues();
+    int32 indexOf(ParamID id) const;
+
+    // Audio thread.
+    template <typename Sample>
+    void process(Sample** inputs, Sample** outputs, int32 frames) noexcept;
+    void processAccumulating(float** inputs, float** outputs, int32 frames) noexcept;
+    // One piece of at most maxBlockSize samples; false when the processor failed it.
+    template <typename Sample>
+    bool processPiece(Sample** inputs, Sample** outputs, int32 offset, int32 frames) noexcept;
+    void collectChanges() noexcept;
+    template <typename Sample>
+    static void silence(Sample** outputs, int32 offset, int32 frames) noexcept;
+
+    std::unique_ptr<EffectBlock> block;
+    IPtr<IPluginFactory> factory;
+    audioMasterCallback audioMaster;
+    CloseHook onClose;
+
+    HostApplication hostContext;
+    IPtr<IComponent> component;
+    IPtr<IAudioProcessor> processor;
+    IPtr<IEditController> controller;
+    IPtr<IConnectionPoint> componentConnection;
+    IPtr<IConnectionPoint> controllerConnection;
+    IPtr<Vst2ComponentHandler> handler;
+    bool componentInitialized = false;
+    bool controllerInitialized = false;
+    bool controllerIsComponent = false;
+    bool connected = false;
+
+    char effectName[Vst2Text::kEffectNameLength + 1] = {};
+    char vendorName[Vst2Text::kVendorStringLength + 1] = {};
+    char programName[Vst2Text::kProgramNameLength + 1] = {};
+
+    std::vector<ParamID> parameterIds;
+    std::unique_ptr<Vst2ParameterMailbox> mailbox;
+    std::unique_ptr<Vst2ParameterChanges> inputChanges;
+    std::unique_ptr<Vst2ParameterChanges> outputChanges;
+    IPtr<MemoryStream> chunk;
+
+    double sampleRate = 44100.0;
+    int32 maxBlockSize = 1024;
+    int32 processBlockSize = 1024; // the block size of the current activation
+    int32 symbolicSampleSize = kSample32;
+    bool can64 = false;
+    bool active = false;
+    std::atomic<bool> processing{false};
+
+    // Preallocated at resume; process only fills them in.
+    ProcessData processData;
+    AudioBusBuffers inputBus{};
+    AudioBusBuffers outputBus{};
+    float* inputs32[2] = {};
+    float* outputs32[2] = {};
+    double* inputs64[2] = {};
+    double* outputs64[2] = {};
+    std::vector<float> scratch; // outputs of the accumulating process, 2 * maxBlockSize
+};
+
+} // namespace Vst
+} // namespace Steinberg

@@ -1,0 +1,433 @@
+#include "vst2/vst2host.h"
+
+#include "host/hostedprocessor.h"
+#include "host/processdata.h"
+#include "host/streams.h"
+#include "module/classids.h"
+#include "parameters/parameters.h"
+
+#include "public.sdk/source/vst/vsteditcontroller.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace {
+
+using namespace Steinberg;
+using namespace vst2host;
+using tivrandel::Parameters;
+
+class Vst2EffectTest : public ::testing::Test {
+protected:
+    void SetUp() override { hostCalls().clear(); }
+
+    RecordingFactory factory;
+};
+
+// The product processor driven through its VST 3 interface, as the reference for the effect.
+template <typename Sample>
+class Reference {
+public:
+    explicit Reference(double sampleRate = 48000.0) {
+        const int32 size = sizeof(Sample) == 8 ? Vst::kSample64 : Vst::kSample32;
+        EXPECT_EQ(processor.setup(sampleRate, size), kResultOk);
+        processor->setActive(true);
+    }
+
+    std::vector<std::vector<Sample>>
+    process(const std::vector<std::vector<Sample>>& inputs,
+            std::vector<std::pair<Vst::ParamID, double>> changes = {}) {
+        const auto frames = static_cast<int32>(inputs[0].size());
+        testhost::ProcessDataBuilder block(sizeof(Sample) == 8 ? Vst::kSample64 : Vst::kSample32, 2,
+                                           frames);
+        block.fillInput([&](int32 c, int32 i) { return static_cast<double>(inputs[c][i]); });
+        for (const auto& change : changes) {
+            block.changes().add(change.first, 0, change.second);
+        }
+        EXPECT_EQ(processor->process(block.data()), kResultOk);
+        std::vector<std::vector<Sample>> outputs(2, std::vector<Sample>(inputs[0].size()));
+        for (int32 c = 0; c < 2; ++c) {
+            for (int32 i = 0; i < frames; ++i) {
+                outputs[c][i] = static_cast<Sample>(block.output(c, i));
+            }
+        }
+        return outputs;
+    }
+
+    testhost::HostedProcessor processor;
+};
+
+int peakIndex(const std::vector<float>& channel) {
+    const auto peak = std::max_element(channel.begin(), channel.end(), [](float a, float b) {
+        return std::fabs(a) < std::fabs(b);
+    });
+    return static_cast<int>(peak - channel.begin());
+}
+
+Vst::IEditController* controllerOf(RecordingFactory& factory) {
+    for (auto& object : factory.created) {
+        void* obj = nullptr;
+        if (object->queryInterface(Vst::IEditController::iid, &obj) == kResultOk) {
+            object->release(); // the factory's record keeps it alive
+            return static_cast<Vst::IEditController*>(obj);
+        }
+    }
+    return nullptr;
+}
+
+// --- Creation and description ---------------------------------------------------------------
+
+TEST_F(Vst2EffectTest, DescribesItselfToTheHost) {
+    Effect effect(&factory);
+    ASSERT_TRUE(effect);
+    EXPECT_EQ(effect->magic, kEffectMagic);
+    const auto* tail = reinterpret_cast<const unsigned char*>(effect.operator->() + 1);
+    EXPECT_TRUE(std::all_of(tail, tail + 64, [](unsigned char byte) { return byte == 0; }));
+
+    EXPECT_EQ(effect->uniqueID, tivrandel::vst2UniqueId());
+    EXPECT_EQ(effect->numInputs, 2);
+    EXPECT_EQ(effect->numOutputs, 2);
+    EXPECT_EQ(effect->numParams, Parameters::count);
+    EXPECT_EQ(effect->numPrograms, 1);
+    EXPECT_EQ(effect->version, 1070);
+    EXPECT_EQ(effect->initialDelay, 0);
+    EXPECT_TRUE(effect->flags & effFlagsCanReplacing);
+    EXPECT_TRUE(effect->flags & effFlagsCanDoubleReplacing);
+    EXPECT_TRUE(effect->flags & effFlagsProgramChunks);
+    EXPECT_FALSE(effect->flags & effFlagsHasEditor);
+    EXPECT_NE(effect->processReplacing, nullptr);
+    EXPECT_NE(effect->processDoubleReplacing, nullptr);
+
+    EXPECT_EQ(effect.text(effGetEffectName), "Tivrandel64");
+    EXPECT_EQ(effect.text(effGetProductString), "Tivrandel64");
+    EXPECT_EQ(effect.text(effGetVendorString), "Kelvane");
+    EXPECT_EQ(effect.dispatch(effGetVendorVersion), 1070);
+    EXPECT_EQ(effect.dispatch(effGetPlugCategory), kPlugCategEffect);
+    EXPECT_EQ(effect.dispatch(effGetVstVersion), 2400);
+    EXPECT_EQ(effect.text(effGetProgramName), "Default");
+
+    char receive[] = "receiveVstTimeInfo";
+    char midi[] = "receiveVstMidiEvent";
+    char insert[] = "plugAsChannelInsert";
+    char unknown[] = "somethingNobodyAsks";
+    EXPECT_EQ(effect.dispatch(effCanDo, 0, 0, receive), -1);
+    EXPECT_EQ(effect.dispatch(effCanDo, 0, 0, midi), -1);
+    EXPECT_EQ(effect.dispatch(effCanDo, 0, 0, insert), 1);
+    EXPECT_EQ(effect.dispatch(effCanDo, 0, 0, unknown), 0);
+    EXPECT_EQ(effect.dispatch(effCanDo), 0);
+
+    // No editor yet, and opcodes the effect does not know answer 0.
+    ERect* rect = reinterpret_cast<ERect*>(&effect);
+    EXPECT_EQ(effect.dispatch(effEditGetRect, 0, 0, &rect), 0);
+    EXPECT_EQ(rect, nullptr);
+    EXPECT_EQ(effect.dispatch(effEditOpen), 0);
+    EXPECT_EQ(effect.dispatch(effEditIdle), 0);
+    EXPECT_EQ(effect.dispatch(effEditClose), 0);
+    EXPECT_EQ(effect.dispatch(9999, 3, 4, nullptr, 1.0f), 0);
+}
+
+TEST_F(Vst2EffectTest, FailedCreationReleasesWhatItMade) {
+    static int closes = 0;
+    closes = 0;
+    const TUID unknown = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16};
+    EXPECT_EQ(Vst::Vst2Wrapper::create(&factory, unknown, 1, &hostCallback, [] { ++closes; }),
+              nullptr);
+    EXPECT_EQ(Vst::Vst2Wrapper::create(nullptr, processorClassId(), 1, &hostCallback), nullptr);
+    EXPECT_EQ(factory.references, 1u);
+
+    // The processor exists before the controller turns out to be missing; it is released again
+    // (the sanitizer's leak check holds the wrapper to that).
+    factory.refuseController = true;
+    EXPECT_EQ(
+        Vst::Vst2Wrapper::create(&factory, processorClassId(), 1, &hostCallback, [] { ++closes; }),
+        nullptr);
+    EXPECT_EQ(factory.instancesCreated, 1);
+    EXPECT_EQ(factory.references, 1u);
+    EXPECT_EQ(closes, 0);
+}
+
+TEST_F(Vst2EffectTest, ClosingReleasesEverythingAndCallsTheHookOnce) {
+    static int closes = 0;
+    closes = 0;
+    {
+        Effect effect(&factory, [] { ++closes; });
+        ASSERT_TRUE(effect);
+        EXPECT_EQ(factory.instancesCreated, 2); // processor and controller
+        EXPECT_GT(factory.references, 1u);
+        effect.start();
+        EXPECT_EQ(closes, 0);
+        effect.close(); // while active: the wrapper suspends first
+        EXPECT_EQ(closes, 1);
+        EXPECT_EQ(factory.references, 1u);
+    }
+    EXPECT_EQ(closes, 1);
+}
+
+// --- Parameters -----------------------------------------------------------------------------
+
+TEST_F(Vst2EffectTest, ParametersShowTheControllersTextsWithinTheVst2Limits) {
+    Effect effect(&factory);
+    ASSERT_TRUE(effect);
+    EXPECT_EQ(effect.text(effGetParamName, 0), "Bypass");
+    EXPECT_EQ(effect.text(effGetParamName, 1), "Time Pan");
+    EXPECT_EQ(effect.text(effGetParamName, 2), "Level Pa");
+    EXPECT_EQ(effect.text(effGetParamName, 3), "Swap Cha");
+    for (int32 index = 0; index < Parameters::count; ++index) {
+        const auto id = static_cast<Vst::ParamID>(index);
+        const auto value = static_cast<float>(Parameters::defaultValue(id));
+        EXPECT_EQ(effect->getParameter(effect.operator->(), index), value);
+        EXPECT_EQ(effect.text(effGetParamDisplay, index),
+                  Parameters::displayText(id, value).substr(0, 8));
+        EXPECT_EQ(effect.text(effGetParamLabel, index), "");
+        EXPECT_EQ(effect.dispatch(effCanBeAutomated, index), 1);
+    }
+
+    // A host buffer is written up to the limit and its terminating zero, never past them.
+    char buffer[16];
+    std::memset(buffer, 'x', sizeof buffer);
+    effect.dispatch(effGetParamName, 3, 0, buffer);
+    EXPECT_EQ(buffer[8], 0);
+    EXPECT_EQ(buffer[9], 'x');
+
+    effect->setParameter(effect.operator->(), 1, 1.0f);
+    EXPECT_EQ(effect->getParameter(effect.operator->(), 1), 1.0f);
+    EXPECT_EQ(effect.text(effGetParamDisplay, 1), Parameters::displayText(1, 1.0f).substr(0, 8));
+
+    // Indices outside the set and values outside [0, 1].
+    effect->setParameter(effect.operator->(), 7, 0.5f);
+    effect->setParameter(effect.operator->(), -1, 0.5f);
+    EXPECT_EQ(effect->getParameter(effect.operator->(), 7), 0.0f);
+    EXPECT_EQ(effect.text(effGetParamName, 7), "");
+    EXPECT_EQ(effect.text(effGetParamDisplay, -1), "");
+    EXPECT_EQ(effect.dispatch(effCanBeAutomated, 4), 0);
+    effect->setParameter(effect.operator->(), 2, 1.5f);
+    EXPECT_EQ(effect->getParameter(effect.operator->(), 2), 1.0f);
+    effect->setParameter(effect.operator->(), 2, std::nanf(""));
+    EXPECT_EQ(effect->getParameter(effect.operator->(), 2), 1.0f);
+}
+
+TEST_F(Vst2EffectTest, HostValuesReachTheController) {
+    factory.keepCreated = true;
+    Effect effect(&factory);
+    ASSERT_TRUE(effect);
+    Vst::IEditController* controller = controllerOf(factory);
+    ASSERT_NE(controller, nullptr);
+
+    effect->setParameter(effect.operator->(), 2, 0.25f);
+    effect->setParameter(effect.operator->(), 3, 1.0f);
+    // The controller is updated off the audio path, on the next dispatcher call.
+    effect.dispatch(effEditIdle);
+    EXPECT_EQ(controller->getParamNormalized(2), 0.25);
+    EXPECT_EQ(controller->getParamNormalized(3), 1.0);
+    EXPECT_TRUE(hostCallsOf(audioMasterAutomate).empty());
+}
+
+TEST_F(Vst2EffectTest, ControllerEditsAutomateTheHostAndReachTheProcessor) {
+    factory.keepCreated = true;
+    Effect effect(&factory);
+    ASSERT_TRUE(effect);
+    auto* controller = dynamic_cast<Vst::EditController*>(controllerOf(factory));
+    ASSERT_NE(controller, nullptr);
+    effect.start();
+
+    controller->beginEdit(Parameters::TimePan);
+    controller->setParamNormalized(Parameters::TimePan, 0.875);
+    controller->performEdit(Parameters::TimePan, 0.875);
+    controller->endEdit(Parameters::TimePan);
+
+    ASSERT_EQ(hostCallsOf(audioMasterBeginEdit).size(), 1u);
+    EXPECT_EQ(hostCallsOf(audioMasterBeginEdit)[0].index, 1);
+    ASSERT_EQ(hostCallsOf(audioMasterAutomate).size(), 1u);
+    EXPECT_EQ(hostCallsOf(audioMasterAutomate)[0].index, 1);
+    EXPECT_EQ(hostCallsOf(audioMasterAutomate)[0].opt, 0.875f);
+    ASSERT_EQ(hostCallsOf(audioMasterEndEdit).size(), 1u);
+    EXPECT_EQ(effect->getParameter(effect.operator->(), 1), 0.875f);
+
+    Reference<float> reference;
+    const auto input = noise<float>(512, 7);
+    std::vector<std::vector<float>> output;
+    effect.process(input, output);
+    EXPECT_EQ(output, reference.process(input, {{Parameters::TimePan, 0.875}}));
+    // An edit of an id the effect does not have goes nowhere.
+    EXPECT_EQ(controller->performEdit(42, 0.5), kResultFalse);
+}
+
+// --- Audio ----------------------------------------------------------------------------------
+
+TEST_F(Vst2EffectTest, AHostValueActsFromTheStartOfTheNextBlock) {
+    Effect effect(&factory);
+    ASSERT_TRUE(effect);
+    effect.start(48000.0f, 4800);
+
+    // A click half-way through 100 ms, when the smoothed time pan has long arrived at the right.
+    std::vector<std::vector<float>> click(2, std::vector<float>(4800, 0.0f));
+    click[0][2400] = click[1][2400] = 1.0f;
+    std::vector<std::vector<float>> output;
+    effect.process(click, output);
+    EXPECT_EQ(peakIndex(output[0]), 2400);
+    EXPECT_EQ(peakIndex(output[1]), 2400);
+
+    effect->setParameter(effect.operator->(), Parameters::TimePan, 1.0f);
+    effect.process(click, output);
+    EXPECT_GT(peakIndex(output[0]), 2400 + 30); // the left ear hears it later
+    EXPECT_EQ(peakIndex(output[1]), 2400);
+}
+
+TEST_F(Vst2EffectTest, ProcessReplacingMatchesTheProcessorBitForBit) {
+    Effect effect(&factory);
+    ASSERT_TRUE(effect);
+    effect.start(48000.0f, 256);
+    Reference<float> reference;
+    std::vector<std::vector<float>> output;
+
+    // Blocks of the announced size, and longer ones that the wrapper cuts into pieces.
+    const int sizes[] = {256, 100, 1000, 256};
+    for (unsigned block = 0; block < 4; ++block) {
+        const auto input = noise<float>(sizes[block], block);
+        const float timePan = 0.2f + 0.2f * static_cast<float>(block);
+        const float levelPan = 0.9f - 0.15f * static_cast<float>(block);
+        effect->setParameter(effect.operator->(), 1, timePan);
+        effect->setParameter(effect.operator->(), 2, levelPan);
+        if (block == 2) {
+            effect->setParameter(effect.operator->(), 3, 1.0f);
+        }
+        std::vector<std::pair<Vst::ParamID, double>> changes = {{1, timePan}, {2, levelPan}};
+        if (block == 2) {
+            changes.emplace_back(3, 1.0);
+        }
+        effect.process(input, output);
+        EXPECT_EQ(output, reference.process(input, changes)) << "block " << block;
+    }
+
+    // In place, as many hosts run effects.
+    auto buffer = noise<float>(256, 99);
+    const auto expected = reference.process(buffer);
+    float* channels[2] = {buffer[0].data(), buffer[1].data()};
+    effect->processReplacing(effect.operator->(), channels, channels, 256);
+    EXPECT_EQ(buffer, expected);
+}
+
+TEST_F(Vst2EffectTest, ProcessDoubleReplacingMatchesTheProcessorBitForBit) {
+    Effect effect(&factory);
+    ASSERT_TRUE(effect);
+    EXPECT_EQ(effect.dispatch(effSetProcessPrecision, 0, kVstProcessPrecision64), 1);
+    effect.start(44100.0f, 512);
+    EXPECT_EQ(effect.dispatch(effSetProcessPrecision, 0, kVstProcessPrecision32), 0)
+        << "refused while resumed";
+    Reference<double> reference(44100.0);
+    std::vector<std::vector<double>> output;
+    for (unsigned block = 0; block < 3; ++block) {
+        const auto input = noise<double>(512, 10 + block);
+        const float timePan = 0.1f * static_cast<float>(block);
+        effect->setParameter(effect.operator->(), 1, timePan);
+        effect.process(input, output);
+        EXPECT_EQ(output, reference.process(input, {{1, timePan}})) << "block " << block;
+    }
+}
+
+TEST_F(Vst2EffectTest, TheAccumulatingProcessAddsToTheOutputs) {
+    Effect effect(&factory);
+    ASSERT_TRUE(effect);
+    effect.start(48000.0f, 128);
+    Reference<float> reference;
+    const auto input = noise<float>(300, 3);
+    effect->setParameter(effect.operator->(), 1, 0.9f);
+    std::vector<std::vector<float>> output(2, std::vector<float>(300, 0.25f));
+    effect.accumulate(input, output);
+    auto expected = reference.process(input, {{1, 0.9f}});
+    for (auto& channel : expected) {
+        for (float& sample : channel) {
+            sample += 0.25f;
+        }
+    }
+    EXPECT_EQ(output, expected);
+}
+
+TEST_F(Vst2EffectTest, SuspendedEffectIsSilentAndResumesWithTheNewSetup) {
+    Effect effect(&factory);
+    ASSERT_TRUE(effect);
+    const auto input = noise<float>(256, 5);
+    std::vector<std::vector<float>> output(2, std::vector<float>(256, 0.5f));
+    effect.process(input, output);
+    EXPECT_EQ(output, std::vector<std::vector<float>>(2, std::vector<float>(256, 0.0f)));
+
+    effect.start(48000.0f, 256);
+    effect.dispatch(effMainsChanged, 0, 1); // a second resume changes nothing
+    effect.process(input, output);
+    effect.dispatch(effMainsChanged, 0, 0);
+    output.assign(2, std::vector<float>(256, 0.5f));
+    effect.process(input, output);
+    EXPECT_EQ(output, std::vector<std::vector<float>>(2, std::vector<float>(256, 0.0f)));
+
+    // Resumed at another rate, the effect is a processor set up afresh for it (whose state
+    // carries the value set while suspended).
+    effect->setParameter(effect.operator->(), 1, 0.0f);
+    effect.start(96000.0f, 256);
+    Reference<float> reference(96000.0);
+    effect.process(input, output);
+    EXPECT_EQ(output, reference.process(input, {{1, 0.0}}));
+}
+
+// --- Chunks ---------------------------------------------------------------------------------
+
+TEST_F(Vst2EffectTest, TheChunkIsTheProcessorsStateBlob) {
+    Effect effect(&factory);
+    ASSERT_TRUE(effect);
+    testhost::HostedProcessor processor;
+    IPtr<MemoryStream> stream = owned(new MemoryStream());
+    ASSERT_EQ(processor->getState(stream), kResultOk);
+    EXPECT_EQ(effect.chunk(), testhost::bytesOf(*stream));
+    EXPECT_EQ(effect.chunk(false), testhost::bytesOf(*stream));
+}
+
+TEST_F(Vst2EffectTest, AChunkRestoresProcessorAndControllerInAnotherEffect) {
+    Effect first(&factory);
+    ASSERT_TRUE(first);
+    first.start();
+    first->setParameter(first.operator->(), 1, 0.3f);
+    first->setParameter(first.operator->(), 3, 1.0f);
+    std::vector<std::vector<float>> output;
+    first.process(noise<float>(64, 1), output); // the processor takes the values in
+    const std::string saved = first.chunk();
+    ASSERT_FALSE(saved.empty());
+
+    RecordingFactory otherFactory;
+    otherFactory.keepCreated = true;
+    Effect second(&otherFactory);
+    ASSERT_TRUE(second);
+    second.start();
+    second->setParameter(second.operator->(), 2, 0.1f); // superseded by the load
+    EXPECT_EQ(second.setChunk(saved), 1);
+    EXPECT_EQ(second->getParameter(second.operator->(), 1), 0.3f);
+    EXPECT_EQ(second->getParameter(second.operator->(), 2), 0.5f);
+    EXPECT_EQ(second->getParameter(second.operator->(), 3), 1.0f);
+    EXPECT_EQ(controllerOf(otherFactory)->getParamNormalized(1), static_cast<double>(0.3f));
+    EXPECT_EQ(second.text(effGetParamDisplay, 3), "On");
+    EXPECT_EQ(second.chunk(), saved);
+
+    // The processor starts the next block at the loaded values.
+    Reference<float> reference;
+    ASSERT_EQ(reference.processor->setState(testhost::streamOf(saved)), kResultOk);
+    const auto input = noise<float>(512, 2);
+    second.process(input, output);
+    EXPECT_EQ(output, reference.process(input));
+}
+
+TEST_F(Vst2EffectTest, ABrokenChunkIsRefusedAndChangesNothing) {
+    Effect effect(&factory);
+    ASSERT_TRUE(effect);
+    effect->setParameter(effect.operator->(), 1, 0.75f);
+    const std::string before = effect.chunk();
+    EXPECT_EQ(effect.setChunk(testhost::blobBytes("[1, 2]")), 0);
+    EXPECT_EQ(effect.setChunk(testhost::blobBytes(100, "{}")), 0);
+    EXPECT_EQ(effect.setChunk(std::string()), 0);
+    EXPECT_EQ(effect.dispatch(effSetChunk, 0, 10, nullptr), 0);
+    EXPECT_EQ(effect.dispatch(effGetChunk, 0, 0, nullptr), 0);
+    EXPECT_EQ(effect->getParameter(effect.operator->(), 1), 0.75f);
+    EXPECT_EQ(effect.chunk(), before);
+}
+
+} // namespace
