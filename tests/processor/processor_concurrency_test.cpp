@@ -121,6 +121,7 @@ TEST(ProcessorConcurrency, StatesArriveWholeWhileAudioRuns) {
     done = true;
     audio.join();
 
+    RecordProperty("blocks", int(blocks.load()));
     EXPECT_EQ(mismatches, 0);
     EXPECT_EQ(torn.load(), 0);
     EXPECT_GT(blocks.load(), 4);
