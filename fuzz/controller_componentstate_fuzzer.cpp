@@ -11,9 +11,6 @@
 #include <cstdlib>
 #include <vector>
 
-// The SDK view base needs the view interface id; weak, so that a library's definition wins.
-__attribute__((weak)) const Steinberg::FUID Steinberg::IPlugView::iid(Steinberg::IPlugView_iid);
-
 namespace {
 
 using Steinberg::kResultOk;
