@@ -1,0 +1,98 @@
+# The loadable plug-in: the module's entry points over the product library, as a VST3 bundle
+# (Linux) or a single .vst3 DLL (Windows), exporting the entry points and nothing else.
+
+cmake_path(GET CMAKE_CURRENT_LIST_DIR PARENT_PATH _source)
+
+# One copy of VSTGUI's process-wide state for the module and whatever links the product.
+if(NOT TARGET kvvstgui)
+    add_subdirectory("${_source}/vstgui" "${PROJECT_BINARY_DIR}/source/vstgui")
+endif()
+
+# The module-path service, one file per platform. The Linux file records the directory while
+# the module loads.
+if(WIN32)
+    target_sources(tivrandel_core PRIVATE "${_source}/platform/windows/module.cpp")
+else()
+    target_sources(tivrandel_core PRIVATE "${_source}/platform/linux/module.cpp")
+    target_link_libraries(tivrandel_core PUBLIC ${CMAKE_DL_LIBS})
+endif()
+target_link_libraries(tivrandel_core PUBLIC kvvstgui)
+
+# What the entry points do, apart from being exported, so that tests can link it too.
+add_library(tivrandel_entry STATIC "${CMAKE_CURRENT_LIST_DIR}/entrypoints.cpp")
+target_link_libraries(tivrandel_entry PUBLIC tivrandel_core kvvstgui)
+tivrandel_warnings(tivrandel_entry)
+
+set(TIVRANDEL_BUNDLE_NAME Tivrandel64)
+set(TIVRANDEL_BUNDLE_DIR "${PROJECT_BINARY_DIR}/${TIVRANDEL_BUNDLE_NAME}.vst3")
+
+add_library(Tivrandel64 MODULE "${CMAKE_CURRENT_LIST_DIR}/entry.cpp")
+target_link_libraries(Tivrandel64 PRIVATE tivrandel_entry)
+tivrandel_warnings(Tivrandel64)
+set_target_properties(Tivrandel64 PROPERTIES
+    OUTPUT_NAME ${TIVRANDEL_BUNDLE_NAME}
+    PREFIX ""
+    CXX_VISIBILITY_PRESET hidden
+    VISIBILITY_INLINES_HIDDEN ON)
+
+if(WIN32)
+    set_target_properties(Tivrandel64 PROPERTIES
+        SUFFIX ".vst3"
+        LIBRARY_OUTPUT_DIRECTORY "${PROJECT_BINARY_DIR}"
+        RUNTIME_OUTPUT_DIRECTORY "${PROJECT_BINARY_DIR}")
+    target_sources(Tivrandel64 PRIVATE "${CMAKE_CURRENT_LIST_DIR}/exports.def")
+    target_link_options(Tivrandel64 PRIVATE -static)
+    set(TIVRANDEL_BUNDLE_FILE "${PROJECT_BINARY_DIR}/${TIVRANDEL_BUNDLE_NAME}.vst3")
+else()
+    if(CMAKE_SYSTEM_PROCESSOR MATCHES "^(x86_64|AMD64|amd64)$")
+        set(_arch x86_64-linux)
+    else()
+        set(_arch "${CMAKE_SYSTEM_PROCESSOR}-linux")
+    endif()
+    set(TIVRANDEL_BUNDLE_BINARY_DIR "${TIVRANDEL_BUNDLE_DIR}/Contents/${_arch}")
+    set_target_properties(Tivrandel64 PROPERTIES
+        LIBRARY_OUTPUT_DIRECTORY "${TIVRANDEL_BUNDLE_BINARY_DIR}")
+    # The version script keeps the dynamic symbol table to the entry points; the static
+    # libraries' symbols (SDK, product, and the C++ runtime's inline instantiations) stay local,
+    # so that two plug-ins built on the same SDK never bind to each other's code.
+    set(_exports "${CMAKE_CURRENT_LIST_DIR}/exports.map")
+    target_link_options(Tivrandel64 PRIVATE
+        "LINKER:--version-script=${_exports}"
+        "LINKER:--exclude-libs,ALL"
+        "LINKER:--no-undefined"
+        "LINKER:-z,defs")
+    set_property(TARGET Tivrandel64 APPEND PROPERTY LINK_DEPENDS "${_exports}")
+    set(TIVRANDEL_BUNDLE_FILE "${TIVRANDEL_BUNDLE_BINARY_DIR}/${TIVRANDEL_BUNDLE_NAME}.so")
+endif()
+set(TIVRANDEL_BUNDLE_FILE "${TIVRANDEL_BUNDLE_FILE}" CACHE INTERNAL "The built plug-in module")
+set(TIVRANDEL_BUNDLE_DIR "${TIVRANDEL_BUNDLE_DIR}" CACHE INTERNAL "The built plug-in bundle")
+
+# Installation. Hosts look in ~/.vst3 for the user's plug-ins and in <prefix>/lib/vst3 for the
+# system's: `cmake --install` uses the first unless an install prefix was chosen.
+if(CMAKE_INSTALL_PREFIX_INITIALIZED_TO_DEFAULT AND DEFINED ENV{HOME})
+    set(_vst3_default "$ENV{HOME}/.vst3")
+else()
+    set(_vst3_default "lib/vst3")
+endif()
+set(TIVRANDEL_VST3_INSTALL_DIR "${_vst3_default}" CACHE STRING
+    "Where `cmake --install` puts the bundle (relative paths are below the install prefix)")
+if(WIN32)
+    install(TARGETS Tivrandel64
+        LIBRARY DESTINATION "${TIVRANDEL_VST3_INSTALL_DIR}"
+        RUNTIME DESTINATION "${TIVRANDEL_VST3_INSTALL_DIR}")
+else()
+    install(TARGETS Tivrandel64
+        LIBRARY DESTINATION "${TIVRANDEL_VST3_INSTALL_DIR}/${TIVRANDEL_BUNDLE_NAME}.vst3/Contents/${_arch}")
+endif()
+
+# A quick copy into the user's plug-in folder, replacing an older copy of the bundle there.
+if(DEFINED ENV{HOME} AND NOT WIN32)
+    set(_user_bundle "$ENV{HOME}/.vst3/${TIVRANDEL_BUNDLE_NAME}.vst3")
+    add_custom_target(install-vst3
+        COMMAND "${CMAKE_COMMAND}" -E make_directory "$ENV{HOME}/.vst3"
+        COMMAND "${CMAKE_COMMAND}" -E rm -rf "${_user_bundle}"
+        COMMAND "${CMAKE_COMMAND}" -E copy_directory "${TIVRANDEL_BUNDLE_DIR}" "${_user_bundle}"
+        DEPENDS Tivrandel64
+        COMMENT "Copying ${TIVRANDEL_BUNDLE_NAME}.vst3 to ~/.vst3"
+        VERBATIM)
+endif()

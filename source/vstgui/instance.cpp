@@ -1,0 +1,7 @@
+#include "vstgui/instance.h"
+
+namespace VSTGUI {
+
+void* hInstance = nullptr;
+
+} // namespace VSTGUI

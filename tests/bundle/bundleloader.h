@@ -1,0 +1,43 @@
+#pragma once
+
+// The built plug-in module as a host sees it: loaded with dlopen, reached only through its
+// exported entry points.
+
+#include "pluginterfaces/base/ipluginbase.h"
+#include "public.sdk/source/vst/vst2wrapper/vst2interface.h"
+
+#include <string>
+
+namespace bundletest {
+
+class Bundle {
+public:
+    explicit Bundle(const std::string& path = TIVRANDEL_BUNDLE_FILE);
+    ~Bundle();
+    Bundle(const Bundle&) = delete;
+    Bundle& operator=(const Bundle&) = delete;
+
+    bool loaded() const { return handle != nullptr; }
+    const std::string& error() const { return loadError; }
+    void* handleForHost() const { return handle; }
+
+    // Null when the module does not export the name.
+    void* symbol(const char* name) const;
+
+    Steinberg::IPluginFactory* getPluginFactory() const;
+    bool initDll() const;
+    bool exitDll() const;
+    bool moduleEntry() const;
+    bool moduleExit() const;
+    AEffect* vstPluginMain(audioMasterCallback audioMaster) const;
+    AEffect* main(audioMasterCallback audioMaster) const;
+
+private:
+    template <typename Function>
+    Function entry(const char* name) const;
+
+    void* handle = nullptr;
+    std::string loadError;
+};
+
+} // namespace bundletest
