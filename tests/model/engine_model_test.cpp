@@ -93,6 +93,7 @@ TEST(ReferenceModel, CapacitiesFollowTheSampleRate) {
     EXPECT_EQ(model::ReferenceEngine(48000, 2, {}).coefficient(),
               static_cast<float>(100.0 / 48000.0));
     EXPECT_EQ(model::ReferenceEngine(0, 2, {}).coefficient(), 1.0f);
+    EXPECT_EQ(model::ReferenceEngine(60, 2, {}).coefficient(), 1.0f);
 }
 
 TEST(ReferenceModel, CapacityTwoLineReturnsTheSamplesTwoPushesLate) {
@@ -321,7 +322,7 @@ public:
         {
             kelvane::platform::FlushToZeroScope ftz;
             engine->process(inPtrs.data(), outPtrs.data(), channels, n);
-            want = ref.process(in);
+            want = ref.process(in, static_cast<size_t>(n));
         }
         history << (sizeof(Sample) == 4 ? "f" : "d") << channels << "x" << n
                 << (inPlace ? "i " : " ");
@@ -545,6 +546,8 @@ void runProgram(SideBySide& s, const ProgramShape& shape) {
         int32 channels = s.channels();
         if (pick(rng) < 20) {
             channels = 1 + pick(rng) % s.channels();
+        } else if (pick(rng) < 2) {
+            channels = 0; // a host whose bus has no channels still sends blocks
         }
         const bool inPlace = pick(rng) < 30;
         if (event < 45) {
@@ -585,8 +588,8 @@ void runProgram(SideBySide& s, const ProgramShape& shape) {
 }
 
 TEST(EngineMatchesModel, StereoProgramsAtManySampleRates) {
-    const int32 rates[] = {44100, 48000, 96000, 192000, 22050,  8000,   1000, 1136,
-                           1137,  11025, 44099, 12345,  176400, 384000, 0,    -48000};
+    const int32 rates[] = {44100, 48000, 96000, 192000, 22050,  8000, 1000, 1136, 1137,
+                           11025, 44099, 12345, 176400, 384000, 100,  60,   0,    -48000};
     std::uint32_t seed = 1;
     for (int32 rate : rates) {
         for (int sampleSize : {32, 64, 0}) {

@@ -123,8 +123,12 @@ ReferenceEngine::ReferenceEngine(std::int32_t sampleRate, std::int32_t numChanne
     bypassMix_ = switchTarget(static_cast<double>(state.values[0]));
     timePan_ = clamp01(state.values[1]) * 2.0f - 1.0f;
     levelPan_ = clamp01(state.values[2]) * 2.0f - 1.0f;
-    // Rates of 0 and below: no delay and smoothers that jump to their targets.
-    coef_ = sampleRate > 0 ? static_cast<float>(100.0 / static_cast<double>(sampleRate)) : 1.0f;
+    // Rates of 0 and below: no delay and smoothers that jump to their targets. Below 100 Hz
+    // 100 / rate would exceed 1 and the one-pole would overshoot (and diverge below 50 Hz); the
+    // engine caps the coefficient at 1 there too.
+    coef_ = sampleRate > 0
+                ? std::min(static_cast<float>(100.0 / static_cast<double>(sampleRate)), 1.0f)
+                : 1.0f;
     const std::int32_t capacity =
         sampleRate > 0 ? truncToInt(static_cast<float>(sampleRate) * 0.00088f) : 0;
     for (std::int32_t c = 0; c < numChannels; ++c) {
@@ -209,10 +213,9 @@ ReferenceEngine::Gains ReferenceEngine::stepParameters(bool stereo) {
     return gains;
 }
 
-Buffers32 ReferenceEngine::process(const Buffers32& in) {
+Buffers32 ReferenceEngine::process(const Buffers32& in, std::size_t samples) {
     Buffers32 out = in;
     const size_t channels = in.size();
-    const size_t samples = channels == 0 ? 0 : in[0].size();
     for (size_t i = 0; i < samples; ++i) {
         const Gains g = stepParameters(channels == 2);
         if (channels == 2) {
@@ -231,10 +234,9 @@ Buffers32 ReferenceEngine::process(const Buffers32& in) {
     return out;
 }
 
-Buffers64 ReferenceEngine::process(const Buffers64& in) {
+Buffers64 ReferenceEngine::process(const Buffers64& in, std::size_t samples) {
     Buffers64 out = in;
     const size_t channels = in.size();
-    const size_t samples = channels == 0 ? 0 : in[0].size();
     for (size_t i = 0; i < samples; ++i) {
         const Gains g = stepParameters(channels == 2);
         if (channels == 2) {

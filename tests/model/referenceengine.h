@@ -4,6 +4,7 @@
 // written for reading, not for speed. It shares no code and no types with the real engine, so
 // that the two can be compared sample for sample.
 
+#include <cstddef>
 #include <cstdint>
 #include <deque>
 #include <optional>
@@ -93,9 +94,12 @@ public:
 
     // nullptr: the host passed no parameter changes at all.
     void receiveParameterChanges(const Changes* changes);
-    // One buffer per channel, all of the same length; returns the output block.
-    Buffers32 process(const Buffers32& in);
-    Buffers64 process(const Buffers64& in);
+    // One buffer of numSamples per channel; returns the output block. With no channels the
+    // parameters still move on by numSamples.
+    Buffers32 process(const Buffers32& in, std::size_t numSamples);
+    Buffers64 process(const Buffers64& in, std::size_t numSamples);
+    Buffers32 process(const Buffers32& in) { return process(in, in.at(0).size()); }
+    Buffers64 process(const Buffers64& in) { return process(in, in.at(0).size()); }
 
     bool takeLatestValue(int id, float& value);
     void postState(const State& state);
