@@ -619,6 +619,35 @@ TEST(EngineMatchesModel, FixedBlockSizes) {
     }
 }
 
+// Time pans at which |timePan| x 0.0008 x rate lands within a few ulps of a whole number of
+// samples, where the order of the products and the truncation decide the delay.
+TEST(EngineMatchesModel, DelaysAtWholeSampleBoundaries) {
+    std::uint32_t seed = 400;
+    for (int32 rate : {44100, 48000, 96000, 192000, 22050, 44099, 176400}) {
+        const float full = 0.0008f * static_cast<float>(rate);
+        for (int k = 1; static_cast<float>(k) <= full; ++k) {
+            float pan = static_cast<float>(k) / full;
+            for (int step = 0; step < 3; ++step) {
+                pan = std::nextafter(pan, 0.0f);
+            }
+            for (int step = 0; step < 7; ++step, pan = std::nextafter(pan, 2.0f)) {
+                if (pan > 1.0f) {
+                    break;
+                }
+                for (float sign : {1.0f, -1.0f}) {
+                    // Built with the pan in force, so the smoother starts on it.
+                    const float value = (sign * pan + 1.0f) * 0.5f;
+                    SCOPED_TRACE(testing::Message() << rate << " Hz, time pan value " << value);
+                    SideBySide s(rate, 2, makeState(0.0f, value, 0.5f, 0.0f), seed++);
+                    s.receive(nullptr);
+                    s.run<float>(2, 48, false);
+                    ASSERT_TRUE(s.ok());
+                }
+            }
+        }
+    }
+}
+
 TEST(EngineMatchesModel, OtherChannelCounts) {
     // Engines configured for 1, 3 and 6 channels; blocks may carry fewer channels than that,
     // so a 3- or 6-channel engine also sees stereo calls and a stereo engine mono calls.
