@@ -502,7 +502,8 @@ model::Changes randomChanges(std::mt19937& rng, int32 n) {
             model::Point point;
             const int o = pick(rng);
             if (o < 8) {
-                point.offset = n + pick(rng) * 7; // beyond the block
+                static const int32 far[] = {16777216, 1 << 30};
+                point.offset = o < 6 ? n + pick(rng) * 7 : far[o % 2]; // beyond the block
             } else if (o < 10) {
                 point.offset = -1 - pick(rng) % 3;
             } else if (o < 20 && !queue.points.empty()) {
