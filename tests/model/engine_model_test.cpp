@@ -736,6 +736,10 @@ TEST(EngineMatchesModel, LongStillStretchesAfterEveryKindOfChange) {
             // tested.
             EXPECT_GT(s.bulkSamples() - bulkBefore, static_cast<std::uint64_t>(stretch / 4));
             s.compareMailboxes();
+            // A point so far ahead that the ramp moves by a few ulps per block: not flat.
+            const Changes creep = {{2, {{1 << 30, 1.0, true}}}};
+            s.receive(&creep);
+            block(1024);
             const Changes after = {{1, {{30, 0.1, true}}}, {2, {{64, 0.5, true}}}};
             s.receive(&after);
             block(700);
