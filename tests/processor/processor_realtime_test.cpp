@@ -1,6 +1,6 @@
-// The audio path must not allocate. This binary replaces the global allocation functions with
-// counting ones (and, where no sanitizer owns malloc, malloc itself) and runs process() through
-// every path while counting.
+// The audio path must not allocate or lock. This binary replaces the global allocation functions
+// with counting ones (and, where no sanitizer owns malloc and the mutex functions, malloc and
+// pthread_mutex_lock too) and runs process() through every path while counting.
 
 #include "host/hostedprocessor.h"
 #include "host/processdata.h"
@@ -10,6 +10,7 @@
 
 #include <atomic>
 #include <cstdlib>
+#include <mutex>
 #include <new>
 
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
@@ -25,6 +26,7 @@ namespace {
 
 std::atomic<bool> counting{false};
 std::atomic<long> allocations{0};
+std::atomic<long> locks{0};
 // Counts down on every operator new; the call that takes it from 1 to 0 throws.
 std::atomic<long> failCountdown{0};
 
@@ -108,6 +110,23 @@ void free(void* memory) noexcept {
     __libc_free(memory);
 }
 }
+
+#include <dlfcn.h>
+#include <pthread.h>
+
+namespace {
+using MutexLock = int (*)(pthread_mutex_t*);
+// Looked up before main, while nothing counts.
+const MutexLock realMutexLock = reinterpret_cast<MutexLock>(dlsym(RTLD_NEXT, "pthread_mutex_lock"));
+} // namespace
+
+extern "C" int pthread_mutex_lock(pthread_mutex_t* mutex) noexcept {
+    if (counting.load(std::memory_order_relaxed)) {
+        locks.fetch_add(1, std::memory_order_relaxed);
+    }
+    return realMutexLock(mutex);
+}
+#define TIVRANDEL_COUNTS_LOCKS 1
 #endif
 
 namespace {
@@ -118,22 +137,27 @@ using testhost::HostedProcessor;
 using testhost::ProcessDataBuilder;
 using tivrandel::Parameters;
 
-// Allocations made by process() on an already built ProcessData.
+// Allocations and locks made by process() on an already built ProcessData.
 long allocationsIn(tivrandel::Processor& processor, ProcessData& data, tresult expected) {
     allocations = 0;
+    locks = 0;
     counting = true;
     const tresult result = processor.process(data);
     counting = false;
     EXPECT_EQ(result, expected);
-    return allocations.load();
+    return allocations.load() + locks.load();
 }
 
 TEST(ProcessorRealtime, CountingIsLive) {
     allocations = 0;
     counting = true;
     // Volatile, so that the compiler cannot elide the pairs.
+    locks = 0;
     int* volatile object = new int(3);
     void* volatile memory = std::malloc(8);
+    std::mutex mutex;
+    mutex.lock();
+    mutex.unlock();
     counting = false;
     delete object;
     std::free(memory);
@@ -141,6 +165,9 @@ TEST(ProcessorRealtime, CountingIsLive) {
     EXPECT_GE(allocations.load(), 1);
 #else
     EXPECT_GE(allocations.load(), 2);
+#endif
+#ifdef TIVRANDEL_COUNTS_LOCKS
+    EXPECT_EQ(locks.load(), 1);
 #endif
 }
 
