@@ -33,7 +33,7 @@ public:
 
     // True if the next n advances reach no point and leave the value where it is.
     bool flatFor(Steinberg::int32 n) const noexcept {
-        return increment_ == 0.0 && targetOffset_ - sampleIndex_ > n;
+        return increment_ == 0.0 && advancesBeforeTarget() >= n;
     }
     // The same as n calls of advance, valid only while flatFor(n). Adding a zero increment once
     // is enough: its effect on the value (-0 + 0 = +0) does not change when repeated.
@@ -43,9 +43,18 @@ public:
             sampleIndex_ += n;
         }
     }
-    // Advances that can be taken before the one that reaches the target point.
+    // Advances that can be taken before the one that reaches the target point. A target at or
+    // behind the current sample (a host may send negative offsets) is never reached.
     Steinberg::int32 advancesBeforeTarget() const noexcept {
-        return targetOffset_ - sampleIndex_ - 1;
+        const long long distance = static_cast<long long>(targetOffset_) - sampleIndex_;
+        return distance > 0 && distance <= 0x7FFFFFFF ? static_cast<Steinberg::int32>(distance - 1)
+                                                      : 0x7FFFFFFF;
+    }
+    // Records count advances that the caller made on its own copy of the value (adding the
+    // increment once per sample), valid for count up to advancesBeforeTarget().
+    void commitAdvances(double advancedValue, Steinberg::int32 count) noexcept {
+        value_ = advancedValue;
+        sampleIndex_ += count;
     }
 
     double value() const noexcept { return value_; }

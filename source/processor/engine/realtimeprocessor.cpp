@@ -15,13 +15,18 @@ namespace {
 constexpr float fullScaleSeconds = 0.0008f;
 constexpr float capacitySeconds = 0.00088f;
 
-// A switch is on from 0.5 upward: floor(v + 0.5) in double, as int, as float.
-float bypassTarget(double value) noexcept {
-    return static_cast<float>(static_cast<int>(
-        std::floor(static_cast<double>(clamp01(static_cast<float>(value))) + 0.5)));
+// A switch is on from 0.5 upward: floor(clamp01(v) + 0.5) in double, as int, as float. For the
+// clamped u in [0, 1] that is exactly u >= 0.5 (the largest float below 0.5 plus 0.5 is still
+// below 1 in double), and clamp01(x) >= 0.5 is exactly !(x < 0.5), NaN included.
+inline bool switchOn(double value) noexcept {
+    return !(static_cast<float>(value) < 0.5f);
 }
 
-float panTarget(double value) noexcept {
+inline float bypassTarget(double value) noexcept {
+    return switchOn(value) ? 1.0f : 0.0f;
+}
+
+inline float panTarget(double value) noexcept {
     return 2.0f * clamp01(static_cast<float>(value)) - 1.0f;
 }
 
@@ -31,7 +36,36 @@ int32 capacityFor(int32 sampleRate) noexcept {
     return samples > 0.0f ? static_cast<int32>(samples) : 0;
 }
 
-// Widening and narrowing between the buffers and the single-precision arithmetic.
+// trunc(|pan| x 0.0008 x rate) in float, multiplied in that order, within [0, capacity]. The
+// bound is applied before the conversion so that it is defined for any rate; trunc then equals
+// the conversion's own truncation.
+inline int32 delayFor(float pan, float sampleRate, float capacity) noexcept {
+    const float samples = std::fabs(pan) * fullScaleSeconds * sampleRate;
+    const float bounded = samples < capacity ? samples : capacity;
+    return bounded > 0.0f ? static_cast<int32>(bounded) : 0;
+}
+
+// sqrt(max(1 -/+ level, 0)) x wet: sums in float, maximum, root and product in double.
+inline float gainFor(float side, float wet) noexcept {
+    return static_cast<float>(std::sqrt(std::max(static_cast<double>(side), 0.0)) *
+                              static_cast<double>(wet));
+}
+
+// Both gains at once; the packed operations round exactly as the scalar ones. 1 - level and
+// 1 + level are never NaN or -0, so the order of maxpd's operands cannot matter.
+inline void gainsFor(float level, float wet, float& gain0, float& gain1) noexcept {
+#if defined(__SSE2__)
+    const __m128d sides = _mm_cvtps_pd(_mm_set_ps(0.0f, 0.0f, 1.0f + level, 1.0f - level));
+    const __m128d roots = _mm_sqrt_pd(_mm_max_pd(_mm_setzero_pd(), sides));
+    const __m128 gains = _mm_cvtpd_ps(_mm_mul_pd(roots, _mm_set1_pd(static_cast<double>(wet))));
+    gain0 = _mm_cvtss_f32(gains);
+    gain1 = _mm_cvtss_f32(_mm_shuffle_ps(gains, gains, 1));
+#else
+    gain0 = gainFor(1.0f - level, wet);
+    gain1 = gainFor(1.0f + level, wet);
+#endif
+}
+
 inline float toFloat(float x) noexcept {
     return x;
 }
@@ -140,50 +174,131 @@ void RealtimeProcessor::advanceControls() noexcept {
     levelPan.step(panTarget(ramps[Parameters::LevelPan].value()));
 }
 
-// Sets the two delays from the smoothed time pan and forms the gains of the stereo path.
-RealtimeProcessor::Mix RealtimeProcessor::currentMix() noexcept {
-    const float pan = timePan.value();
-    const int32 capacity = lines[0].capacity();
-    // Clamped while still a float, so that the conversion is defined for any rate.
-    float samples =
-        std::trunc(std::fabs(pan) * fullScaleSeconds * static_cast<float>(config.sampleRate));
-    samples = samples < static_cast<float>(capacity) ? samples : static_cast<float>(capacity);
-    const int32 delay = samples > 0.0f ? static_cast<int32>(samples) : 0;
-    // Positive pan delays the left channel: the source moves right.
-    lines[0].setDelay(pan < 0.0f ? 0 : delay);
-    lines[1].setDelay(pan < 0.0f ? delay : 0);
-
-    const float level = levelPan.value();
-    const float wet = 1.0f - bypassMix.value();
-    Mix mix;
-    mix.bypass = bypassMix.value();
-    mix.gain0 = static_cast<float>(std::sqrt(std::max(static_cast<double>(1.0f - level), 0.0)) *
-                                   static_cast<double>(wet));
-    mix.gain1 = static_cast<float>(std::sqrt(std::max(static_cast<double>(1.0f + level), 0.0)) *
-                                   static_cast<double>(wet));
-    mix.swap = clamp01(static_cast<float>(ramps[Parameters::SwapChannels].value())) >= 0.5f;
-    return mix;
+// The stereo path, sample by sample, in runs during which no ramp reaches a point and no delay
+// line copies to its top end: inside a run every step is straight-line arithmetic on local
+// copies, so the smoothers' dependency chains overlap with the audio work.
+template <typename Sample>
+void RealtimeProcessor::stereo(Sample** inputs, Sample** outputs, int32 begin, int32 end) noexcept {
+    DelayLine& line0 = lines[0];
+    DelayLine& line1 = lines[1];
+    const bool wire = line0.capacity() == 0;
+    const float rate = static_cast<float>(config.sampleRate);
+    const float capacity = static_cast<float>(line0.capacity());
+    const float bc = bypassMix.coefficient();
+    const float tc = timePan.coefficient();
+    const float lc = levelPan.coefficient();
+    float b = bypassMix.value();
+    float t = timePan.value();
+    float l = levelPan.value();
+    const Sample* in0 = inputs[0];
+    const Sample* in1 = inputs[1];
+    Sample* out0 = outputs[0];
+    Sample* out1 = outputs[1];
+    int32 delay0 = line0.delay();
+    int32 delay1 = line1.delay();
+    float y0 = frame[0];
+    float y1 = frame[1];
+    int32 i = begin;
+    while (i < end) {
+        int32 span = end - i;
+        for (const ParameterRamp& ramp : ramps) {
+            span = std::min(span, ramp.advancesBeforeTarget());
+        }
+        // A sample on which a ramp reaches its point takes the full advance, on its own.
+        const bool reachesPoint = span == 0;
+        int32 run = reachesPoint ? 1 : span;
+        if (!wire) {
+            run = std::min({run, line0.prepareRun(), line1.prepareRun()});
+        }
+        if (reachesPoint) {
+            for (ParameterRamp& ramp : ramps) {
+                ramp.advance();
+            }
+        }
+        // After a full advance the values are final for this sample: add nothing more. (Adding
+        // zero could turn -0 into +0, which no target below depends on.)
+        double v0 = ramps[0].value();
+        double v1 = ramps[1].value();
+        double v2 = ramps[2].value();
+        double v3 = ramps[3].value();
+        const double i0 = reachesPoint ? 0.0 : ramps[0].increment();
+        const double i1 = reachesPoint ? 0.0 : ramps[1].increment();
+        const double i2 = reachesPoint ? 0.0 : ramps[2].increment();
+        const double i3 = reachesPoint ? 0.0 : ramps[3].increment();
+        float* top0 = line0.top() - 1;
+        float* top1 = line1.top() - 1;
+        for (int32 m = 0; m < run; ++m) {
+            if (!reachesPoint) {
+                v0 += i0;
+                v1 += i1;
+                v2 += i2;
+                v3 += i3;
+            }
+            b = bypassTarget(v0) * bc + (1.0f - bc) * b;
+            t = panTarget(v1) * tc + (1.0f - tc) * t;
+            l = panTarget(v2) * lc + (1.0f - lc) * l;
+            // Positive pan delays the left channel: the source moves right.
+            const int32 delay = delayFor(t, rate, capacity);
+            delay0 = t < 0.0f ? 0 : delay;
+            delay1 = t < 0.0f ? delay : 0;
+            float gain0;
+            float gain1;
+            gainsFor(l, 1.0f - b, gain0, gain1);
+            const bool swap = switchOn(v3);
+            // Both inputs are read before either output is written: in-place safe.
+            const Sample a0 = in0[i + m];
+            const Sample a1 = in1[i + m];
+            const float x0 = toFloat(swap ? a1 : a0);
+            const float x1 = toFloat(swap ? a0 : a1);
+            float w0 = x0;
+            float w1 = x1;
+            if (!wire) {
+                top0[-m] = x0;
+                top1[-m] = x1;
+                w0 = top0[delay0 - m];
+                w1 = top1[delay1 - m];
+            }
+            // The dry term always takes the unswapped channel.
+            y0 = mixSample(b, a0, gain0, w0);
+            y1 = mixSample(b, a1, gain1, w1);
+            out0[i + m] = static_cast<Sample>(y0);
+            out1[i + m] = static_cast<Sample>(y1);
+        }
+        if (!reachesPoint) {
+            ramps[0].commitAdvances(v0, run);
+            ramps[1].commitAdvances(v1, run);
+            ramps[2].commitAdvances(v2, run);
+            ramps[3].commitAdvances(v3, run);
+        }
+        if (!wire) {
+            line0.finishRun(run);
+            line1.finishRun(run);
+        }
+        i += run;
+    }
+    bypassMix.setValue(b);
+    timePan.setValue(t);
+    levelPan.setValue(l);
+    line0.setDelay(delay0);
+    line1.setDelay(delay1);
+    frame[0] = y0;
+    frame[1] = y1;
 }
 
 template <typename Sample>
-void RealtimeProcessor::processSample(Sample** inputs, Sample** outputs, int32 channels,
-                                      int32 i) noexcept {
-    advanceControls();
-    if (channels == 2) {
-        const Mix mix = currentMix();
-        const int32 source0 = mix.swap ? 1 : 0;
-        const float w0 = lines[0].push(toFloat(inputs[source0][i]));
-        const float w1 = lines[1].push(toFloat(inputs[1 - source0][i]));
-        // The dry term always takes the unswapped channel.
-        frame[0] = mixSample(mix.bypass, inputs[0][i], mix.gain0, w0);
-        frame[1] = mixSample(mix.bypass, inputs[1][i], mix.gain1, w1);
-    } else {
+void RealtimeProcessor::passThrough(Sample** inputs, Sample** outputs, int32 channels, int32 begin,
+                                    int32 end, bool advance) noexcept {
+    // Sample-major through the frame, so that any pairing of in and out buffers is safe.
+    for (int32 i = begin; i < end; ++i) {
+        if (advance) {
+            advanceControls();
+        }
         for (int32 j = 0; j < channels; ++j) {
             frame[j] = toFloat(inputs[j][i]);
         }
-    }
-    for (int32 j = 0; j < channels; ++j) {
-        outputs[j][i] = static_cast<Sample>(frame[j]);
+        for (int32 j = 0; j < channels; ++j) {
+            outputs[j][i] = static_cast<Sample>(frame[j]);
+        }
     }
 }
 
@@ -206,70 +321,79 @@ bool RealtimeProcessor::enterSteadyState(int32 count) noexcept {
     return true;
 }
 
+// Sets the two delays and forms the constant gains of a steady run.
+RealtimeProcessor::Mix RealtimeProcessor::steadyMix() noexcept {
+    const float pan = timePan.value();
+    const int32 delay = delayFor(pan, static_cast<float>(config.sampleRate),
+                                 static_cast<float>(lines[0].capacity()));
+    lines[0].setDelay(pan < 0.0f ? 0 : delay);
+    lines[1].setDelay(pan < 0.0f ? delay : 0);
+    const float wet = 1.0f - bypassMix.value();
+    Mix mix;
+    mix.bypass = bypassMix.value();
+    mix.gain0 = gainFor(1.0f - levelPan.value(), wet);
+    mix.gain1 = gainFor(1.0f + levelPan.value(), wet);
+    mix.swap = switchOn(ramps[Parameters::SwapChannels].value());
+    return mix;
+}
+
+// A run with constant delays, gains and swap, in tiles: every input sample of a tile is read
+// before any output sample of it is written, and the delay lines take each tile in bulk.
 template <typename Sample>
-void RealtimeProcessor::processSteady(Sample** inputs, Sample** outputs, int32 channels,
-                                      int32 begin, int32 end) noexcept {
-    if (channels != 2) {
-        for (int32 i = begin; i < end; ++i) {
-            for (int32 j = 0; j < channels; ++j) {
-                frame[j] = toFloat(inputs[j][i]);
-            }
-            for (int32 j = 0; j < channels; ++j) {
-                outputs[j][i] = static_cast<Sample>(frame[j]);
-            }
-        }
-        return;
-    }
-    const Mix mix = currentMix();
-    const Sample* dry0 = inputs[0];
-    const Sample* dry1 = inputs[1];
-    const Sample* source0 = mix.swap ? inputs[1] : inputs[0];
-    const Sample* source1 = mix.swap ? inputs[0] : inputs[1];
-    Sample* out0 = outputs[0];
-    Sample* out1 = outputs[1];
+void RealtimeProcessor::steadyStereo(Sample** inputs, Sample** outputs, int32 begin,
+                                     int32 end) noexcept {
+    constexpr int32 tile = 64;
+    const Mix mix = steadyMix();
     DelayLine& line0 = lines[0];
     DelayLine& line1 = lines[1];
-    float last0 = 0.0f;
-    float last1 = 0.0f;
-    if (line0.capacity() == 0) {
-        for (int32 i = begin; i < end; ++i) {
-            const float x0 = toFloat(source0[i]);
-            const float x1 = toFloat(source1[i]);
-            const float y0 = mixSample(mix.bypass, dry0[i], mix.gain0, x0);
-            const float y1 = mixSample(mix.bypass, dry1[i], mix.gain1, x1);
-            out0[i] = static_cast<Sample>(y0);
-            out1[i] = static_cast<Sample>(y1);
-            last0 = y0;
-            last1 = y1;
+    const int32 delay0 = line0.delay();
+    const int32 delay1 = line1.delay();
+    const bool wire = line0.capacity() == 0;
+    float y0[tile];
+    float y1[tile];
+    int32 i = begin;
+    while (i < end) {
+        int32 count = std::min(tile, end - i);
+        if (!wire) {
+            count = std::min({count, line0.prepareRun(), line1.prepareRun()});
         }
-    } else {
-        const int32 delay0 = line0.delay();
-        const int32 delay1 = line1.delay();
-        int32 i = begin;
-        while (i < end) {
-            const int32 room = std::min(line0.prepareRun(), line1.prepareRun());
-            const int32 count = std::min(room, end - i);
+        Sample a0[tile];
+        Sample a1[tile];
+        for (int32 m = 0; m < count; ++m) {
+            a0[m] = inputs[0][i + m];
+            a1[m] = inputs[1][i + m];
+        }
+        const Sample* source0 = mix.swap ? a1 : a0;
+        const Sample* source1 = mix.swap ? a0 : a1;
+        if (wire) {
+            for (int32 m = 0; m < count; ++m) {
+                y0[m] = mixSample(mix.bypass, a0[m], mix.gain0, toFloat(source0[m]));
+                y1[m] = mixSample(mix.bypass, a1[m], mix.gain1, toFloat(source1[m]));
+            }
+        } else {
+            // Write the tile first, then read: a read within delay samples of the write finds
+            // the sample written in this tile, any other one an older sample, just as one push
+            // at a time would.
             float* top0 = line0.top() - 1;
             float* top1 = line1.top() - 1;
-            for (int32 k = 0; k < count; ++k, ++i) {
-                const float x0 = toFloat(source0[i]);
-                const float x1 = toFloat(source1[i]);
-                top0[-k] = x0;
-                top1[-k] = x1;
-                const float y0 = mixSample(mix.bypass, dry0[i], mix.gain0, top0[delay0 - k]);
-                const float y1 = mixSample(mix.bypass, dry1[i], mix.gain1, top1[delay1 - k]);
-                out0[i] = static_cast<Sample>(y0);
-                out1[i] = static_cast<Sample>(y1);
-                last0 = y0;
-                last1 = y1;
+            for (int32 m = 0; m < count; ++m) {
+                top0[-m] = toFloat(source0[m]);
+                top1[-m] = toFloat(source1[m]);
+            }
+            for (int32 m = 0; m < count; ++m) {
+                y0[m] = mixSample(mix.bypass, a0[m], mix.gain0, top0[delay0 - m]);
+                y1[m] = mixSample(mix.bypass, a1[m], mix.gain1, top1[delay1 - m]);
             }
             line0.finishRun(count);
             line1.finishRun(count);
         }
-    }
-    if (end > begin) {
-        frame[0] = last0;
-        frame[1] = last1;
+        for (int32 m = 0; m < count; ++m) {
+            outputs[0][i + m] = static_cast<Sample>(y0[m]);
+            outputs[1][i + m] = static_cast<Sample>(y1[m]);
+        }
+        frame[0] = y0[count - 1];
+        frame[1] = y1[count - 1];
+        i += count;
     }
 }
 
@@ -279,20 +403,25 @@ void RealtimeProcessor::run(Sample** inputs, Sample** outputs, int32 channels,
     if (channels < 0 || channels > config.numChannels) {
         return; // the caller refuses such blocks; never index past the lines and the frame
     }
-    // Look for a steady state at most once in this many samples: the check costs about as much
-    // as a sample, and a glide of the smoothers lasts thousands of samples.
-    constexpr int32 checkInterval = 16;
-    int32 nextCheck = 0;
-    for (int32 i = 0; i < numSamples; ++i) {
-        if (steadyStateEnabled && i == nextCheck) {
-            if (enterSteadyState(numSamples - i)) {
-                processSteady(inputs, outputs, channels, i, numSamples);
-                steadySamples += static_cast<std::uint64_t>(numSamples - i);
-                return;
+    int32 i = 0;
+    while (i < numSamples) {
+        // Looked for once a chunk: the check costs about as much as a sample.
+        if (steadyStateEnabled && enterSteadyState(numSamples - i)) {
+            if (channels == 2) {
+                steadyStereo(inputs, outputs, i, numSamples);
+            } else {
+                passThrough(inputs, outputs, channels, i, numSamples, false);
             }
-            nextCheck = i + checkInterval;
+            steadySamples += static_cast<std::uint64_t>(numSamples - i);
+            return;
         }
-        processSample(inputs, outputs, channels, i);
+        const int32 count = std::min(chunkSize, numSamples - i);
+        if (channels == 2) {
+            stereo(inputs, outputs, i, i + count);
+        } else {
+            passThrough(inputs, outputs, channels, i, i + count, true);
+        }
+        i += count;
     }
 }
 

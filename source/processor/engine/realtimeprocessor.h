@@ -58,22 +58,28 @@ public:
     std::size_t memoryBytes() const noexcept;
 
 private:
-    struct Mix; // the per-sample values of the stereo path
+    // Samples between two looks for a steady state.
+    static constexpr Steinberg::int32 chunkSize = 64;
+    struct Mix; // constant values of the stereo path in a steady run
 
     template <typename Sample>
     void run(Sample** inputs, Sample** outputs, Steinberg::int32 channels,
              Steinberg::int32 numSamples) noexcept;
     template <typename Sample>
-    void processSample(Sample** inputs, Sample** outputs, Steinberg::int32 channels,
-                       Steinberg::int32 i) noexcept;
+    void stereo(Sample** inputs, Sample** outputs, Steinberg::int32 begin,
+                Steinberg::int32 end) noexcept;
+    // Any other channel count; the controls still advance unless advance is false (a steady run).
     template <typename Sample>
-    void processSteady(Sample** inputs, Sample** outputs, Steinberg::int32 channels,
-                       Steinberg::int32 begin, Steinberg::int32 end) noexcept;
+    void passThrough(Sample** inputs, Sample** outputs, Steinberg::int32 channels,
+                     Steinberg::int32 begin, Steinberg::int32 end, bool advance) noexcept;
+    void advanceControls() noexcept;
+    template <typename Sample>
+    void steadyStereo(Sample** inputs, Sample** outputs, Steinberg::int32 begin,
+                      Steinberg::int32 end) noexcept;
     // True if every sample from here to the end of the block (count samples) has the same
     // parameters; then also moves the ramps past them.
     bool enterSteadyState(Steinberg::int32 count) noexcept;
-    void advanceControls() noexcept;
-    Mix currentMix() noexcept;
+    Mix steadyMix() noexcept;
 
     ParameterRamp ramps[Parameters::count];
     StateExchange exchange;

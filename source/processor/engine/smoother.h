@@ -31,6 +31,8 @@ public:
     }
 
     float value() const noexcept { return value_; }
+    // For loops that step a copy of the value themselves.
+    void setValue(float value) noexcept { value_ = value; }
     float coefficient() const noexcept { return coef_; }
 
 private:

@@ -171,3 +171,25 @@ TEST(ParameterRamp, LongStretchesWithoutPointsDoNotOverflow) {
 }
 
 } // namespace
+
+namespace {
+
+// A point behind the current sample is headed for but never reached within the block.
+TEST(ParameterRamp, NegativeOffsetAfterARewindIsNeverReached) {
+    ParameterRamp ramp;
+    ramp.resetTo(0.0, nullptr);
+    runBlock(ramp, nullptr, 64);
+    testhost::ParamValueQueue queue(3);
+    queue.add(-3, 1.0);
+    ramp.beginBlock(&queue);
+    EXPECT_EQ(ramp.targetOffset(), -3);
+    EXPECT_EQ(ramp.increment(), 1.0 / 62.0);
+    EXPECT_GT(ramp.advancesBeforeTarget(), 1 << 30);
+    EXPECT_FALSE(ramp.flatFor(1));
+    for (int i = 0; i < 100; ++i) {
+        ramp.advance();
+    }
+    EXPECT_GT(ramp.value(), 1.5);
+}
+
+} // namespace

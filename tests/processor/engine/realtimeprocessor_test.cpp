@@ -304,3 +304,24 @@ TEST(RealtimeProcessor, MemoryAt192kStereo) {
 }
 
 } // namespace
+
+namespace {
+
+// The chunked control loop must follow such a ramp sample by sample as well.
+TEST(RealtimeProcessor, NegativePointOffsetKeepsTheRampMoving) {
+    RealtimeProcessor engine(config(48000, 2));
+    Buffers<float> b(2, 64);
+    fillRamp(b);
+    runBlock(engine, nullptr, b);
+    testhost::ParameterChanges changes;
+    changes.add(3, -3, 1.0); // 1/62 per sample from the end of the last block
+    runBlock(engine, &changes, b);
+    for (int i = 0; i < 64; ++i) {
+        const double value = (i + 1) / 62.0;
+        if (std::fabs(value - 0.5) > 1e-9) {
+            EXPECT_EQ(b.out[0][i], value >= 0.5 ? b.in[1][i] : b.in[0][i]) << i;
+        }
+    }
+}
+
+} // namespace
