@@ -223,6 +223,13 @@ TEST_F(Vst2EffectTest, HostValuesReachTheController) {
     EXPECT_EQ(controller->getParamNormalized(2), 0.25);
     EXPECT_EQ(controller->getParamNormalized(3), 1.0);
     EXPECT_TRUE(hostCallsOf(audioMasterAutomate).empty());
+
+    // Text typed into the host goes through the controller's parsing.
+    char typed[] = "0.75";
+    EXPECT_EQ(effect.dispatch(effString2Parameter, 1, 0, typed), 1);
+    EXPECT_EQ(controller->getParamNormalized(1), 0.75);
+    EXPECT_EQ(effect->getParameter(effect.operator->(), 1), 0.75f);
+    EXPECT_EQ(effect.dispatch(effString2Parameter, 9, 0, typed), 0);
 }
 
 TEST_F(Vst2EffectTest, ControllerEditsAutomateTheHostAndReachTheProcessor) {

@@ -17,6 +17,7 @@
 #include "public.sdk/source/vst/hosting/hostclasses.h"
 
 #include <atomic>
+#include <cstddef>
 #include <memory>
 #include <vector>
 
@@ -36,7 +37,14 @@ class Vst2ComponentHandler;
 //
 // Audio: the effect has two inputs and two outputs (one stereo bus each way). Blocks longer than
 // the announced block size are processed in pieces of at most that size. When the processor is
-// suspended or fails a block, the outputs of that block are silent.
+// suspended or fails a block, the outputs of that block are silent. Resume sets the processor up
+// for the sample size announced with effSetProcessPrecision (32-bit unless the host asked for
+// 64); processDoubleReplacing is offered only when the processor takes 64-bit samples. The old
+// accumulating process adds the processed block to the outputs.
+//
+// Texts: parameter names, displays and labels are cut to 8 bytes, the program name to 24, the
+// effect name to 32, vendor and product to 64, never inside a character, and always followed by
+// a terminating zero.
 //
 // Version: the effect's version and vendor version come from the processor class's version
 // text in the factory, as major * 1000 + minor * 100 + sub * 10 + build ("1.0.7" gives 1070).
@@ -73,6 +81,8 @@ private:
         AEffect effect;
         unsigned char reserved[64];
     };
+    static_assert(offsetof(EffectBlock, reserved) == sizeof(AEffect),
+                  "the spare bytes must follow the structure directly");
 
     Vst2Wrapper(IPluginFactory* factory, audioMasterCallback audioMaster, CloseHook onClose);
     bool setUp(const TUID componentId, VstInt32 vst2ID);

@@ -1,0 +1,145 @@
+#include "public.sdk/source/vst/vst2wrapper/vst2wrapper.h"
+
+#include "framework/guard.h"
+
+#include <algorithm>
+
+// Everything that runs on the audio thread: no allocation, lock, system call or exception
+// below the entries.
+
+namespace Steinberg {
+namespace Vst {
+
+using kelvane::vst::guarded;
+
+void Vst2Wrapper::processEntry(AEffect* effect, float** inputs, float** outputs, int frames) {
+    guarded(0, [&] {
+        if (Vst2Wrapper* wrapper = from(effect)) {
+            wrapper->processAccumulating(inputs, outputs, frames);
+        }
+        return 0;
+    });
+}
+
+void Vst2Wrapper::processReplacingEntry(AEffect* effect, float** inputs, float** outputs,
+                                        int frames) {
+    guarded(0, [&] {
+        if (Vst2Wrapper* wrapper = from(effect)) {
+            wrapper->process(inputs, outputs, frames);
+        }
+        return 0;
+    });
+}
+
+void Vst2Wrapper::processDoubleReplacingEntry(AEffect* effect, double** inputs, double** outputs,
+                                              int frames) {
+    guarded(0, [&] {
+        if (Vst2Wrapper* wrapper = from(effect)) {
+            wrapper->process(inputs, outputs, frames);
+        }
+        return 0;
+    });
+}
+
+void Vst2Wrapper::collectChanges() noexcept {
+    inputChanges->clear();
+    for (int32 i = 0; i < mailbox->size(); ++i) {
+        ParamValue value = 0.0;
+        if (mailbox->takeForProcessor(i, value)) {
+            inputChanges->addChange(parameterIds[static_cast<size_t>(i)], value);
+        }
+    }
+}
+
+template <typename Sample>
+void Vst2Wrapper::silence(Sample** outputs, int32 offset, int32 frames) noexcept {
+    for (int32 c = 0; c < 2; ++c) {
+        std::fill_n(outputs[c] + offset, frames, Sample(0));
+    }
+}
+
+namespace {
+
+void bind(AudioBusBuffers& bus, float** pointers, float** channels, int32 offset) {
+    for (int32 c = 0; c < 2; ++c) {
+        pointers[c] = channels[c] + offset;
+    }
+    bus.channelBuffers32 = pointers;
+}
+
+void bind(AudioBusBuffers& bus, double** pointers, double** channels, int32 offset) {
+    for (int32 c = 0; c < 2; ++c) {
+        pointers[c] = channels[c] + offset;
+    }
+    bus.channelBuffers64 = pointers;
+}
+
+template <typename Sample>
+bool usable(Sample** channels) {
+    return channels && channels[0] && channels[1];
+}
+
+} // namespace
+
+template <typename Sample>
+bool Vst2Wrapper::processPiece(Sample** inputs, Sample** outputs, int32 offset,
+                               int32 frames) noexcept {
+    constexpr bool wide = sizeof(Sample) == sizeof(double);
+    if constexpr (wide) {
+        bind(inputBus, inputs64, inputs, offset);
+        bind(outputBus, outputs64, outputs, 0);
+    } else {
+        bind(inputBus, inputs32, inputs, offset);
+        bind(outputBus, outputs32, outputs, 0);
+    }
+    inputBus.silenceFlags = 0;
+    outputBus.silenceFlags = 0;
+    processData.symbolicSampleSize = wide ? kSample64 : kSample32;
+    processData.numSamples = frames;
+    outputChanges->clear();
+    return processor->process(processData) == kResultOk;
+}
+
+template <typename Sample>
+void Vst2Wrapper::process(Sample** inputs, Sample** outputs, int32 frames) noexcept {
+    if (frames <= 0 || !usable(outputs)) {
+        return;
+    }
+    if (!usable(inputs) || !processing.load(std::memory_order_acquire)) {
+        silence(outputs, 0, frames);
+        return;
+    }
+    collectChanges();
+    for (int32 offset = 0; offset < frames; offset += processBlockSize) {
+        const int32 length = std::min(processBlockSize, frames - offset);
+        Sample* pieceOutputs[2] = {outputs[0] + offset, outputs[1] + offset};
+        if (!processPiece(inputs, pieceOutputs, offset, length)) {
+            silence(outputs, offset, length);
+        }
+        // The block's changes belong at its start only.
+        inputChanges->clear();
+    }
+}
+
+void Vst2Wrapper::processAccumulating(float** inputs, float** outputs, int32 frames) noexcept {
+    if (frames <= 0 || !usable(outputs) || !usable(inputs) ||
+        !processing.load(std::memory_order_acquire)) {
+        return;
+    }
+    collectChanges();
+    float* sums[2] = {scratch.data(), scratch.data() + processBlockSize};
+    for (int32 offset = 0; offset < frames; offset += processBlockSize) {
+        const int32 length = std::min(processBlockSize, frames - offset);
+        if (processPiece(inputs, sums, offset, length)) {
+            for (int32 c = 0; c < 2; ++c) {
+                for (int32 i = 0; i < length; ++i) {
+                    outputs[c][offset + i] += sums[c][i];
+                }
+            }
+        }
+        inputChanges->clear();
+    }
+}
+
+} // namespace Vst
+} // namespace Steinberg

@@ -1,0 +1,310 @@
+#include "public.sdk/source/vst/vst2wrapper/vst2wrapper.h"
+
+#include <algorithm>
+#include <climits>
+#include <cmath>
+#include <cstring>
+
+// The dispatcher's opcodes, on the host's user-interface thread.
+
+namespace Steinberg {
+namespace Vst {
+
+namespace {
+
+size_t utf16Length(const char16* text) {
+    size_t length = 0;
+    while (text[length] != 0) {
+        ++length;
+    }
+    return length;
+}
+
+} // namespace
+
+VstIntPtr Vst2Wrapper::dispatch(int opcode, int index, VstIntPtr value, void* ptr, float opt) {
+    switch (opcode) {
+    case effProcessEvents:
+    case effStartProcess:
+    case effStopProcess:
+    case effSetTotalSampleToProcess:
+        // Hosts send these from the audio thread too: keep the controller out of them.
+        break;
+    default:
+        updateController();
+        break;
+    }
+
+    auto* text = static_cast<char*>(ptr);
+    switch (opcode) {
+    case effSetProgramName:
+        if (text) {
+            Vst2Text::copyUtf8(text, programName, Vst2Text::kProgramNameLength);
+        }
+        return 0;
+    case effGetProgramName:
+        if (text) {
+            Vst2Text::copyUtf8(programName, text, Vst2Text::kProgramNameLength);
+        }
+        return 0;
+    case effGetProgramNameIndexed:
+        if (text && index == 0) {
+            Vst2Text::copyUtf8(programName, text, Vst2Text::kProgramNameLength);
+            return 1;
+        }
+        return 0;
+    case effGetParamLabel:
+        parameterLabel(index, text);
+        return 0;
+    case effGetParamDisplay:
+        parameterDisplay(index, text);
+        return 0;
+    case effGetParamName:
+        parameterName(index, text);
+        return 0;
+    case effCanBeAutomated: {
+        ParameterInfo info{};
+        return parameterInfo(index, info) && (info.flags & ParameterInfo::kCanAutomate) ? 1 : 0;
+    }
+    case effString2Parameter:
+        return stringToParameter(index, text) ? 1 : 0;
+    case effSetSampleRate:
+        // Takes effect at the next resume, as the host suspends the effect around a change.
+        if (std::isfinite(opt) && opt > 0.0f) {
+            sampleRate = static_cast<double>(opt);
+        }
+        return 0;
+    case effSetBlockSize:
+        if (value > 0 && value <= INT_MAX) {
+            maxBlockSize = static_cast<int32>(value);
+        }
+        return 0;
+    case effMainsChanged:
+        if (value != 0) {
+            resume();
+        } else {
+            suspend();
+        }
+        return 0;
+    case effEditGetRect:
+        // No editor yet.
+        if (ptr) {
+            *static_cast<ERect**>(ptr) = nullptr;
+        }
+        return 0;
+    case effGetChunk:
+        return getChunk(static_cast<void**>(ptr));
+    case effSetChunk:
+        return setChunk(ptr, value);
+    case effGetPlugCategory:
+        return kPlugCategEffect;
+    case effGetEffectName:
+    case effGetProductString:
+        if (!text) {
+            return 0;
+        }
+        Vst2Text::copyUtf8(effectName, text,
+                           opcode == effGetEffectName ? Vst2Text::kEffectNameLength
+                                                      : Vst2Text::kVendorStringLength);
+        return 1;
+    case effGetVendorString:
+        if (!text) {
+            return 0;
+        }
+        Vst2Text::copyUtf8(vendorName, text, Vst2Text::kVendorStringLength);
+        return 1;
+    case effGetVendorVersion:
+        return block->effect.version;
+    case effCanDo:
+        return canDo(text);
+    case effGetVstVersion:
+        return kVstVersion;
+    case effSetProcessPrecision:
+        return setProcessPrecision(value) ? 1 : 0;
+    default:
+        // effOpen, program selection (there is one program), the editor opcodes and whatever
+        // this effect does not know.
+        return 0;
+    }
+}
+
+bool Vst2Wrapper::resume() {
+    if (active) {
+        return true;
+    }
+    ProcessSetup setup{kRealtime, symbolicSampleSize, maxBlockSize, sampleRate};
+    if (processor->setupProcessing(setup) != kResultOk) {
+        return false;
+    }
+    scratch.assign(2 * static_cast<size_t>(maxBlockSize), 0.0f);
+    processBlockSize = maxBlockSize;
+
+    processData.processMode = kRealtime;
+    processData.symbolicSampleSize = symbolicSampleSize;
+    processData.numInputs = 1;
+    processData.numOutputs = 1;
+    processData.inputs = &inputBus;
+    processData.outputs = &outputBus;
+    processData.inputParameterChanges = inputChanges.get();
+    processData.outputParameterChanges = outputChanges.get();
+    processData.inputEvents = nullptr;
+    processData.outputEvents = nullptr;
+    processData.processContext = nullptr;
+    inputBus.numChannels = 2;
+    outputBus.numChannels = 2;
+
+    component->setActive(true);
+    // Processors that need no start signal answer kNotImplemented; that is no failure.
+    processor->setProcessing(true);
+    active = true;
+    processing.store(true, std::memory_order_release);
+    return true;
+}
+
+void Vst2Wrapper::suspend() {
+    if (!active) {
+        return;
+    }
+    processing.store(false, std::memory_order_release);
+    processor->setProcessing(false);
+    component->setActive(false);
+    active = false;
+}
+
+bool Vst2Wrapper::setProcessPrecision(VstIntPtr precision) {
+    if (active) {
+        return false;
+    }
+    if (precision == kVstProcessPrecision32) {
+        symbolicSampleSize = kSample32;
+        return true;
+    }
+    if (precision == kVstProcessPrecision64 && can64) {
+        symbolicSampleSize = kSample64;
+        return true;
+    }
+    return false;
+}
+
+VstIntPtr Vst2Wrapper::getChunk(void** data) {
+    if (!data) {
+        return 0;
+    }
+    *data = nullptr;
+    IPtr<MemoryStream> stream = owned(new MemoryStream());
+    if (component->getState(stream) != kResultOk) {
+        return 0;
+    }
+    // The host reads the bytes until the next getChunk or the close.
+    chunk = stream;
+    *data = chunk->getData();
+    return static_cast<VstIntPtr>(chunk->getSize());
+}
+
+VstIntPtr Vst2Wrapper::setChunk(const void* data, VstIntPtr size) {
+    if (!data || size <= 0 || size > INT_MAX) {
+        return 0;
+    }
+    IPtr<MemoryStream> stream = owned(new MemoryStream(const_cast<void*>(data), size));
+    if (component->setState(stream) != kResultOk) {
+        return 0;
+    }
+    // Host values that the processor has not been given yet predate the loaded state.
+    mailbox->discardForProcessor();
+    stream->seek(0, IBStream::kIBSeekSet, nullptr);
+    controller->setComponentState(stream);
+    readControllerValues();
+    return 1;
+}
+
+bool Vst2Wrapper::parameterInfo(int32 index, ParameterInfo& info) {
+    return index >= 0 && index < mailbox->size() &&
+           controller->getParameterInfo(index, info) == kResultOk;
+}
+
+void Vst2Wrapper::parameterName(int32 index, char* text) {
+    if (!text) {
+        return;
+    }
+    text[0] = 0;
+    ParameterInfo info{};
+    if (!parameterInfo(index, info)) {
+        return;
+    }
+    // The short title where the full one would be cut.
+    const bool useShort =
+        utf16Length(info.title) > Vst2Text::kParamStringLength && info.shortTitle[0] != 0;
+    Vst2Text::copyUtf16(useShort ? info.shortTitle : info.title, text,
+                        Vst2Text::kParamStringLength);
+}
+
+void Vst2Wrapper::parameterDisplay(int32 index, char* text) {
+    if (!text) {
+        return;
+    }
+    text[0] = 0;
+    if (index < 0 || index >= mailbox->size()) {
+        return;
+    }
+    String128 display{};
+    if (controller->getParamStringByValue(parameterIds[static_cast<size_t>(index)],
+                                          mailbox->latest(index), display) == kResultOk) {
+        display[127] = 0;
+        Vst2Text::copyUtf16(display, text, Vst2Text::kParamStringLength);
+    }
+}
+
+void Vst2Wrapper::parameterLabel(int32 index, char* text) {
+    if (!text) {
+        return;
+    }
+    text[0] = 0;
+    ParameterInfo info{};
+    if (parameterInfo(index, info)) {
+        Vst2Text::copyUtf16(info.units, text, Vst2Text::kParamStringLength);
+    }
+}
+
+bool Vst2Wrapper::stringToParameter(int32 index, const char* text) {
+    if (index < 0 || index >= mailbox->size()) {
+        return false;
+    }
+    if (!text) {
+        return true; // the host asks whether the parameter takes text at all
+    }
+    String128 wide{};
+    Vst2Text::toUtf16(text, wide, 128);
+    const ParamID id = parameterIds[static_cast<size_t>(index)];
+    ParamValue value = 0.0;
+    if (controller->getParamValueByString(id, wide, value) != kResultOk || !std::isfinite(value)) {
+        return false;
+    }
+    value = std::clamp(value, 0.0, 1.0);
+    controller->setParamNormalized(id, value);
+    mailbox->post(index, controller->getParamNormalized(id), false);
+    return true;
+}
+
+VstIntPtr Vst2Wrapper::canDo(const char* text) const {
+    if (!text) {
+        return 0;
+    }
+    static const char* const yes[] = {"plugAsChannelInsert", "plugAsSend", "2in2out"};
+    static const char* const no[] = {
+        "sendVstEvents",      "sendVstMidiEvent", "receiveVstEvents", "receiveVstMidiEvent",
+        "receiveVstTimeInfo", "offline",          "midiProgramNames", "bypass"};
+    for (const char* entry : yes) {
+        if (std::strcmp(text, entry) == 0) {
+            return 1;
+        }
+    }
+    for (const char* entry : no) {
+        if (std::strcmp(text, entry) == 0) {
+            return -1;
+        }
+    }
+    return 0;
+}
+
+} // namespace Vst
+} // namespace Steinberg
