@@ -111,33 +111,6 @@ TEST(Vst2ParameterChanges, HoldOnePointAtTheBlockStartPerParameter) {
     EXPECT_FALSE(none.addChange(0, 0.0));
 }
 
-TEST(Vst2ParameterMailbox, EachSideTakesAValueOnce) {
-    Vst2ParameterMailbox mailbox(2);
-    ParamValue value = -1.0;
-    EXPECT_FALSE(mailbox.takeForProcessor(0, value));
-
-    mailbox.post(0, 0.25, true);
-    mailbox.post(1, 0.5, false);
-    EXPECT_EQ(mailbox.latest(0), 0.25);
-    ASSERT_TRUE(mailbox.takeForProcessor(0, value));
-    EXPECT_EQ(value, 0.25);
-    EXPECT_FALSE(mailbox.takeForProcessor(0, value));
-    ASSERT_TRUE(mailbox.takeForController(0, value));
-    EXPECT_FALSE(mailbox.takeForController(1, value)) << "the controller had it already";
-
-    mailbox.discardForProcessor();
-    EXPECT_FALSE(mailbox.takeForProcessor(1, value));
-    EXPECT_EQ(mailbox.latest(1), 0.5);
-
-    mailbox.setLatest(1, 0.125);
-    EXPECT_EQ(mailbox.latest(1), 0.125);
-    EXPECT_FALSE(mailbox.takeForProcessor(1, value));
-
-    mailbox.post(5, 1.0, true);
-    EXPECT_EQ(mailbox.latest(5), 0.0);
-    EXPECT_FALSE(mailbox.takeForProcessor(-1, value));
-}
-
 TEST(Vst2ParameterMailbox, TheLastValueOfAWriterIsNeverLost) {
     Vst2ParameterMailbox mailbox(1);
     std::atomic<bool> done{false};

@@ -152,6 +152,7 @@ TEST_F(Vst2EffectTest, FailedCreationReleasesWhatItMade) {
 TEST_F(Vst2EffectTest, ClosingReleasesEverythingAndCallsTheHookOnce) {
     static int closes = 0;
     closes = 0;
+    factory.keepCreated = true;
     {
         Effect effect(&factory, [] { ++closes; });
         ASSERT_TRUE(effect);
@@ -162,6 +163,11 @@ TEST_F(Vst2EffectTest, ClosingReleasesEverythingAndCallsTheHookOnce) {
         effect.close(); // while active: the wrapper suspends first
         EXPECT_EQ(closes, 1);
         EXPECT_EQ(factory.references, 1u);
+    }
+    // The test's records hold the only references left.
+    for (auto& object : factory.created) {
+        EXPECT_EQ(object->addRef(), 2u);
+        object->release();
     }
     EXPECT_EQ(closes, 1);
 }
