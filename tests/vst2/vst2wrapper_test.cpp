@@ -119,6 +119,21 @@ TEST_F(Vst2EffectTest, DescribesItselfToTheHost) {
     EXPECT_EQ(effect.dispatch(effCanDo, 0, 0, unknown), 0);
     EXPECT_EQ(effect.dispatch(effCanDo), 0);
 
+    // Stereo is the only arrangement it takes.
+    VstSpeakerArrangement stereo;
+    stereo.type = kSpeakerArrStereo;
+    stereo.numChannels = 2;
+    VstSpeakerArrangement mono;
+    mono.type = kSpeakerArrMono;
+    mono.numChannels = 1;
+    const auto address = [](VstSpeakerArrangement& arrangement) {
+        return reinterpret_cast<VstIntPtr>(&arrangement);
+    };
+    EXPECT_EQ(effect.dispatch(effSetSpeakerArrangement, 0, address(stereo), &stereo), 1);
+    EXPECT_EQ(effect.dispatch(effSetSpeakerArrangement, 0, address(mono), &stereo), 0);
+    EXPECT_EQ(effect.dispatch(effSetSpeakerArrangement, 0, address(stereo), &mono), 0);
+    EXPECT_EQ(effect.dispatch(effSetSpeakerArrangement, 0, 0, &stereo), 0);
+
     // No editor yet, and opcodes the effect does not know answer 0.
     ERect* rect = reinterpret_cast<ERect*>(&effect);
     EXPECT_EQ(effect.dispatch(effEditGetRect, 0, 0, &rect), 0);

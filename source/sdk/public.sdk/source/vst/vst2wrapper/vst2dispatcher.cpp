@@ -92,6 +92,12 @@ VstIntPtr Vst2Wrapper::dispatch(int opcode, int index, VstIntPtr value, void* pt
             *static_cast<ERect**>(ptr) = nullptr;
         }
         return 0;
+    case effSetSpeakerArrangement: {
+        // The effect is stereo in and out, whatever the host would like.
+        const auto* input = reinterpret_cast<const VstSpeakerArrangement*>(value);
+        const auto* output = static_cast<const VstSpeakerArrangement*>(ptr);
+        return input && output && input->numChannels == 2 && output->numChannels == 2 ? 1 : 0;
+    }
     case effGetChunk:
         return getChunk(static_cast<void**>(ptr));
     case effSetChunk:
