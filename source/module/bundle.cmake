@@ -68,31 +68,34 @@ set(TIVRANDEL_BUNDLE_FILE "${TIVRANDEL_BUNDLE_FILE}" CACHE INTERNAL "The built p
 set(TIVRANDEL_BUNDLE_DIR "${TIVRANDEL_BUNDLE_DIR}" CACHE INTERNAL "The built plug-in bundle")
 
 # Installation. Hosts look in ~/.vst3 for the user's plug-ins and in <prefix>/lib/vst3 for the
-# system's: `cmake --install` uses the first unless an install prefix was chosen.
-if(CMAKE_INSTALL_PREFIX_INITIALIZED_TO_DEFAULT AND DEFINED ENV{HOME})
-    set(_vst3_default "$ENV{HOME}/.vst3")
-else()
-    set(_vst3_default "lib/vst3")
-endif()
-set(TIVRANDEL_VST3_INSTALL_DIR "${_vst3_default}" CACHE STRING
-    "Where `cmake --install` puts the bundle (relative paths are below the install prefix)")
+# system's. `cmake --install` uses the first unless an install prefix was chosen, at configure
+# time (CMAKE_INSTALL_PREFIX) or at install time (--prefix).
 if(WIN32)
-    install(TARGETS Tivrandel64
-        LIBRARY DESTINATION "${TIVRANDEL_VST3_INSTALL_DIR}"
-        RUNTIME DESTINATION "${TIVRANDEL_VST3_INSTALL_DIR}")
+    install(TARGETS Tivrandel64 RUNTIME DESTINATION lib/vst3 LIBRARY DESTINATION lib/vst3)
 else()
-    install(TARGETS Tivrandel64
-        LIBRARY DESTINATION "${TIVRANDEL_VST3_INSTALL_DIR}/${TIVRANDEL_BUNDLE_NAME}.vst3/Contents/${_arch}")
+    # CMake's own default prefix, remembered from the first configure (only then does CMake say
+    # that the prefix is its default).
+    if(CMAKE_INSTALL_PREFIX_INITIALIZED_TO_DEFAULT)
+        set(TIVRANDEL_DEFAULT_INSTALL_PREFIX "${CMAKE_INSTALL_PREFIX}" CACHE INTERNAL "")
+    endif()
+    set(_configured_prefix "${TIVRANDEL_DEFAULT_INSTALL_PREFIX}")
+    install(CODE "
+        if(\"\${CMAKE_INSTALL_PREFIX}\" STREQUAL \"${_configured_prefix}\" AND DEFINED ENV{HOME})
+            set(_vst3_dir \"\$ENV{HOME}/.vst3\")
+        else()
+            set(_vst3_dir \"\${CMAKE_INSTALL_PREFIX}/lib/vst3\")
+        endif()
+        file(INSTALL DESTINATION \"\${_vst3_dir}/${TIVRANDEL_BUNDLE_NAME}.vst3/Contents/${_arch}\"
+            TYPE MODULE FILES \"$<TARGET_FILE:Tivrandel64>\")
+    ")
 endif()
 
-# A quick copy into the user's plug-in folder, replacing an older copy of the bundle there.
-if(DEFINED ENV{HOME} AND NOT WIN32)
-    set(_user_bundle "$ENV{HOME}/.vst3/${TIVRANDEL_BUNDLE_NAME}.vst3")
+# A quick copy into the user's plug-in folder (~/.vst3 of whoever builds it), replacing an older
+# copy of the bundle there.
+if(NOT WIN32)
     add_custom_target(install-vst3
-        COMMAND "${CMAKE_COMMAND}" -E make_directory "$ENV{HOME}/.vst3"
-        COMMAND "${CMAKE_COMMAND}" -E rm -rf "${_user_bundle}"
-        COMMAND "${CMAKE_COMMAND}" -E copy_directory "${TIVRANDEL_BUNDLE_DIR}" "${_user_bundle}"
+        COMMAND "${CMAKE_COMMAND}" "-DBUNDLE=${TIVRANDEL_BUNDLE_DIR}"
+            -P "${CMAKE_CURRENT_LIST_DIR}/installvst3.cmake"
         DEPENDS Tivrandel64
-        COMMENT "Copying ${TIVRANDEL_BUNDLE_NAME}.vst3 to ~/.vst3"
         VERBATIM)
 endif()

@@ -308,10 +308,11 @@ TEST_F(BundleTest, ActivationReachesTheController) {
 }
 
 TEST_F(BundleTest, LatencyMessageMakesTheControllerRestartTheComponent) {
+    // Outlives the controller, which holds it until it is torn down.
+    testhost::ComponentHandler handler;
     const IPtr<IPluginFactory2> f = factory();
     HostedPair pair(*f);
     ASSERT_TRUE(pair.ready());
-    testhost::ComponentHandler handler;
     ASSERT_EQ(pair.controller->setComponentHandler(&handler), kResultOk);
 
     const IPtr<Vst::IMessage> latency = pair.message("b1");

@@ -165,20 +165,6 @@ TEST_F(Vst2Entry, FailuresGiveTheStartUpReferenceBackAndReleaseTheFactory) {
     EXPECT_FALSE(GDIPlusGlobals::running());
 }
 
-TEST_F(Vst2Entry, EachEffectHoldsItsOwnReferenceBesideTheModuleStartUp) {
-    ASSERT_TRUE(tivrandel::entry::startModule());
-    ASSERT_NE(tivrandel::entry::vst2Main(&host, substitutes), nullptr);
-    void (*closeFirst)() = seen.onClose;
-    ASSERT_NE(tivrandel::entry::vst2Main(&host, substitutes), nullptr);
-    EXPECT_EQ(GDIPlusGlobals::useCount(), 3);
-
-    closeFirst();
-    seen.onClose();
-    EXPECT_TRUE(GDIPlusGlobals::running()) << "the module start-up still holds one";
-    ASSERT_TRUE(tivrandel::entry::stopModule());
-    EXPECT_FALSE(GDIPlusGlobals::running());
-}
-
 TEST(ModuleStartUp, EveryStartAddsAReferenceAndTheLastStopShutsDown) {
     ASSERT_FALSE(GDIPlusGlobals::running());
     EXPECT_TRUE(tivrandel::entry::startModule());
