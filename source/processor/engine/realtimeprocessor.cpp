@@ -179,9 +179,18 @@ void RealtimeProcessor::advanceControls() noexcept {
 // copies, so the smoothers' dependency chains overlap with the audio work.
 template <typename Sample>
 void RealtimeProcessor::stereo(Sample** inputs, Sample** outputs, int32 begin, int32 end) noexcept {
+    if (lines[0].capacity() == 0) {
+        stereoRuns<Sample, true>(inputs, outputs, begin, end);
+    } else {
+        stereoRuns<Sample, false>(inputs, outputs, begin, end);
+    }
+}
+
+template <typename Sample, bool wire>
+void RealtimeProcessor::stereoRuns(Sample** inputs, Sample** outputs, int32 begin,
+                                   int32 end) noexcept {
     DelayLine& line0 = lines[0];
     DelayLine& line1 = lines[1];
-    const bool wire = line0.capacity() == 0;
     const float rate = static_cast<float>(config.sampleRate);
     const float capacity = static_cast<float>(line0.capacity());
     const float bc = bypassMix.coefficient();
@@ -207,7 +216,7 @@ void RealtimeProcessor::stereo(Sample** inputs, Sample** outputs, int32 begin, i
         // A sample on which a ramp reaches its point takes the full advance, on its own.
         const bool reachesPoint = span == 0;
         int32 run = reachesPoint ? 1 : span;
-        if (!wire) {
+        if constexpr (!wire) {
             run = std::min({run, line0.prepareRun(), line1.prepareRun()});
         }
         if (reachesPoint) {
@@ -215,8 +224,8 @@ void RealtimeProcessor::stereo(Sample** inputs, Sample** outputs, int32 begin, i
                 ramp.advance();
             }
         }
-        // After a full advance the values are final for this sample: add nothing more. (Adding
-        // zero could turn -0 into +0, which no target below depends on.)
+        // After a full advance the values are final for this sample: the loop adds zero, which
+        // can only turn -0 into +0, and no target depends on the sign of a zero.
         double v0 = ramps[0].value();
         double v1 = ramps[1].value();
         double v2 = ramps[2].value();
@@ -228,12 +237,10 @@ void RealtimeProcessor::stereo(Sample** inputs, Sample** outputs, int32 begin, i
         float* top0 = line0.top() - 1;
         float* top1 = line1.top() - 1;
         for (int32 m = 0; m < run; ++m) {
-            if (!reachesPoint) {
-                v0 += i0;
-                v1 += i1;
-                v2 += i2;
-                v3 += i3;
-            }
+            v0 += i0;
+            v1 += i1;
+            v2 += i2;
+            v3 += i3;
             b = bypassTarget(v0) * bc + (1.0f - bc) * b;
             t = panTarget(v1) * tc + (1.0f - tc) * t;
             l = panTarget(v2) * lc + (1.0f - lc) * l;
@@ -252,7 +259,7 @@ void RealtimeProcessor::stereo(Sample** inputs, Sample** outputs, int32 begin, i
             const float x1 = toFloat(swap ? a0 : a1);
             float w0 = x0;
             float w1 = x1;
-            if (!wire) {
+            if constexpr (!wire) {
                 top0[-m] = x0;
                 top1[-m] = x1;
                 w0 = top0[delay0 - m];
@@ -270,7 +277,7 @@ void RealtimeProcessor::stereo(Sample** inputs, Sample** outputs, int32 begin, i
             ramps[2].commitAdvances(v2, run);
             ramps[3].commitAdvances(v3, run);
         }
-        if (!wire) {
+        if constexpr (!wire) {
             line0.finishRun(run);
             line1.finishRun(run);
         }
@@ -357,38 +364,44 @@ void RealtimeProcessor::steadyStereo(Sample** inputs, Sample** outputs, int32 be
         if (!wire) {
             count = std::min({count, line0.prepareRun(), line1.prepareRun()});
         }
-        Sample a0[tile];
-        Sample a1[tile];
-        for (int32 m = 0; m < count; ++m) {
-            a0[m] = inputs[0][i + m];
-            a1[m] = inputs[1][i + m];
-        }
-        const Sample* source0 = mix.swap ? a1 : a0;
-        const Sample* source1 = mix.swap ? a0 : a1;
+        const Sample* dry0 = inputs[0] + i;
+        const Sample* dry1 = inputs[1] + i;
+        const Sample* source0 = mix.swap ? dry1 : dry0;
+        const Sample* source1 = mix.swap ? dry0 : dry1;
+        // One channel at a time into the tile; the outputs are written only after every input
+        // sample of the tile has been read.
         if (wire) {
             for (int32 m = 0; m < count; ++m) {
-                y0[m] = mixSample(mix.bypass, a0[m], mix.gain0, toFloat(source0[m]));
-                y1[m] = mixSample(mix.bypass, a1[m], mix.gain1, toFloat(source1[m]));
+                y0[m] = mixSample(mix.bypass, dry0[m], mix.gain0, toFloat(source0[m]));
+            }
+            for (int32 m = 0; m < count; ++m) {
+                y1[m] = mixSample(mix.bypass, dry1[m], mix.gain1, toFloat(source1[m]));
             }
         } else {
-            // Write the tile first, then read: a read within delay samples of the write finds
-            // the sample written in this tile, any other one an older sample, just as one push
-            // at a time would.
+            // Write the tile into the lines first, then read: a read within delay samples of
+            // the write finds the sample written in this tile, any other one an older sample,
+            // just as one push at a time would.
             float* top0 = line0.top() - 1;
             float* top1 = line1.top() - 1;
             for (int32 m = 0; m < count; ++m) {
                 top0[-m] = toFloat(source0[m]);
+            }
+            for (int32 m = 0; m < count; ++m) {
                 top1[-m] = toFloat(source1[m]);
             }
             for (int32 m = 0; m < count; ++m) {
-                y0[m] = mixSample(mix.bypass, a0[m], mix.gain0, top0[delay0 - m]);
-                y1[m] = mixSample(mix.bypass, a1[m], mix.gain1, top1[delay1 - m]);
+                y0[m] = mixSample(mix.bypass, dry0[m], mix.gain0, top0[delay0 - m]);
+            }
+            for (int32 m = 0; m < count; ++m) {
+                y1[m] = mixSample(mix.bypass, dry1[m], mix.gain1, top1[delay1 - m]);
             }
             line0.finishRun(count);
             line1.finishRun(count);
         }
         for (int32 m = 0; m < count; ++m) {
             outputs[0][i + m] = static_cast<Sample>(y0[m]);
+        }
+        for (int32 m = 0; m < count; ++m) {
             outputs[1][i + m] = static_cast<Sample>(y1[m]);
         }
         frame[0] = y0[count - 1];

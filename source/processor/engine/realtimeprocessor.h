@@ -68,6 +68,9 @@ private:
     template <typename Sample>
     void stereo(Sample** inputs, Sample** outputs, Steinberg::int32 begin,
                 Steinberg::int32 end) noexcept;
+    template <typename Sample, bool wire>
+    void stereoRuns(Sample** inputs, Sample** outputs, Steinberg::int32 begin,
+                    Steinberg::int32 end) noexcept;
     // Any other channel count; the controls still advance unless advance is false (a steady run).
     template <typename Sample>
     void passThrough(Sample** inputs, Sample** outputs, Steinberg::int32 channels,
