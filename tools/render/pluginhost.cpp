@@ -189,6 +189,8 @@ void HostedPlugin::prepare(const ProcessingSetup& setup,
     if (processor->canProcessSampleSize(sampleSize) != kResultTrue)
         fail(std::string("the plug-in cannot process ") + (setup.doublePrecision ? "64" : "32") +
              "-bit samples");
+    check(component->activateBus(Vst::kAudio, Vst::kInput, 0, true), "activateBus (input)");
+    check(component->activateBus(Vst::kAudio, Vst::kOutput, 0, true), "activateBus (output)");
     setupProcessing();
 
     if (!startValues.empty()) {
@@ -201,8 +203,6 @@ void HostedPlugin::prepare(const ProcessingSetup& setup,
         setupProcessing();
         applyProcessorStateToController();
     }
-    check(component->activateBus(Vst::kAudio, Vst::kInput, 0, true), "activateBus (input)");
-    check(component->activateBus(Vst::kAudio, Vst::kOutput, 0, true), "activateBus (output)");
 }
 
 void HostedPlugin::start() {
