@@ -42,7 +42,6 @@ if(WIN32)
         RUNTIME_OUTPUT_DIRECTORY "${PROJECT_BINARY_DIR}")
     target_sources(Tivrandel64 PRIVATE "${CMAKE_CURRENT_LIST_DIR}/exports.def")
     target_link_options(Tivrandel64 PRIVATE -static)
-    set(TIVRANDEL_BUNDLE_FILE "${PROJECT_BINARY_DIR}/${TIVRANDEL_BUNDLE_NAME}.vst3")
 else()
     if(CMAKE_SYSTEM_PROCESSOR MATCHES "^(x86_64|AMD64|amd64)$")
         set(_arch x86_64-linux)
@@ -59,13 +58,10 @@ else()
     target_link_options(Tivrandel64 PRIVATE
         "LINKER:--version-script=${_exports}"
         "LINKER:--exclude-libs,ALL"
-        "LINKER:--no-undefined"
+        # Every symbol resolved when linking, not when a host loads the module.
         "LINKER:-z,defs")
     set_property(TARGET Tivrandel64 APPEND PROPERTY LINK_DEPENDS "${_exports}")
-    set(TIVRANDEL_BUNDLE_FILE "${TIVRANDEL_BUNDLE_BINARY_DIR}/${TIVRANDEL_BUNDLE_NAME}.so")
 endif()
-set(TIVRANDEL_BUNDLE_FILE "${TIVRANDEL_BUNDLE_FILE}" CACHE INTERNAL "The built plug-in module")
-set(TIVRANDEL_BUNDLE_DIR "${TIVRANDEL_BUNDLE_DIR}" CACHE INTERNAL "The built plug-in bundle")
 
 # Installation. Hosts look in ~/.vst3 for the user's plug-ins and in <prefix>/lib/vst3 for the
 # system's. `cmake --install` uses the first unless an install prefix was chosen, at configure
