@@ -224,8 +224,13 @@ VstIntPtr Vst2Wrapper::setChunk(const void* data, VstIntPtr size) {
 }
 
 bool Vst2Wrapper::parameterInfo(int32 index, ParameterInfo& info) {
-    return index >= 0 && index < mailbox->size() &&
-           controller->getParameterInfo(index, info) == kResultOk;
+    if (index < 0 || index >= mailbox->size() ||
+        controller->getParameterInfo(index, info) != kResultOk) {
+        return false;
+    }
+    // Terminated whatever the controller wrote.
+    info.title[127] = info.shortTitle[127] = info.units[127] = 0;
+    return true;
 }
 
 void Vst2Wrapper::parameterName(int32 index, char* text) {
