@@ -5,6 +5,7 @@
 #include "vstgui/gdiplusglobals.h"
 
 #include "pluginterfaces/base/smartpointer.h"
+#include "public.sdk/source/vst/vst2wrapper/vst2wrapper.h"
 
 namespace tivrandel::entry {
 

@@ -4,7 +4,7 @@
 // can be exercised with substitutes for the factory and the VST2 wrapper.
 
 #include "pluginterfaces/base/ipluginbase.h"
-#include "public.sdk/source/vst/vst2wrapper/vst2wrapper.h"
+#include "public.sdk/source/vst/vst2wrapper/vst2interface.h"
 
 namespace tivrandel::entry {
 
