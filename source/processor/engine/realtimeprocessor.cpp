@@ -234,8 +234,9 @@ void RealtimeProcessor::stereoRuns(Sample** inputs, Sample** outputs, int32 begi
         const double i1 = reachesPoint ? 0.0 : ramps[1].increment();
         const double i2 = reachesPoint ? 0.0 : ramps[2].increment();
         const double i3 = reachesPoint ? 0.0 : ramps[3].increment();
-        float* top0 = line0.top() - 1;
-        float* top1 = line1.top() - 1;
+        // A wire has no array to point into.
+        float* const top0 = wire ? nullptr : line0.top() - 1;
+        float* const top1 = wire ? nullptr : line1.top() - 1;
         for (int32 m = 0; m < run; ++m) {
             v0 += i0;
             v1 += i1;
