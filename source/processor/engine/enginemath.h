@@ -22,4 +22,10 @@ inline float clamp01(float x) noexcept {
 #endif
 }
 
+// The same without intrinsics, for loops the compiler vectorizes.
+inline float clamp01Plain(float x) noexcept {
+    const float upper = x < 1.0f ? x : 1.0f;
+    return upper > 0.0f ? upper : 0.0f;
+}
+
 } // namespace tivrandel

@@ -174,9 +174,49 @@ void RealtimeProcessor::advanceControls() noexcept {
     levelPan.step(panTarget(ramps[Parameters::LevelPan].value()));
 }
 
-// The stereo path, sample by sample, in runs during which no ramp reaches a point and no delay
-// line copies to its top end: inside a run every step is straight-line arithmetic on local
-// copies, so the smoothers' dependency chains overlap with the audio work.
+// The ramps' values for the next count samples, narrowed to float (every use narrows them
+// first). Between points the additions run on local copies; a sample on which a ramp reaches
+// its point takes the full advance.
+void RealtimeProcessor::rampValues(int32 count,
+                                   float (&values)[Parameters::count][chunkSize]) noexcept {
+    int32 k = 0;
+    while (k < count) {
+        int32 span = count - k;
+        for (const ParameterRamp& ramp : ramps) {
+            span = std::min(span, ramp.advancesBeforeTarget());
+        }
+        double v0 = ramps[0].value();
+        double v1 = ramps[1].value();
+        double v2 = ramps[2].value();
+        double v3 = ramps[3].value();
+        const double i0 = ramps[0].increment();
+        const double i1 = ramps[1].increment();
+        const double i2 = ramps[2].increment();
+        const double i3 = ramps[3].increment();
+        for (int32 m = 0; m < span; ++m, ++k) {
+            v0 += i0;
+            v1 += i1;
+            v2 += i2;
+            v3 += i3;
+            values[0][k] = static_cast<float>(v0);
+            values[1][k] = static_cast<float>(v1);
+            values[2][k] = static_cast<float>(v2);
+            values[3][k] = static_cast<float>(v3);
+        }
+        ramps[0].commitAdvances(v0, span);
+        ramps[1].commitAdvances(v1, span);
+        ramps[2].commitAdvances(v2, span);
+        ramps[3].commitAdvances(v3, span);
+        if (k < count) {
+            for (int32 j = 0; j < Parameters::count; ++j) {
+                ramps[j].advance();
+                values[j][k] = static_cast<float>(ramps[j].value());
+            }
+            ++k;
+        }
+    }
+}
+
 template <typename Sample>
 void RealtimeProcessor::stereo(Sample** inputs, Sample** outputs, int32 begin, int32 end) noexcept {
     if (lines[0].capacity() == 0) {
@@ -186,6 +226,9 @@ void RealtimeProcessor::stereo(Sample** inputs, Sample** outputs, int32 begin, i
     }
 }
 
+// The stereo path in chunks: the ramps first, then the smoothers' inputs (target x coefficient,
+// element-wise, so the compiler can vectorize it), then one loop that runs the smoothers'
+// recurrences together with the delays, gains and audio, so their latency overlaps.
 template <typename Sample, bool wire>
 void RealtimeProcessor::stereoRuns(Sample** inputs, Sample** outputs, int32 begin,
                                    int32 end) noexcept {
@@ -196,6 +239,9 @@ void RealtimeProcessor::stereoRuns(Sample** inputs, Sample** outputs, int32 begi
     const float bc = bypassMix.coefficient();
     const float tc = timePan.coefficient();
     const float lc = levelPan.coefficient();
+    const float bk = 1.0f - bc;
+    const float tk = 1.0f - tc;
+    const float lk = 1.0f - lc;
     float b = bypassMix.value();
     float t = timePan.value();
     float l = levelPan.value();
@@ -207,82 +253,71 @@ void RealtimeProcessor::stereoRuns(Sample** inputs, Sample** outputs, int32 begi
     int32 delay1 = line1.delay();
     float y0 = frame[0];
     float y1 = frame[1];
+    float values[Parameters::count][chunkSize];
+    float bypassIn[chunkSize];
+    float timePanIn[chunkSize];
+    float levelPanIn[chunkSize];
     int32 i = begin;
     while (i < end) {
-        int32 span = end - i;
-        for (const ParameterRamp& ramp : ramps) {
-            span = std::min(span, ramp.advancesBeforeTarget());
+        const int32 count = std::min(chunkSize, end - i);
+        rampValues(count, values);
+        for (int32 k = 0; k < count; ++k) {
+            bypassIn[k] = (values[0][k] < 0.5f ? 0.0f : 1.0f) * bc;
+            timePanIn[k] = (2.0f * clamp01Plain(values[1][k]) - 1.0f) * tc;
+            levelPanIn[k] = (2.0f * clamp01Plain(values[2][k]) - 1.0f) * lc;
         }
-        // A sample on which a ramp reaches its point takes the full advance, on its own.
-        const bool reachesPoint = span == 0;
-        int32 run = reachesPoint ? 1 : span;
-        if constexpr (!wire) {
-            run = std::min({run, line0.prepareRun(), line1.prepareRun()});
-        }
-        if (reachesPoint) {
-            for (ParameterRamp& ramp : ramps) {
-                ramp.advance();
-            }
-        }
-        // After a full advance the values are final for this sample: the loop adds zero, which
-        // can only turn -0 into +0, and no target depends on the sign of a zero.
-        double v0 = ramps[0].value();
-        double v1 = ramps[1].value();
-        double v2 = ramps[2].value();
-        double v3 = ramps[3].value();
-        const double i0 = reachesPoint ? 0.0 : ramps[0].increment();
-        const double i1 = reachesPoint ? 0.0 : ramps[1].increment();
-        const double i2 = reachesPoint ? 0.0 : ramps[2].increment();
-        const double i3 = reachesPoint ? 0.0 : ramps[3].increment();
-        // A wire has no array to point into.
-        float* const top0 = wire ? nullptr : line0.top() - 1;
-        float* const top1 = wire ? nullptr : line1.top() - 1;
-        for (int32 m = 0; m < run; ++m) {
-            v0 += i0;
-            v1 += i1;
-            v2 += i2;
-            v3 += i3;
-            b = bypassTarget(v0) * bc + (1.0f - bc) * b;
-            t = panTarget(v1) * tc + (1.0f - tc) * t;
-            l = panTarget(v2) * lc + (1.0f - lc) * l;
-            // Positive pan delays the left channel: the source moves right.
-            const int32 delay = delayFor(t, rate, capacity);
-            delay0 = t < 0.0f ? 0 : delay;
-            delay1 = t < 0.0f ? delay : 0;
-            float gain0;
-            float gain1;
-            gainsFor(l, 1.0f - b, gain0, gain1);
-            const bool swap = switchOn(v3);
-            // Both inputs are read before either output is written: in-place safe.
-            const Sample a0 = in0[i + m];
-            const Sample a1 = in1[i + m];
-            const float x0 = toFloat(swap ? a1 : a0);
-            const float x1 = toFloat(swap ? a0 : a1);
-            float w0 = x0;
-            float w1 = x1;
+        int32 k = 0;
+        while (k < count) {
+            int32 run = count - k;
             if constexpr (!wire) {
-                top0[-m] = x0;
-                top1[-m] = x1;
-                w0 = top0[delay0 - m];
-                w1 = top1[delay1 - m];
+                run = std::min({run, line0.prepareRun(), line1.prepareRun()});
             }
-            // The dry term always takes the unswapped channel.
-            y0 = mixSample(b, a0, gain0, w0);
-            y1 = mixSample(b, a1, gain1, w1);
-            out0[i + m] = static_cast<Sample>(y0);
-            out1[i + m] = static_cast<Sample>(y1);
+            // A wire has no array to point into.
+            float* const top0 = wire ? nullptr : line0.top() - 1;
+            float* const top1 = wire ? nullptr : line1.top() - 1;
+            const Sample* a0s = in0 + i + k;
+            const Sample* a1s = in1 + i + k;
+            Sample* o0s = out0 + i + k;
+            Sample* o1s = out1 + i + k;
+            for (int32 m = 0; m < run; ++m) {
+                b = bypassIn[k + m] + bk * b;
+                t = timePanIn[k + m] + tk * t;
+                l = levelPanIn[k + m] + lk * l;
+                // Positive pan delays the left channel: the source moves right.
+                const int32 delay = delayFor(t, rate, capacity);
+                delay0 = t < 0.0f ? 0 : delay;
+                delay1 = t < 0.0f ? delay : 0;
+                float gain0;
+                float gain1;
+                gainsFor(l, 1.0f - b, gain0, gain1);
+                // NaN counts as on, like clamp01(NaN) = 1.
+                const bool swap = !(values[3][k + m] < 0.5f);
+                // Both inputs are read before either output is written: in-place safe.
+                const Sample a0 = a0s[m];
+                const Sample a1 = a1s[m];
+                const float x0 = toFloat(swap ? a1 : a0);
+                const float x1 = toFloat(swap ? a0 : a1);
+                float w0 = x0;
+                float w1 = x1;
+                if constexpr (!wire) {
+                    top0[-m] = x0;
+                    top1[-m] = x1;
+                    w0 = top0[delay0 - m];
+                    w1 = top1[delay1 - m];
+                }
+                // The dry term always takes the unswapped channel.
+                y0 = mixSample(b, a0, gain0, w0);
+                y1 = mixSample(b, a1, gain1, w1);
+                o0s[m] = static_cast<Sample>(y0);
+                o1s[m] = static_cast<Sample>(y1);
+            }
+            if constexpr (!wire) {
+                line0.finishRun(run);
+                line1.finishRun(run);
+            }
+            k += run;
         }
-        if (!reachesPoint) {
-            ramps[0].commitAdvances(v0, run);
-            ramps[1].commitAdvances(v1, run);
-            ramps[2].commitAdvances(v2, run);
-            ramps[3].commitAdvances(v3, run);
-        }
-        if constexpr (!wire) {
-            line0.finishRun(run);
-            line1.finishRun(run);
-        }
-        i += run;
+        i += count;
     }
     bypassMix.setValue(b);
     timePan.setValue(t);

@@ -76,6 +76,7 @@ private:
     void passThrough(Sample** inputs, Sample** outputs, Steinberg::int32 channels,
                      Steinberg::int32 begin, Steinberg::int32 end, bool advance) noexcept;
     void advanceControls() noexcept;
+    void rampValues(Steinberg::int32 count, float (&values)[Parameters::count][chunkSize]) noexcept;
     template <typename Sample>
     void steadyStereo(Sample** inputs, Sample** outputs, Steinberg::int32 begin,
                       Steinberg::int32 end) noexcept;
