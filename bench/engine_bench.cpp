@@ -141,9 +141,8 @@ void runEngine(benchmark::State& state, Changes* changes, bool steadyPath) {
         benchmark::ClobberMemory();
     }
     setFrameCounter(state, n);
-    state.counters["steady_share"] =
-        static_cast<double>(engine.steadyStateSamples()) /
-        (static_cast<double>(state.iterations() + 48000 / n + 1) * n);
+    state.counters["steady_share"] = static_cast<double>(engine.steadyStateSamples()) /
+                                     (static_cast<double>(state.iterations() + 48000 / n + 1) * n);
 }
 
 void Still(benchmark::State& state) {

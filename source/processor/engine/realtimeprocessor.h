@@ -58,7 +58,7 @@ public:
     std::size_t memoryBytes() const noexcept;
 
 private:
-    // Samples between two looks for a steady state.
+    // Samples per look for a steady state, and per batch of ramp values on the stereo path.
     static constexpr Steinberg::int32 chunkSize = 64;
     struct Mix; // constant values of the stereo path in a steady run
 
