@@ -53,40 +53,4 @@ TEST(DelayLine, DelayIsKeptWithinCapacityAndZeroIsAWire) {
     EXPECT_EQ(negative.push(1.5f), 1.5f);
 }
 
-// Bulk runs of any length, interleaved with single pushes, leave the line exactly as pushing
-// one sample at a time does.
-TEST(DelayLine, BulkRunsMatchSinglePushes) {
-    DelayLine single(5);
-    DelayLine bulk(5);
-    single.setDelay(3);
-    bulk.setDelay(3);
-    float next = 1.0f;
-    const int runs[] = {1, 4, 9, 2, 10, 3, 0, 7, 11, 1};
-    for (int length : runs) {
-        int done = 0;
-        while (done < length) {
-            const int room = bulk.prepareRun();
-            const int count = std::min(room, length - done);
-            float* top = bulk.top() - 1;
-            for (int k = 0; k < count; ++k) {
-                top[-k] = next;
-                const float expected = single.push(next);
-                ASSERT_EQ(top[3 - k], expected);
-                next += 1.0f;
-            }
-            bulk.finishRun(count);
-            done += count;
-        }
-        ASSERT_EQ(bulk.writePos(), single.writePos());
-    }
-    // Identical contents: every delay reads the same history.
-    for (int delay = 0; delay <= 5; ++delay) {
-        DelayLine a = single;
-        DelayLine b = bulk;
-        a.setDelay(delay);
-        b.setDelay(delay);
-        EXPECT_EQ(a.push(-1.0f), b.push(-1.0f)) << delay;
-    }
-}
-
 } // namespace

@@ -18,15 +18,6 @@ void runBlock(ParameterRamp& ramp, Steinberg::Vst::IParamValueQueue* queue, int 
     }
 }
 
-TEST(ParameterRamp, StartsClearedWithNoTarget) {
-    ParameterRamp ramp;
-    EXPECT_EQ(ramp.value(), 0.0);
-    EXPECT_EQ(ramp.increment(), 0.0);
-    EXPECT_EQ(ramp.targetOffset(), ParameterRamp::noTarget);
-    EXPECT_EQ(ramp.lastPointOffset(), -1);
-    EXPECT_EQ(ramp.sampleIndex(), -1);
-}
-
 TEST(ParameterRamp, PointAfterABlockWithPointsIsMeasuredFromItsEnd) {
     ParameterRamp ramp;
     ramp.resetTo(0.25, nullptr);

@@ -297,12 +297,6 @@ TEST(RealtimeProcessor, NonPositiveSampleRatesAreSafe) {
     }
 }
 
-TEST(RealtimeProcessor, MemoryAt192kStereo) {
-    RealtimeProcessor engine(config(192000, 2));
-    EXPECT_EQ(engine.memoryBytes(), sizeof(RealtimeProcessor) + 2 * sizeof(tivrandel::DelayLine) +
-                                        2 * 3 * 168 * sizeof(float) + 2 * sizeof(float));
-}
-
 } // namespace
 
 namespace {
