@@ -1,23 +1,6 @@
 # The loadable plug-in: the module's entry points over the product library, as a VST3 bundle
 # (Linux) or a single .vst3 DLL (Windows), exporting the entry points and nothing else.
 
-cmake_path(GET CMAKE_CURRENT_LIST_DIR PARENT_PATH _source)
-
-# One copy of VSTGUI's process-wide state for the module and whatever links the product.
-if(NOT TARGET kvvstgui)
-    add_subdirectory("${_source}/vstgui" "${PROJECT_BINARY_DIR}/source/vstgui")
-endif()
-
-# The module-path service, one file per platform. The Linux file records the directory while
-# the module loads.
-if(WIN32)
-    target_sources(tivrandel_core PRIVATE "${_source}/platform/windows/module.cpp")
-else()
-    target_sources(tivrandel_core PRIVATE "${_source}/platform/linux/module.cpp")
-    target_link_libraries(tivrandel_core PUBLIC ${CMAKE_DL_LIBS})
-endif()
-target_link_libraries(tivrandel_core PUBLIC kvvstgui)
-
 # What the entry points do, apart from being exported, so that tests can link it too.
 add_library(tivrandel_entry STATIC "${CMAKE_CURRENT_LIST_DIR}/entrypoints.cpp")
 target_link_libraries(tivrandel_entry PUBLIC tivrandel_core kvvstgui)
