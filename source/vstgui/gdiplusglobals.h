@@ -27,7 +27,7 @@ private:
     static GDIPlusGlobals* instance;
     static std::int32_t count;
 
-    std::uintptr_t token = 0;
+    [[maybe_unused]] std::uintptr_t token = 0; // the GDI+ start-up token, on Windows
 };
 
 } // namespace VSTGUI
