@@ -2,7 +2,8 @@
 
 # The engine's outputs are compared bit for bit against an independent model: no contraction
 # into fused multiply-adds and no value-changing optimisations, on every compiler and target.
-add_compile_options(-ffp-contract=off -fno-fast-math)
+# (C and C++ only: on Windows the resource compiler shares the targets.)
+add_compile_options("$<$<COMPILE_LANGUAGE:C,CXX>:-ffp-contract=off;-fno-fast-math>")
 
 set(TIVRANDEL_SANITIZE "" CACHE STRING "Sanitizers for the whole build: address;undefined, or thread")
 if(TIVRANDEL_SANITIZE)
@@ -15,8 +16,7 @@ option(TIVRANDEL_FUZZ "Build the libFuzzer targets (clang only)" OFF)
 
 # Warnings are errors in our own code only; the SDK is built with its own flags.
 function(tivrandel_warnings target)
-    target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Wshadow -Wconversion
-        -Wno-sign-conversion -Werror)
+    target_compile_options(${target} PRIVATE "$<$<COMPILE_LANGUAGE:C,CXX>:-Wall;-Wextra;-Wpedantic;-Wshadow;-Wconversion;-Wno-sign-conversion;-Werror>")
 endfunction()
 
 if(TIVRANDEL_FUZZ)

@@ -23,8 +23,13 @@ if(WIN32)
         SUFFIX ".vst3"
         LIBRARY_OUTPUT_DIRECTORY "${PROJECT_BINARY_DIR}"
         RUNTIME_OUTPUT_DIRECTORY "${PROJECT_BINARY_DIR}")
-    target_sources(Tivrandel64 PRIVATE "${CMAKE_CURRENT_LIST_DIR}/exports.def")
-    target_link_options(Tivrandel64 PRIVATE -static)
+    # The version numbers come from the project's version.
+    configure_file("${CMAKE_CURRENT_LIST_DIR}/version.rc.in" "${CMAKE_CURRENT_BINARY_DIR}/version.rc"
+        @ONLY)
+    target_sources(Tivrandel64 PRIVATE "${CMAKE_CURRENT_LIST_DIR}/exports.def"
+        "${CMAKE_CURRENT_BINARY_DIR}/version.rc")
+    # The toolchain links statically already; the DLL depends on it, so it says so itself.
+    target_link_options(Tivrandel64 PRIVATE -static -static-libgcc -static-libstdc++)
 else()
     if(CMAKE_SYSTEM_PROCESSOR MATCHES "^(x86_64|AMD64|amd64)$")
         set(_arch x86_64-linux)

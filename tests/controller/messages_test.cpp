@@ -68,7 +68,7 @@ TEST_F(ControllerTest, IdsAreWholeStringsAndOthersGoToTheBase) {
     EXPECT_TRUE(handler.calls.empty());
 
     auto text = message("TextMessage");
-    text->getAttributes()->setString("Text", u"hello");
+    text->getAttributes()->setString("Text", STR16("hello"));
     EXPECT_EQ(controller->notify(text), kResultOk);
     BareMessage bareText("TextMessage");
     EXPECT_EQ(controller->notify(&bareText), kResultFalse);

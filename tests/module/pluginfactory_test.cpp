@@ -23,6 +23,8 @@ DEF_CLASS_IID(ITestValue)
 namespace {
 
 using namespace Steinberg;
+// The SDK's UTF-16 character: char16_t, or wchar_t on Windows.
+using String16 = std::basic_string<char16>;
 
 int liveObjects = 0;
 
@@ -183,12 +185,12 @@ TEST(PluginFactory, UnicodeInfoCarriesTheTextsAsUtf16) {
     EXPECT_EQ(std::memcmp(info.cid, firstId, sizeof(TUID)), 0);
     EXPECT_EQ(info.cardinality, PClassInfo::kManyInstances);
     expectField(info.category, "Audio Module Class");
-    expectField(info.name, std::u16string(u"Caf\u00E9 \u20AC \U0001F600!"));
+    expectField(info.name, String16(STR16("Caf\u00E9 \u20AC \U0001F600!")));
     EXPECT_EQ(info.classFlags, 1u);
     expectField(info.subCategories, "Fx|Spatial");
-    expectField(info.vendor, std::u16string(u"bad \uFFFD byte"));
-    expectField(info.version, std::u16string(u"\uFFFD\uFFFD"));
-    expectField(info.sdkVersion, std::u16string(u"VST 3.7.2"));
+    expectField(info.vendor, String16(STR16("bad \uFFFD byte")));
+    expectField(info.version, String16(STR16("\uFFFD\uFFFD")));
+    expectField(info.sdkVersion, String16(STR16("VST 3.7.2")));
 }
 
 TEST(PluginFactory, BadIndexAndNullPointersAreInvalidArguments) {
