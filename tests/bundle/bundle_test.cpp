@@ -28,14 +28,6 @@ namespace {
 using namespace Steinberg;
 using bundletest::Bundle;
 
-// Pinned: hosts store these ids in their projects, so they must never change. Worked out apart
-// from the product's code, from SHA-256 of the names and the module's id text.
-constexpr const char* pinnedVst2Id = "-2112712454";
-const std::string pinnedIds = std::string("Tivrandel64=a78eb83686c92032bff74cf1ae3ef789\n"
-                                          "Tivrandel64Controller=724f455930c300bdff51809af34e539e\n"
-                                          "vst2=") +
-                              pinnedVst2Id + "\n";
-
 class BundleTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
@@ -122,7 +114,7 @@ TEST_F(BundleTest, EveryCallBuildsAnIndependentFactoryWithTheSameClasses) {
 
 TEST_F(BundleTest, IdsAreTheSameInEveryProcess) {
     const std::string here = bundletest::idsText(*bundle);
-    EXPECT_EQ(here, pinnedIds);
+    EXPECT_EQ(here, bundletest::pinnedIds());
 
     for (int run = 0; run < 2; ++run) {
         const std::string command =
@@ -170,7 +162,7 @@ TEST_F(BundleTest, Vst2EntryAndItsAliasWrapTheProcessor) {
         ASSERT_FALSE(RecordingHost::opcodes.empty());
         EXPECT_EQ(RecordingHost::opcodes.front(), audioMasterVersion);
         EXPECT_EQ(effect->magic, kEffectMagic);
-        EXPECT_EQ(std::to_string(effect->uniqueID), pinnedVst2Id);
+        EXPECT_EQ(std::to_string(effect->uniqueID), bundletest::pinnedVst2Id);
         EXPECT_EQ(effect->numInputs, 2);
         EXPECT_EQ(effect->numOutputs, 2);
         // Closing releases the effect with everything it holds; the leak checker watches.

@@ -51,6 +51,14 @@ bool Bundle::moduleExit() const {
     return entry<bool (*)()>("ModuleExit")();
 }
 
+bool Bundle::start() const {
+    return moduleEntry();
+}
+
+bool Bundle::stop() const {
+    return moduleExit();
+}
+
 AEffect* Bundle::vstPluginMain(audioMasterCallback audioMaster) const {
     return entry<AEffect* (*)(audioMasterCallback)>("VSTPluginMain")(audioMaster);
 }

@@ -1,7 +1,7 @@
 #pragma once
 
-// The built plug-in module as a host sees it: loaded with dlopen, reached only through its
-// exported entry points.
+// The built plug-in module as a host sees it: loaded with dlopen (LoadLibraryW on Windows),
+// reached only through its exported entry points.
 
 #include "pluginterfaces/base/ipluginbase.h"
 #include "public.sdk/source/vst/vst2wrapper/vst2interface.h"
@@ -31,6 +31,11 @@ public:
     bool moduleExit() const;
     AEffect* vstPluginMain(audioMasterCallback audioMaster) const;
     AEffect* main(audioMasterCallback audioMaster) const;
+
+    // The module start-up and shut-down a host of this platform calls: ModuleEntry and
+    // ModuleExit on Linux, InitDll and ExitDll on Windows.
+    bool start() const;
+    bool stop() const;
 
 private:
     template <typename Function>
