@@ -1,0 +1,94 @@
+#!/usr/bin/env bash
+# Runs the test programs of a Windows build under Wine, headless.
+#   bash scripts/wine-tests.sh [build dir]      (default: build/windows)
+# The programs are the ones the build lists in windows-tests.txt. Each one's output goes to
+# <build>/wine-results/<name>.log; the script ends non-zero if any program fails, times out or
+# reports a failed test, or if none ran.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=$(cd "${1:-$root/build/windows}" && pwd)
+list="$build/windows-tests.txt"
+per_program_seconds=${TIVRANDEL_WINE_TIMEOUT:-300}
+
+[ -f "$list" ] || {
+    echo "no $list: build the Windows tests first"
+    exit 1
+}
+
+# The prefix lives in the build folder so that nothing outside it is touched. No display: the
+# programs are console programs. Mono and Gecko are never needed and cannot be downloaded.
+export WINEPREFIX="$build/wineprefix"
+export WINEARCH=win64
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="
+unset DISPLAY WAYLAND_DISPLAY
+results="$build/wine-results"
+rm -rf "$results"
+mkdir -p "$results"
+
+trap 'wineserver -k >/dev/null 2>&1 || true' EXIT
+
+# Wine's helper processes inherit the output of the first program and hold it open for minutes:
+# every Wine command writes to a file, never to a pipe.
+mkdir -p "$WINEPREFIX"
+wineserver -p
+status=0
+wineboot -i </dev/null >"$results/wineboot.log" 2>&1 || status=$?
+# wineboot answers 2 when a server is already running, as here.
+if [ "$status" -ne 0 ] && [ "$status" -ne 2 ]; then
+    cat "$results/wineboot.log"
+    echo "wineboot failed ($status)"
+    exit 1
+fi
+
+# Fonts that Windows programs assume, and no crash dialog, which would wait forever for a click.
+cat >"$results/settings.reg" <<'EOF'
+REGEDIT4
+
+[HKEY_CURRENT_USER\Software\Wine\Fonts\Replacements]
+"Arial"="Liberation Sans"
+"Microsoft Sans Serif"="Liberation Sans"
+
+[HKEY_CURRENT_USER\Software\Wine\WineDbg]
+"ShowCrashDialog"=dword:00000000
+EOF
+# Wine's drive Z: is the Linux root.
+wine regedit /S "Z:${results//\//\\}\\settings.reg" </dev/null >"$results/regedit.log" 2>&1 || {
+    cat "$results/regedit.log"
+    echo "regedit failed"
+    exit 1
+}
+
+passed=0
+failed=0
+programs=0
+bad_programs=()
+while IFS= read -r program; do
+    [ -n "$program" ] || continue
+    name=$(basename "$program" .exe)
+    log="$results/$name.log"
+    programs=$((programs + 1))
+    code=0
+    timeout --kill-after=10 "$per_program_seconds" wine "$program" </dev/null >"$log.crlf" 2>&1 ||
+        code=$?
+    tr -d '\r' <"$log.crlf" >"$log"
+    rm -f "$log.crlf"
+    # GoogleTest's summary: "[  PASSED  ] N tests." and, on failures, "[  FAILED  ] N tests,".
+    ok=$(sed -n 's/^\[  PASSED  \] \([0-9]*\) tests\{0,1\}\..*/\1/p' "$log" | tail -n 1)
+    bad=$(sed -n 's/^\[  FAILED  \] \([0-9]*\) tests\{0,1\}, listed below:.*/\1/p' "$log" | tail -n 1)
+    passed=$((passed + ${ok:-0}))
+    failed=$((failed + ${bad:-0}))
+    if [ "$code" -ne 0 ] || [ -z "$ok" ] || [ -n "$bad" ]; then
+        bad_programs+=("$name")
+        echo "-- $name: FAILED (exit $code)"
+        tail -n 40 "$log"
+    else
+        echo "-- $name: $ok passed"
+    fi
+done <"$list"
+
+echo "Windows tests under Wine: $programs programs, $passed tests passed, $failed failed"
+if [ "$programs" -eq 0 ] || [ ${#bad_programs[@]} -gt 0 ]; then
+    [ ${#bad_programs[@]} -gt 0 ] && echo "failing programs: ${bad_programs[*]}"
+    exit 1
+fi
