@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds everything and renders the built-in demo through the built plug-in module: a generated
-# signal whose time pan is automated from left to right, written to out/tivrandel-demo.wav.
+# signal whose time pan is automated from left to right, written to out/tivrandel-demo.wav. Then
+# builds the Windows DLL.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 bash "$root/scripts/install-packages.sh" build
@@ -16,3 +17,12 @@ mkdir -p "$root/out"
     --length 8 --param timepan=0:0,8:1 "$root/out/tivrandel-demo.wav"
 echo "Demo written to $root/out/tivrandel-demo.wav"
 echo "Plug-in bundle: $build/Tivrandel64.vst3 (install it with: cmake --install $build)"
+
+# The product itself: the 64-bit Windows DLL.
+windows="$root/build/windows-release"
+cmake -S "$root" -B "$windows" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTIVRANDEL_TESTS=OFF \
+    "-DCMAKE_TOOLCHAIN_FILE=$root/cmake/mingw-w64-x86_64.cmake"
+cmake --build "$windows" --target Tivrandel64
+echo "Windows plug-in: $windows/Tivrandel64.vst3"
+echo "  install it on Windows by copying it into %COMMONPROGRAMFILES%\\VST3"
+echo "  (usually C:\\Program Files\\Common Files\\VST3)"

@@ -4,11 +4,16 @@
 set -euo pipefail
 what=${1:-build}
 
+# The Windows DLL is cross-compiled with mingw-w64's posix-threads variant (never the win32
+# one, which has no std::thread and takes over the unsuffixed compiler names).
 packages=(build-essential cmake ninja-build pkg-config git
-          juce-modules-source-data picojson-dev fst-dev libsndfile1-dev)
+          juce-modules-source-data picojson-dev fst-dev libsndfile1-dev
+          g++-mingw-w64-x86-64-posix)
 if [ "$what" = test ]; then
+    # googletest: its sources, built inside the Windows build. wine and wine64 together (wine64
+    # alone has no wine command and no wineboot); Liberation for the fonts Windows programs expect.
     packages+=(libgtest-dev libgmock-dev libbenchmark-dev clang-14 libclang-rt-14-dev
-               locales-all)
+               locales-all googletest wine wine64 fonts-liberation)
 fi
 
 missing=()

@@ -3,7 +3,8 @@
 #   1. the concurrency tests under ThreadSanitizer,
 #   2. each fuzz target for a bounded time under AddressSanitizer (clang's libFuzzer),
 #   3. a Release build of the plug-in, tools and benchmarks, with its tests,
-#   4. the unit tests under AddressSanitizer and UndefinedBehaviorSanitizer (last, so that its
+#   4. the Windows DLL and its tests (mingw-w64), the tests run under Wine,
+#   5. the unit tests under AddressSanitizer and UndefinedBehaviorSanitizer (last, so that its
 #      summary closes the output).
 # Any failure ends the script with a non-zero status.
 set -euo pipefail
@@ -45,8 +46,16 @@ for fuzzer in "$root"/fuzz/*_fuzzer.cpp; do
 done
 
 echo "== Release build and tests"
-configure release -DCMAKE_BUILD_TYPE=Release
+# The demo configures this folder without tests: switch them back on.
+configure release -DCMAKE_BUILD_TYPE=Release -DTIVRANDEL_TESTS=ON -DTIVRANDEL_BENCH=ON \
+    -DTIVRANDEL_TOOLS=ON
 ctest --test-dir "$root/build/release" --output-on-failure -j "$jobs"
+
+echo "== Windows: the DLL and its tests, run under Wine"
+configure windows -DCMAKE_BUILD_TYPE=Release -DTIVRANDEL_TESTS=ON \
+    "-DCMAKE_TOOLCHAIN_FILE=$root/cmake/mingw-w64-x86_64.cmake"
+ctest --test-dir "$root/build/windows" --output-on-failure -j "$jobs"
+bash "$root/scripts/wine-tests.sh" "$root/build/windows"
 
 echo "== AddressSanitizer and UndefinedBehaviorSanitizer: unit tests"
 configure asan -DCMAKE_BUILD_TYPE=RelWithDebInfo "-DTIVRANDEL_SANITIZE=address;undefined" \
