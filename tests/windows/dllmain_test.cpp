@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -62,6 +63,34 @@ TEST(DllMain, DirectoryOfANonAsciiFolderIsUtf8) {
     expectRecordedAt(copy);
     DeleteFileW(copy.c_str());
     RemoveDirectoryW(folder.c_str());
+}
+
+TEST(DllMain, NameLongerThanMaxPathLeavesTheDirectoryEmpty) {
+    // A cut-off name would name some other folder: better none than a wrong one.
+    wchar_t temp[MAX_PATH] = {};
+    ASSERT_GT(GetTempPathW(MAX_PATH, temp), 0u);
+    std::wstring folder = L"\\\\?\\" + std::wstring(temp) + L"tivrandel-long";
+    std::vector<std::wstring> made;
+    for (;;) {
+        ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr) ||
+                    GetLastError() == ERROR_ALREADY_EXISTS)
+            << "error " << GetLastError();
+        made.push_back(folder);
+        if (folder.size() > MAX_PATH)
+            break;
+        folder += L"\\" + std::wstring(60, L'd');
+    }
+    const std::wstring copy = made.back() + L"\\probe.dll";
+    ASSERT_TRUE(CopyFileW(probePath.c_str(), copy.c_str(), FALSE)) << "error " << GetLastError();
+    HMODULE module = LoadLibraryW(copy.c_str());
+    ASSERT_NE(module, nullptr) << "error " << GetLastError();
+    using Text = const char* (*)();
+    EXPECT_EQ(std::string(probe<Text>(module, "probeModuleDirectory")()), "");
+    EXPECT_EQ(probe<void* (*)()>(module, "probeSdkInstance")(), module);
+    FreeLibrary(module);
+    DeleteFileW(copy.c_str());
+    for (auto it = made.rbegin(); it != made.rend(); ++it)
+        RemoveDirectoryW(it->c_str());
 }
 
 } // namespace
