@@ -3,7 +3,8 @@
 #   bash scripts/wine-tests.sh [build dir]      (default: build/windows)
 # The programs are the ones the build lists in windows-tests.txt. Each one's output goes to
 # <build>/wine-results/<name>.log; the script ends non-zero if any program fails, times out or
-# reports a failed test, or if none ran.
+# reports a failed test, or if none ran. TIVRANDEL_WINE_TIMEOUT sets the seconds each program may
+# take (300).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$(cd "${1:-$root/build/windows}" && pwd)
