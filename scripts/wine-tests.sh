@@ -22,6 +22,8 @@ export WINEPREFIX="$build/wineprefix"
 export WINEARCH=win64
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
+# Wine wants a home even where the caller has none.
+export HOME=${HOME:-$build}
 unset DISPLAY WAYLAND_DISPLAY
 results="$build/wine-results"
 rm -rf "$results"
