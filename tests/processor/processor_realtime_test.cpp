@@ -1,133 +1,16 @@
-// The audio path must not allocate or lock. This binary replaces the global allocation functions
-// with counting ones (and, where no sanitizer owns malloc and the mutex functions, malloc and
-// pthread_mutex_lock too) and runs process() through every path while counting.
+// The audio path must not allocate or lock: process() runs through every path while the
+// allocation functions and mutex locks are counted.
 
 #include "host/hostedprocessor.h"
 #include "host/processdata.h"
 #include "host/streams.h"
 
+#include "support/allocationcounter.h"
+
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <cstdlib>
 #include <mutex>
-#include <new>
-
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-#define TIVRANDEL_SANITIZED 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer) ||                         \
-    __has_feature(memory_sanitizer)
-#define TIVRANDEL_SANITIZED 1
-#endif
-#endif
-
-namespace {
-
-std::atomic<bool> counting{false};
-std::atomic<long> allocations{0};
-std::atomic<long> locks{0};
-// Counts down on every operator new; the call that takes it from 1 to 0 throws.
-std::atomic<long> failCountdown{0};
-
-void noteAllocation() noexcept {
-    if (counting.load(std::memory_order_relaxed)) {
-        allocations.fetch_add(1, std::memory_order_relaxed);
-    }
-}
-
-void* allocate(std::size_t size) {
-    noteAllocation();
-    long left = failCountdown.load(std::memory_order_relaxed);
-    while (left > 0 && !failCountdown.compare_exchange_weak(left, left - 1)) {
-    }
-    if (left == 1) {
-        throw std::bad_alloc();
-    }
-    if (void* memory = std::malloc(size == 0 ? 1 : size)) {
-        return memory;
-    }
-    throw std::bad_alloc();
-}
-
-} // namespace
-
-void* operator new(std::size_t size) {
-    return allocate(size);
-}
-void* operator new[](std::size_t size) {
-    return allocate(size);
-}
-void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
-    try {
-        return allocate(size);
-    } catch (...) {
-        return nullptr;
-    }
-}
-void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
-    try {
-        return allocate(size);
-    } catch (...) {
-        return nullptr;
-    }
-}
-void operator delete(void* memory) noexcept {
-    std::free(memory);
-}
-void operator delete[](void* memory) noexcept {
-    std::free(memory);
-}
-void operator delete(void* memory, std::size_t) noexcept {
-    std::free(memory);
-}
-void operator delete[](void* memory, std::size_t) noexcept {
-    std::free(memory);
-}
-
-#if !defined(TIVRANDEL_SANITIZED) && defined(__GLIBC__)
-// glibc's own entry points; replacing malloc with a counting front end catches C allocations
-// too. A sanitizer's runtime owns malloc in those builds, so there only operator new counts.
-extern "C" {
-void* __libc_malloc(std::size_t);
-void* __libc_calloc(std::size_t, std::size_t);
-void* __libc_realloc(void*, std::size_t);
-void __libc_free(void*);
-
-void* malloc(std::size_t size) noexcept {
-    noteAllocation();
-    return __libc_malloc(size);
-}
-void* calloc(std::size_t count, std::size_t size) noexcept {
-    noteAllocation();
-    return __libc_calloc(count, size);
-}
-void* realloc(void* memory, std::size_t size) noexcept {
-    noteAllocation();
-    return __libc_realloc(memory, size);
-}
-void free(void* memory) noexcept {
-    __libc_free(memory);
-}
-}
-
-#include <dlfcn.h>
-#include <pthread.h>
-
-namespace {
-using MutexLock = int (*)(pthread_mutex_t*);
-// Looked up before main, while nothing counts.
-const MutexLock realMutexLock = reinterpret_cast<MutexLock>(dlsym(RTLD_NEXT, "pthread_mutex_lock"));
-} // namespace
-
-extern "C" int pthread_mutex_lock(pthread_mutex_t* mutex) noexcept {
-    if (counting.load(std::memory_order_relaxed)) {
-        locks.fetch_add(1, std::memory_order_relaxed);
-    }
-    return realMutexLock(mutex);
-}
-#define TIVRANDEL_COUNTS_LOCKS 1
-#endif
 
 namespace {
 
@@ -139,36 +22,28 @@ using tivrandel::Parameters;
 
 // Allocations and locks made by process() on an already built ProcessData.
 long allocationsIn(tivrandel::Processor& processor, ProcessData& data, tresult expected) {
-    allocations = 0;
-    locks = 0;
-    counting = true;
+    testhost::AllocationCounter counter;
     const tresult result = processor.process(data);
-    counting = false;
+    counter.stop();
     EXPECT_EQ(result, expected);
-    return allocations.load() + locks.load();
+    return counter.total();
 }
 
 TEST(ProcessorRealtime, CountingIsLive) {
-    allocations = 0;
-    counting = true;
+    testhost::AllocationCounter counter;
     // Volatile, so that the compiler cannot elide the pairs.
-    locks = 0;
     int* volatile object = new int(3);
     void* volatile memory = std::malloc(8);
     std::mutex mutex;
     mutex.lock();
     mutex.unlock();
-    counting = false;
+    counter.stop();
     delete object;
     std::free(memory);
-#ifdef TIVRANDEL_SANITIZED
-    EXPECT_GE(allocations.load(), 1);
-#else
-    EXPECT_GE(allocations.load(), 2);
-#endif
-#ifdef TIVRANDEL_COUNTS_LOCKS
-    EXPECT_EQ(locks.load(), 1);
-#endif
+    EXPECT_GE(counter.allocations(), testhost::AllocationCounter::countsMalloc() ? 2 : 1);
+    if (testhost::AllocationCounter::countsLocks()) {
+        EXPECT_EQ(counter.locks(), 1);
+    }
 }
 
 TEST(ProcessorRealtime, ProcessAllocatesNothingOnAnyPath) {
@@ -238,10 +113,10 @@ TEST(ProcessorRealtime, FailedEngineAllocationKeepsThePreviousEngine) {
     tresult result = kResultFalse;
     long failing = 1;
     for (; failing < 64 && result != kResultOk; ++failing) {
-        failCountdown = failing;
+        testhost::AllocationCounter::failAllocation(failing);
         result = processor.setup(44100.0);
-        const bool failed = failCountdown.load() == 0;
-        failCountdown = 0;
+        const bool failed = !testhost::AllocationCounter::failurePending();
+        testhost::AllocationCounter::failAllocation(0);
         if (!failed) {
             break;
         }
@@ -259,9 +134,9 @@ TEST(ProcessorRealtime, FailedEngineAllocationKeepsThePreviousEngine) {
 
     // The same for the state: an allocation failure is a refusal, not a crash.
     MemoryStream stream;
-    failCountdown = 1;
+    testhost::AllocationCounter::failAllocation(1);
     EXPECT_EQ(processor->getState(&stream), kResultFalse);
-    failCountdown = 0;
+    testhost::AllocationCounter::failAllocation(0);
 }
 
 } // namespace

@@ -1,95 +1,9 @@
-// The effect's audio entries must not allocate. This binary replaces the global allocation
-// functions with counting ones (and malloc too, where no sanitizer owns it), so it is a binary
-// of its own.
+// The effect's audio entries must not allocate or lock.
 
+#include "support/allocationcounter.h"
 #include "vst2/vst2host.h"
 
 #include <gtest/gtest.h>
-
-#include <atomic>
-#include <cstdlib>
-#include <new>
-
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-#define VST2_TEST_SANITIZED 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
-#define VST2_TEST_SANITIZED 1
-#endif
-#endif
-
-namespace {
-
-std::atomic<bool> counting{false};
-std::atomic<long> allocations{0};
-
-void note() noexcept {
-    if (counting.load(std::memory_order_relaxed)) {
-        allocations.fetch_add(1, std::memory_order_relaxed);
-    }
-}
-
-void* allocate(std::size_t size) {
-    note();
-    if (void* memory = std::malloc(size == 0 ? 1 : size)) {
-        return memory;
-    }
-    throw std::bad_alloc();
-}
-
-} // namespace
-
-void* operator new(std::size_t size) {
-    return allocate(size);
-}
-void* operator new[](std::size_t size) {
-    return allocate(size);
-}
-void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
-    note();
-    return std::malloc(size == 0 ? 1 : size);
-}
-void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
-    note();
-    return std::malloc(size == 0 ? 1 : size);
-}
-void operator delete(void* memory) noexcept {
-    std::free(memory);
-}
-void operator delete[](void* memory) noexcept {
-    std::free(memory);
-}
-void operator delete(void* memory, std::size_t) noexcept {
-    std::free(memory);
-}
-void operator delete[](void* memory, std::size_t) noexcept {
-    std::free(memory);
-}
-
-#if !defined(VST2_TEST_SANITIZED) && defined(__GLIBC__)
-extern "C" {
-void* __libc_malloc(std::size_t);
-void* __libc_calloc(std::size_t, std::size_t);
-void* __libc_realloc(void*, std::size_t);
-void __libc_free(void*);
-
-void* malloc(std::size_t size) noexcept {
-    note();
-    return __libc_malloc(size);
-}
-void* calloc(std::size_t count, std::size_t size) noexcept {
-    note();
-    return __libc_calloc(count, size);
-}
-void* realloc(void* memory, std::size_t size) noexcept {
-    note();
-    return __libc_realloc(memory, size);
-}
-void free(void* memory) noexcept {
-    __libc_free(memory);
-}
-}
-#endif
 
 namespace {
 
@@ -97,15 +11,19 @@ using namespace vst2host;
 
 template <typename Body>
 long allocationsIn(Body&& body) {
-    allocations = 0;
-    counting = true;
+    testhost::AllocationCounter counter;
     body();
-    counting = false;
-    return allocations.load();
+    counter.stop();
+    return counter.total();
 }
 
 TEST(Vst2Realtime, CountingIsLive) {
-    EXPECT_GE(allocationsIn([] { delete new int(1); }), 1);
+    // Volatile, so that the compiler cannot elide the pair.
+    EXPECT_GE(allocationsIn([] {
+                  int* volatile object = new int(1);
+                  delete object;
+              }),
+              1);
 }
 
 TEST(Vst2Realtime, AudioEntriesAllocateNothing) {

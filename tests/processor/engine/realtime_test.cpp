@@ -1,37 +1,13 @@
-// Everything the audio thread calls must run without touching the heap. This binary replaces
-// the global allocation functions to count calls made while a block is being processed.
+// Everything the audio thread calls must run without touching the heap or taking a lock.
 
 #include "processor/engine/realtimeprocessor.h"
 
 #include "enginefixture.h"
 
 #include "platform/flushtozero.h"
+#include "support/allocationcounter.h"
 
 #include <gtest/gtest.h>
-
-#include <cstdlib>
-#include <new>
-
-namespace {
-thread_local bool counting = false;
-thread_local int allocations = 0;
-} // namespace
-
-void* operator new(std::size_t size) {
-    if (counting) {
-        ++allocations;
-    }
-    if (void* p = std::malloc(size == 0 ? 1 : size)) {
-        return p;
-    }
-    throw std::bad_alloc();
-}
-void operator delete(void* p) noexcept {
-    std::free(p);
-}
-void operator delete(void* p, std::size_t) noexcept {
-    std::free(p);
-}
 
 namespace {
 
@@ -48,7 +24,7 @@ TEST(RealtimeSafety, AudioThreadCallsDoNotAllocate) {
     Steinberg::Vst::ProcessData data;
     data.inputParameterChanges = &changes;
 
-    counting = true;
+    testhost::AllocationCounter counter;
     for (int block = 0; block < 200; ++block) {
         engine.postState(tivrandel::ProcessorState{});
         engine.receiveParameterChanges(data);
@@ -66,8 +42,8 @@ TEST(RealtimeSafety, AudioThreadCallsDoNotAllocate) {
         engine.receiveParameterChanges(still);
         engine.process(f.inPtr.data(), f.outPtr.data(), 2, 512);
     }
-    counting = false;
-    EXPECT_EQ(allocations, 0);
+    counter.stop();
+    EXPECT_EQ(counter.total(), 0);
     EXPECT_GT(engine.steadyStateSamples(), 0u); // the bulk path ran too
 }
 
