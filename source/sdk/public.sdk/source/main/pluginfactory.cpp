@@ -1,6 +1,7 @@
 #include "public.sdk/source/main/pluginfactory.h"
 
 #include "framework/guard.h"
+#include "text/utf.h"
 
 #include <cstring>
 
@@ -31,54 +32,6 @@ void copyField(char8 (&dest)[N], const char8 (&source)[M]) {
     copyText(dest, N, source, M);
 }
 
-// Decodes one UTF-8 sequence starting at text[i] (i < length), advancing i. Malformed input
-// (stray continuation bytes, truncated or overlong sequences, surrogates, values above
-// U+10FFFF) gives U+FFFD and consumes one byte.
-char32_t decodeUtf8(const char8* text, std::size_t length, std::size_t& i) {
-    const auto byteAt = [text](std::size_t k) { return static_cast<unsigned char>(text[k]); };
-    const unsigned lead = byteAt(i);
-    std::size_t extra;
-    char32_t value;
-    char32_t minimum;
-    if (lead < 0x80u) {
-        ++i;
-        return lead;
-    } else if ((lead & 0xE0u) == 0xC0u) {
-        extra = 1;
-        value = lead & 0x1Fu;
-        minimum = 0x80;
-    } else if ((lead & 0xF0u) == 0xE0u) {
-        extra = 2;
-        value = lead & 0x0Fu;
-        minimum = 0x800;
-    } else if ((lead & 0xF8u) == 0xF0u) {
-        extra = 3;
-        value = lead & 0x07u;
-        minimum = 0x10000;
-    } else {
-        ++i;
-        return 0xFFFD;
-    }
-    if (i + extra >= length) {
-        ++i;
-        return 0xFFFD;
-    }
-    for (std::size_t k = 1; k <= extra; ++k) {
-        const unsigned next = byteAt(i + k);
-        if ((next & 0xC0u) != 0x80u) {
-            ++i;
-            return 0xFFFD;
-        }
-        value = (value << 6) | (next & 0x3Fu);
-    }
-    if (value < minimum || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) {
-        ++i;
-        return 0xFFFD;
-    }
-    i += extra + 1;
-    return value;
-}
-
 // The UTF-16 form of a UTF-8 field, truncated like copyText (never splitting a surrogate pair)
 // and zero-filled behind.
 template <std::size_t N, std::size_t M>
@@ -87,21 +40,7 @@ void convertField(char16 (&dest)[N], const char8 (&source)[M]) {
     std::size_t length = 0;
     while (length < M && source[length] != 0)
         ++length;
-    std::size_t out = 0;
-    for (std::size_t i = 0; i < length;) {
-        const char32_t c = decodeUtf8(source, length, i);
-        if (c >= 0x10000) {
-            if (out + 2 > N - 1)
-                break;
-            const char32_t offset = c - 0x10000;
-            dest[out++] = static_cast<char16>(0xD800 + (offset >> 10));
-            dest[out++] = static_cast<char16>(0xDC00 + (offset & 0x3FF));
-        } else {
-            if (out + 1 > N - 1)
-                break;
-            dest[out++] = static_cast<char16>(c);
-        }
-    }
+    kelvane::text::utf8ToUtf16(source, length, dest, N - 1);
 }
 
 bool sameId(const TUID a, const TUID b) {

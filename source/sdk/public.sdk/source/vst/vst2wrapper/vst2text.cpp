@@ -1,5 +1,7 @@
 #include "public.sdk/source/vst/vst2wrapper/vst2text.h"
 
+#include "text/utf.h"
+
 #include <cstring>
 
 namespace Steinberg {
@@ -92,50 +94,8 @@ void toUtf16(const char* src, char16* dst, size_t capacity) {
     if (!dst || capacity == 0) {
         return;
     }
-    size_t length = 0;
-    const auto* p = reinterpret_cast<const unsigned char*>(src ? src : "");
-    while (*p != 0 && length + 1 < capacity) {
-        uint32 codePoint = '?';
-        size_t extra = 0;
-        bool valid = true;
-        if (*p < 0x80u) {
-            codePoint = *p;
-        } else if ((*p & 0xE0u) == 0xC0u) {
-            codePoint = *p & 0x1Fu;
-            extra = 1;
-        } else if ((*p & 0xF0u) == 0xE0u) {
-            codePoint = *p & 0x0Fu;
-            extra = 2;
-        } else if ((*p & 0xF8u) == 0xF0u) {
-            codePoint = *p & 0x07u;
-            extra = 3;
-        } else {
-            valid = false; // a stray continuation byte or no UTF-8 lead byte at all
-        }
-        ++p;
-        for (size_t k = 0; k < extra; ++k) {
-            if (!isContinuation(*p)) {
-                valid = false;
-                break;
-            }
-            codePoint = (codePoint << 6) | (*p & 0x3Fu);
-            ++p;
-        }
-        if (!valid || codePoint > 0x10FFFFu || (codePoint >= 0xD800u && codePoint < 0xE000u)) {
-            codePoint = '?';
-        }
-        if (codePoint >= 0x10000u) {
-            if (length + 2 >= capacity) {
-                break;
-            }
-            codePoint -= 0x10000u;
-            dst[length++] = static_cast<char16>(0xD800u + (codePoint >> 10));
-            dst[length++] = static_cast<char16>(0xDC00u + (codePoint & 0x3FFu));
-        } else {
-            dst[length++] = static_cast<char16>(codePoint);
-        }
-    }
-    dst[length] = 0;
+    const char* text = src ? src : "";
+    dst[kelvane::text::utf8ToUtf16(text, std::strlen(text), dst, capacity - 1, '?')] = 0;
 }
 
 int32 versionNumber(const char* text) {
