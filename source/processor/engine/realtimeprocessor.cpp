@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <type_traits>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -102,6 +103,26 @@ void smootherInputs(const float (&values)[4][64], int32 count, float bc, float t
         bypass[k] = (values[0][k] < 0.5f ? 0.0f : 1.0f) * bc;
         pan[k] = (2.0f * clamp01Plain(values[1][k]) - 1.0f) * tc;
         level[k] = (2.0f * clamp01Plain(values[2][k]) - 1.0f) * lc;
+    }
+}
+
+// out[m] = bypass x dry[m] + gain x line[-m] for m < count, the steady mix straight into a
+// 32-bit output, four samples at a time; each lane rounds as the scalar expression does. out
+// may be dry itself: each group is read before it is written.
+void mixFromLine(float* out, const float* dry, const float* line, float bypass, float gain,
+                 int32 count) noexcept {
+    int32 m = 0;
+#if defined(__SSE2__)
+    const __m128 b = _mm_set1_ps(bypass);
+    const __m128 g = _mm_set1_ps(gain);
+    for (; m + 4 <= count; m += 4) {
+        const __m128 back = _mm_loadu_ps(line - m - 3);
+        const __m128 w = _mm_shuffle_ps(back, back, _MM_SHUFFLE(0, 1, 2, 3));
+        _mm_storeu_ps(out + m, _mm_add_ps(_mm_mul_ps(b, _mm_loadu_ps(dry + m)), _mm_mul_ps(g, w)));
+    }
+#endif
+    for (; m < count; ++m) {
+        out[m] = bypass * dry[m] + gain * line[-m];
     }
 }
 
@@ -489,6 +510,21 @@ void RealtimeProcessor::steadyStereo(Sample** inputs, Sample** outputs, int32 be
             }
             for (int32 m = 0; m < count; ++m) {
                 top1[-m] = toFloat(source1[m]);
+            }
+            if constexpr (std::is_same_v<Sample, float>) {
+                // Unless the left output is the right input, the mix can go straight out.
+                if (outputs[0] != inputs[1]) {
+                    mixFromLine(outputs[0] + i, dry0, top0 + delay0, mix.bypass, mix.gain0,
+                                count);
+                    mixFromLine(outputs[1] + i, dry1, top1 + delay1, mix.bypass, mix.gain1,
+                                count);
+                    line0.finishRun(count);
+                    line1.finishRun(count);
+                    frame[0] = outputs[0][i + count - 1];
+                    frame[1] = outputs[1][i + count - 1];
+                    i += count;
+                    continue;
+                }
             }
             for (int32 m = 0; m < count; ++m) {
                 y0[m] = mixSample(mix.bypass, dry0[m], mix.gain0, top0[delay0 - m]);
