@@ -60,8 +60,12 @@ void automate(int phase, int n, testhost::ParameterChanges& changes, RealtimePro
     }
 }
 
+// Where the engine writes its outputs: separate buffers, over its inputs, or crossed over them
+// (left output into the right input's buffer), which the bulk path must survive as well.
+enum class Pairing { Separate, InPlace, Crossed };
+
 template <typename Sample>
-void compareOverSession(int sampleRate, bool inPlace) {
+void compareOverSession(int sampleRate, Pairing pairing) {
     kelvane::platform::FlushToZeroScope ftz; // as the processor runs the engine
     RealtimeProcessor bulk(config(sampleRate, 2, 0.0f, 0.9f, 0.3f, 0.0f));
     RealtimeProcessor reference(config(sampleRate, 2, 0.0f, 0.9f, 0.3f, 0.0f));
@@ -87,15 +91,19 @@ void compareOverSession(int sampleRate, bool inPlace) {
             Buffers<Sample> b = a;
             b.inPtr = {b.in[0].data(), b.in[1].data()};
             b.outPtr = {b.out[0].data(), b.out[1].data()};
-            if (inPlace) {
+            if (pairing == Pairing::InPlace) {
                 a.outPtr = a.inPtr;
+            } else if (pairing == Pairing::Crossed) {
+                a.outPtr = {a.inPtr[1], a.inPtr[0]};
             }
             runBlock(bulk, &changes, a);
             runBlock(reference, &changes, b);
-            const auto& got = inPlace ? a.in : a.out;
             for (int j = 0; j < 2; ++j) {
+                const auto& got = pairing == Pairing::Separate  ? a.out[j]
+                                  : pairing == Pairing::InPlace ? a.in[j]
+                                                                : a.in[1 - j];
                 for (int i = 0; i < n; ++i) {
-                    ASSERT_EQ(bits(got[j][i]), bits(b.out[j][i]))
+                    ASSERT_EQ(bits(got[i]), bits(b.out[j][i]))
                         << "phase " << phase << " block " << block << " channel " << j << " sample "
                         << i;
                 }
@@ -108,17 +116,19 @@ void compareOverSession(int sampleRate, bool inPlace) {
 }
 
 TEST(SteadyStatePath, SameSamplesAsPerSample32) {
-    compareOverSession<float>(48000, false);
-    compareOverSession<float>(44100, true);
+    compareOverSession<float>(48000, Pairing::Separate);
+    compareOverSession<float>(44100, Pairing::InPlace);
+    compareOverSession<float>(48000, Pairing::Crossed);
 }
 
 TEST(SteadyStatePath, SameSamplesAsPerSample64) {
-    compareOverSession<double>(48000, true);
-    compareOverSession<double>(96000, false);
+    compareOverSession<double>(48000, Pairing::InPlace);
+    compareOverSession<double>(96000, Pairing::Separate);
+    compareOverSession<double>(44100, Pairing::Crossed);
 }
 
 TEST(SteadyStatePath, SameSamplesWithoutDelayLines) {
-    compareOverSession<float>(1000, false);
+    compareOverSession<float>(1000, Pairing::Separate);
 }
 
 TEST(SteadyStatePath, SameSamplesForPassThrough) {
