@@ -1,11 +1,14 @@
 #pragma once
 
-// UTF-8 to UTF-16 for the texts the plug-in hands to hosts. Header-only, so that the SDK
-// stand-ins can use it without linking the product library.
+// UTF-8 to UTF-16 for the texts the plug-in hands to hosts and to GDI+. Header-only, so that the
+// SDK stand-ins can use it without linking the product library.
 
 #include <cstddef>
 
 namespace kelvane::text {
+
+// No character decodes to this value: pass it as the replacement to tell malformed input apart.
+inline constexpr char32_t invalidUtf8 = 0xFFFFFFFFu;
 
 // Decodes the sequence at text[i] (i < length) and advances i past it. Malformed input (a stray
 // continuation byte, a truncated or overlong sequence, an encoded surrogate, a value above
@@ -55,6 +58,20 @@ inline char32_t decodeUtf8(const char* text, std::size_t length, std::size_t& i,
     return value;
 }
 
+// Writes point (at most U+10FFFF) at out as one UTF-16 unit or as a surrogate pair, and returns
+// the number of units written.
+template <typename Unit>
+std::size_t encodeUtf16(char32_t point, Unit* out) {
+    if (point < 0x10000) {
+        out[0] = static_cast<Unit>(point);
+        return 1;
+    }
+    const char32_t offset = point - 0x10000;
+    out[0] = static_cast<Unit>(0xD800 + (offset >> 10));
+    out[1] = static_cast<Unit>(0xDC00 + (offset & 0x3FF));
+    return 2;
+}
+
 // Converts length bytes of UTF-8 into at most maxUnits UTF-16 units at out, never splitting a
 // surrogate pair, and returns the number of units written; the caller terminates the text.
 // Unit is the platform's 16-bit character type (char16_t, or wchar_t on Windows).
@@ -64,19 +81,10 @@ std::size_t utf8ToUtf16(const char* text, std::size_t length, Unit* out, std::si
     std::size_t units = 0;
     for (std::size_t i = 0; i < length;) {
         const char32_t point = decodeUtf8(text, length, i, replacement);
-        if (point < 0x10000) {
-            if (units + 1 > maxUnits) {
-                break;
-            }
-            out[units++] = static_cast<Unit>(point);
-        } else {
-            if (units + 2 > maxUnits) {
-                break;
-            }
-            const char32_t offset = point - 0x10000;
-            out[units++] = static_cast<Unit>(0xD800 + (offset >> 10));
-            out[units++] = static_cast<Unit>(0xDC00 + (offset & 0x3FF));
+        if (units + (point < 0x10000 ? 1 : 2) > maxUnits) {
+            break;
         }
+        units += encodeUtf16(point, out + units);
     }
     return units;
 }
