@@ -1,10 +1,6 @@
 #include "vstgui/gdiplusglobals.h"
 
-#ifdef _WIN32
-#include <windows.h>
-
-#include <gdiplus.h>
-#endif
+#include "gdiplus/gdiplus.h"
 
 namespace VSTGUI {
 
@@ -12,21 +8,15 @@ GDIPlusGlobals* GDIPlusGlobals::instance = nullptr;
 std::int32_t GDIPlusGlobals::count = 0;
 
 GDIPlusGlobals::GDIPlusGlobals() {
-#ifdef _WIN32
     Gdiplus::GdiplusStartupInput input;
     ULONG_PTR started = 0;
     if (Gdiplus::GdiplusStartup(&started, &input, nullptr) == Gdiplus::Ok)
         token = started;
-#endif
-    // Elsewhere the drawing layer needs no process-wide start-up: the object only marks that
-    // the library is in use.
 }
 
 GDIPlusGlobals::~GDIPlusGlobals() {
-#ifdef _WIN32
     if (token != 0)
         Gdiplus::GdiplusShutdown(token);
-#endif
 }
 
 void GDIPlusGlobals::enter() {
