@@ -1,0 +1,333 @@
+#include "vstgui/lib/cframe.h"
+
+#include "vstgui/lib/cdrawcontext.h"
+#include "vstgui/lib/controls/ccontrol.h"
+#include "vstgui/lib/platform/iplatformfactory.h"
+#include "vstgui/lib/vstguieditorinterface.h"
+
+#include <algorithm>
+#include <cmath>
+#include <utility>
+
+namespace VSTGUI {
+
+CFrame::CFrame(const CRect& initialSize, VSTGUIEditorInterface* editor)
+    : CView(initialSize), frameEditor(editor) {
+    parentFrame = this;
+}
+
+CFrame::~CFrame() {
+    // No window callbacks may reach a frame that is being taken apart.
+    platformFrame.reset();
+    removeAll(true);
+}
+
+bool CFrame::open(void* parent, PlatformType parentType, IPlatformFrameConfig* config) {
+    if (platformFrame)
+        return false;
+    return attachPlatformFrame(
+        getPlatformFactory().createFrame(this, getViewSize(), parent, parentType, config));
+}
+
+bool CFrame::attachPlatformFrame(std::unique_ptr<IPlatformFrame> newPlatformFrame) {
+    if (!newPlatformFrame || platformFrame)
+        return false;
+    platformFrame = std::move(newPlatformFrame);
+    invalid();
+    return true;
+}
+
+bool CFrame::addView(CView* view) {
+    if (view == nullptr || view->isAttached() || view == this)
+        return false;
+    childViews.push_back(view);
+    view->attached(this);
+    view->invalid();
+    return true;
+}
+
+bool CFrame::removeView(CView* view, bool withForget) {
+    auto it = std::find(childViews.begin(), childViews.end(), view);
+    if (it == childViews.end())
+        return false;
+    if (view == mouseDownView)
+        setMouseDownView(nullptr);
+    childViews.erase(it);
+    view->invalid();
+    view->removed(this);
+    if (withForget)
+        view->forget();
+    return true;
+}
+
+bool CFrame::removeAll(bool withForget) {
+    setMouseDownView(nullptr);
+    // Taken out first: a view's destructor must find the list consistent.
+    auto removing = std::move(childViews);
+    childViews.clear();
+    for (auto* view : removing) {
+        view->removed(this);
+        if (withForget)
+            view->forget();
+    }
+    invalidRect(localBounds());
+    return true;
+}
+
+CView* CFrame::getView(std::uint32_t index) const {
+    return index < childViews.size() ? childViews[index] : nullptr;
+}
+
+bool CFrame::isChild(CView* view) const {
+    return std::find(childViews.begin(), childViews.end(), view) != childViews.end();
+}
+
+CView* CFrame::getViewAt(const CPoint& where) const {
+    for (auto it = childViews.rbegin(); it != childViews.rend(); ++it) {
+        if ((*it)->getViewSize().pointInside(where))
+            return *it;
+    }
+    return nullptr;
+}
+
+void CFrame::setBackgroundColor(const CColor& color) {
+    if (color == backgroundColor)
+        return;
+    backgroundColor = color;
+    invalid();
+}
+
+CRect CFrame::localBounds() const {
+    return CRect(0, 0, getWidth(), getHeight());
+}
+
+void CFrame::invalid() {
+    for (auto* view : childViews)
+        view->setDirty(true);
+    invalidRect(localBounds());
+}
+
+void CFrame::invalidRect(const CRect& rect) {
+    CRect area = rect;
+    area.bound(localBounds());
+    pending.add(area);
+}
+
+namespace {
+
+// The smallest rectangle on whole pixels that holds rect: painting never leaves a pixel half
+// refreshed.
+CRect wholePixels(const CRect& rect) {
+    return CRect(std::floor(rect.left), std::floor(rect.top), std::ceil(rect.right),
+                 std::ceil(rect.bottom));
+}
+
+} // namespace
+
+CInvalidRectList CFrame::takeDirtyAreas() {
+    CInvalidRectList areas;
+    for (const CRect& area : pending)
+        areas.add(wholePixels(area));
+    pending.clear();
+    for (auto* view : childViews) {
+        if (view->isDirty())
+            areas.add(wholePixels(view->getViewSize()));
+    }
+    // Grow every area over each view it touches, until no view sticks out of one.
+    for (bool grew = true; grew;) {
+        grew = false;
+        CInvalidRectList next;
+        for (CRect area : areas) {
+            for (auto* view : childViews) {
+                const CRect& viewRect = view->getViewSize();
+                if (CInvalidRectList::overlap(area, viewRect) &&
+                    !CInvalidRectList::contains(area, viewRect)) {
+                    area = wholePixels(area.unite(viewRect));
+                    grew = true;
+                }
+            }
+            next.add(area);
+        }
+        // Areas merged into one may touch views that neither touched: go round again.
+        grew = grew || next.size() != areas.size();
+        areas = std::move(next);
+    }
+    CInvalidRectList bounded;
+    for (CRect area : areas)
+        bounded.add(area.bound(localBounds()));
+    return bounded;
+}
+
+void CFrame::idle() {
+    if (!platformFrame)
+        return;
+    for (const CRect& area : takeDirtyAreas())
+        platformFrame->invalidRect(area);
+}
+
+void CFrame::draw(CDrawContext* context) {
+    drawRect(context, localBounds());
+}
+
+void CFrame::drawRect(CDrawContext* context, const CRect& updateRect) {
+    if (context == nullptr)
+        return;
+    context->setFillColor(backgroundColor);
+    context->drawRect(updateRect, kDrawFilled);
+    // A copy: a view may add or remove views while it draws.
+    const auto views = childViews;
+    for (auto* view : views) {
+        if (!CInvalidRectList::overlap(view->getViewSize(), updateRect))
+            continue;
+        SharedPointer<CView> guard(view);
+        view->drawRect(context, updateRect);
+        view->setDirty(false);
+    }
+    setDirty(false);
+}
+
+void CFrame::setViewSize(const CRect& newSize, bool doInvalid) {
+    CView::setViewSize(newSize, doInvalid);
+    if (platformFrame)
+        platformFrame->setSize(newSize);
+}
+
+bool CFrame::setSize(CCoord width, CCoord height) {
+    CRect newSize = getViewSize();
+    newSize.setWidth(width).setHeight(height);
+    setViewSize(newSize, true);
+    return true;
+}
+
+bool CFrame::getCurrentMouseLocation(CPoint& where) const {
+    return platformFrame && platformFrame->getCurrentMousePosition(where);
+}
+
+std::int32_t CFrame::getKnobMode() const {
+    const std::int32_t mode = frameEditor != nullptr ? frameEditor->getKnobMode() : -1;
+    return mode == -1 ? kCircularMode : mode;
+}
+
+void CFrame::beginEdit(std::int32_t index) {
+    if (frameEditor != nullptr)
+        frameEditor->beginEdit(index);
+}
+
+void CFrame::endEdit(std::int32_t index) {
+    if (frameEditor != nullptr)
+        frameEditor->endEdit(index);
+}
+
+void CFrame::setMouseDownView(CView* view) {
+    if (view != nullptr)
+        view->remember();
+    if (mouseDownView != nullptr)
+        mouseDownView->forget();
+    mouseDownView = view;
+}
+
+CMouseEventResult CFrame::onMouseDown(CPoint& where, const CButtonState& buttons) {
+    if (mouseDownView != nullptr) {
+        // A new click while a gesture is open (a missed release): the old gesture ends.
+        SharedPointer<CView> previous(mouseDownView);
+        setMouseDownView(nullptr);
+        previous->onMouseCancel();
+    }
+    const auto views = childViews;
+    for (auto it = views.rbegin(); it != views.rend(); ++it) {
+        CView* view = *it;
+        if (!isChild(view) || !view->getMouseEnabled() || !view->hitTest(where, buttons))
+            continue;
+        SharedPointer<CView> guard(view);
+        auto* control = dynamic_cast<CControl*>(view);
+        if (control != nullptr && control->getListener() != nullptr &&
+            (buttons & (kAlt | kShift | kControl | kApple | kRButton)) != 0 &&
+            control->getListener()->controlModifierClicked(control, buttons) != 0) {
+            return kMouseEventHandled;
+        }
+        CPoint local = where;
+        const CMouseEventResult result = view->onMouseDown(local, buttons);
+        if (result == kMouseEventNotHandled || result == kMouseEventNotImplemented)
+            continue;
+        if (result == kMouseEventHandled && isChild(view))
+            setMouseDownView(view);
+        return result;
+    }
+    return kMouseEventNotHandled;
+}
+
+CMouseEventResult CFrame::onMouseMoved(CPoint& where, const CButtonState& buttons) {
+    if (mouseDownView == nullptr)
+        return kMouseEventNotHandled;
+    SharedPointer<CView> view(mouseDownView);
+    CPoint local = where;
+    const CMouseEventResult result = view->onMouseMoved(local, buttons);
+    if (result == kMouseMoveEventHandledButDontNeedMoreEvents && view.get() == mouseDownView)
+        setMouseDownView(nullptr);
+    return result;
+}
+
+CMouseEventResult CFrame::onMouseUp(CPoint& where, const CButtonState& buttons) {
+    if (mouseDownView == nullptr)
+        return kMouseEventNotHandled;
+    SharedPointer<CView> view(mouseDownView);
+    setMouseDownView(nullptr);
+    CPoint local = where;
+    return view->onMouseUp(local, buttons);
+}
+
+bool CFrame::onWheel(const CPoint& where, const CMouseWheelAxis& axis, const float& distance,
+                     const CButtonState& buttons) {
+    const auto views = childViews;
+    for (auto it = views.rbegin(); it != views.rend(); ++it) {
+        CView* view = *it;
+        if (!isChild(view) || !view->getMouseEnabled() || !view->hitTest(where, buttons))
+            continue;
+        SharedPointer<CView> guard(view);
+        if (view->onWheel(where, axis, distance, buttons))
+            return true;
+    }
+    return false;
+}
+
+void CFrame::platformDrawRect(CDrawContext* context, const CRect& rect) {
+    try {
+        drawRect(context, rect);
+    } catch (...) {
+    }
+}
+
+CMouseEventResult CFrame::platformOnMouseDown(CPoint& where, const CButtonState& buttons) {
+    try {
+        return onMouseDown(where, buttons);
+    } catch (...) {
+        return kMouseEventNotHandled;
+    }
+}
+
+CMouseEventResult CFrame::platformOnMouseMoved(CPoint& where, const CButtonState& buttons) {
+    try {
+        return onMouseMoved(where, buttons);
+    } catch (...) {
+        return kMouseEventNotHandled;
+    }
+}
+
+CMouseEventResult CFrame::platformOnMouseUp(CPoint& where, const CButtonState& buttons) {
+    try {
+        return onMouseUp(where, buttons);
+    } catch (...) {
+        return kMouseEventNotHandled;
+    }
+}
+
+bool CFrame::platformOnMouseWheel(const CPoint& where, const CMouseWheelAxis& axis,
+                                  const float& distance, const CButtonState& buttons) {
+    try {
+        return onWheel(where, axis, distance, buttons);
+    } catch (...) {
+        return false;
+    }
+}
+
+} // namespace VSTGUI

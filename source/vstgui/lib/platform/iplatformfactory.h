@@ -1,0 +1,33 @@
+#pragma once
+
+#include "vstgui/lib/crect.h"
+#include "vstgui/lib/platform/iplatformframe.h"
+#include "vstgui/lib/platform/iplatformtimer.h"
+#include "vstgui/lib/vstguifwd.h"
+
+#include <memory>
+
+namespace VSTGUI {
+
+// Makes the window-system objects of the view layer. Without a window system installed (the
+// default) there are neither windows nor timers: frames do not open and timers do not start,
+// and everything else works as usual (an offscreen frame draws and takes simulated input).
+class IPlatformFactory {
+public:
+    virtual ~IPlatformFactory() = default;
+    // A native frame for frame in parent, or null when this platform cannot make one.
+    virtual std::unique_ptr<IPlatformFrame> createFrame(IPlatformFrameCallback* frame,
+                                                        const CRect& size, void* parent,
+                                                        PlatformType parentType,
+                                                        IPlatformFrameConfig* config) const = 0;
+    // A timer calling callback, or null.
+    virtual std::unique_ptr<IPlatformTimer> createTimer(IPlatformTimerCallback* callback) const = 0;
+};
+
+// The installed factory, or the headless one.
+const IPlatformFactory& getPlatformFactory();
+// Installs factory for every frame and timer created from now on; null restores the headless one.
+// Frames and timers already made keep their platform objects.
+void setPlatformFactory(std::unique_ptr<IPlatformFactory> factory);
+
+} // namespace VSTGUI
