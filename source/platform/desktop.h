@@ -1,0 +1,30 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace kelvane::platform {
+
+// The desktop services the editor uses, one implementation per platform.
+
+// The separator of path components in this platform's file names.
+char pathSeparator();
+
+// The user's temporary directory, ending with a path separator; empty when there is none.
+std::string temporaryDirectory();
+
+// The user's language as a Windows language id (1041 for Japanese as used in Japan, 1033 for
+// English in the United States). Elsewhere it is read from the locale environment.
+std::uint16_t userLanguage();
+
+// Creates one directory, readable by the user only where the platform has such permissions.
+// False when it could not be made (it may exist already).
+bool makeDirectory(const std::string& path);
+
+// Asks the desktop to open a file with the user's default program, without waiting for it.
+void openDocument(const std::string& path);
+
+// The full path of the program that loaded the plug-in (the host); empty when unknown.
+std::string hostExecutablePath();
+
+} // namespace kelvane::platform
