@@ -72,6 +72,8 @@ public:
     cairo_pattern_t* pattern() const override;
 
 private:
+    TextureBrush(const TextureBrush& other); // shares the immutable texture copy
+
     cairo_surface_t* texture = nullptr; // a copy of the image taken when the brush is made
     WrapMode wrap;
     double transform[6] = {1, 0, 0, 1, 0, 0};
