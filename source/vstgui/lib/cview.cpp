@@ -133,8 +133,11 @@ bool CView::removed(CView* oldParent) {
 void CView::setProperty(const std::string& name, const picojson::value& value) {
     if (name == "size") {
         const auto& values = value.get<picojson::array>();
-        const CRect newSize(numberAt(values, 0), numberAt(values, 1), numberAt(values, 2),
-                            numberAt(values, 3));
+        // Element by element, in order: a wrong type ahead of the end is reported as such.
+        double edges[4];
+        for (std::size_t i = 0; i < 4; ++i)
+            edges[i] = numberAt(values, i);
+        const CRect newSize(edges[0], edges[1], edges[2], edges[3]);
         if (newSize == viewSize)
             return;
         invalid();
