@@ -1,0 +1,138 @@
+#include "viewtesting.h"
+
+#include "editor/views/kvtext.h"
+
+#include <algorithm>
+#include <stdexcept>
+#include <vector>
+
+namespace viewtest {
+namespace {
+
+using kelvane::vst::KVText;
+using VSTGUI::CPoint;
+using VSTGUI::CRect;
+
+class KVTextTest : public testing::Test {
+protected:
+    VSTGUI::SharedPointer<KVText> text(const std::string& content, const CPoint& anchor) {
+        auto view = VSTGUI::makeOwned<KVText>(anchor, cache.get());
+        view->setProperty("text", json("\"" + content + "\""));
+        return view;
+    }
+
+    // The centres of the runs of columns of row band [top, bottom) that differ from the
+    // background.
+    static std::vector<double> inkRuns(Canvas& canvas, int width, int top, int bottom) {
+        std::vector<double> centres;
+        int start = -1;
+        for (int x = 0; x <= width; ++x) {
+            bool ink = false;
+            for (int y = top; x < width && y < bottom && !ink; ++y) {
+                ink = canvas.pixel(x, y).GetValue() != Canvas::background;
+            }
+            if (ink && start < 0) {
+                start = x;
+            } else if (!ink && start >= 0) {
+                centres.push_back((start + x - 1) / 2.0);
+                start = -1;
+            }
+        }
+        return centres;
+    }
+
+    std::unique_ptr<kelvane::vst::ResourceCache> cache = emptyCache();
+};
+
+TEST_F(KVTextTest, AlignmentsPlaceTheMeasuredBoxAroundTheAnchor) {
+    auto view = text("Tivrandel", CPoint(50, 20));
+    view->setProperty("horizontalAlignment", json("\"near\""));
+    view->setProperty("verticalAlignment", json("\"near\""));
+    const CRect nearBox = view->getViewSize();
+    const double w = nearBox.getWidth();
+    const double h = nearBox.getHeight();
+    ASSERT_GT(w, 20);
+    ASSERT_GT(h, 5);
+    EXPECT_EQ(nearBox.getTopLeft(), CPoint(50, 20));
+
+    view->setProperty("horizontalAlignment", json("\"center\""));
+    view->setProperty("verticalAlignment", json("\"center\""));
+    EXPECT_EQ(view->getViewSize(), CRect(50 - w / 2, 20 - h / 2, 50 + w / 2, 20 + h / 2))
+        << describe(view->getViewSize());
+    view->setProperty("horizontalAlignment", json("\"far\""));
+    view->setProperty("verticalAlignment", json("\"far\""));
+    EXPECT_EQ(view->getViewSize(), CRect(50 - w, 20 - h, 50, 20)) << describe(view->getViewSize());
+    view->setProperty("position", json("[0, 0]"));
+    EXPECT_EQ(view->getViewSize(), CRect(-w, -h, 0, 0));
+
+    // A larger font measures larger; an empty text measures nothing.
+    view->setProperty("fontSize", json("18"));
+    EXPECT_GT(view->getViewSize().getWidth(), 1.5 * w);
+    view->setProperty("text", json("\"\""));
+    EXPECT_EQ(view->getViewSize().getWidth(), 0);
+}
+
+TEST_F(KVTextTest, PitchPlacesEveryCharacterByItselfAlignedAsARow) {
+    Canvas canvas(200, 40);
+    auto view = text("123", CPoint(100, 20));
+    view->setProperty("textColor", json("[255, 255, 255, 255]"));
+    view->setProperty("pitch", json("10"));
+    view->draw(canvas.drawContext());
+    const std::vector<double> runs = inkRuns(canvas, 200, 0, 40);
+    ASSERT_EQ(runs.size(), 3u);
+    EXPECT_NEAR(runs[0], 90, 2);
+    EXPECT_NEAR(runs[1], 100, 2);
+    EXPECT_NEAR(runs[2], 110, 2);
+
+    // The width estimated for n bytes is that of "a" plus n - 1 advances of "b" after "a",
+    // whatever the characters are.
+    const auto width = [&](const std::string& content) {
+        auto row = text(content, CPoint(100, 20));
+        row->setProperty("pitch", json("10"));
+        return row->getViewSize().getWidth();
+    };
+    const double one = width("W");
+    const double two = width("ii");
+    EXPECT_NEAR(width("WWWWW") - two, 3 * (two - one), 1e-3);
+    EXPECT_EQ(width("iiiii"), width("WWWWW"));
+    EXPECT_GT(two, one);
+}
+
+TEST_F(KVTextTest, DrawsInTheColourOfTheLastChangeAndKeepsBoundsOnBadText) {
+    Canvas canvas(100, 40);
+    auto view = text("HHHH", CPoint(50, 20));
+    view->setProperty("fontSize", json("20"));
+    view->setProperty("textColor", json("[255, 255, 0, 0]"));
+    view->draw(canvas.drawContext());
+    std::vector<double> runs = inkRuns(canvas, 100, 19, 21);
+    ASSERT_FALSE(runs.empty());
+    view->setProperty("textColor", json("[255, 0, 255, 0]"));
+    view->draw(canvas.drawContext());
+    bool green = false;
+    for (int x = 0; x < 100; ++x) {
+        const Gdiplus::Color pixel = canvas.pixel(x, 20);
+        EXPECT_LT(pixel.GetR(), 128) << x;
+        green = green || pixel.GetG() > 200;
+    }
+    EXPECT_TRUE(green);
+
+    const CRect before = view->getViewSize();
+    // The JSON string is valid UTF-8; invalid bytes only come from the raw layout text.
+    picojson::value invalid(std::string("\xC3("));
+    EXPECT_THROW(view->setProperty("text", invalid), std::range_error);
+    EXPECT_EQ(view->text.get(), "\xC3(");
+    EXPECT_EQ(view->getViewSize(), before);
+}
+
+TEST_F(KVTextTest, UnknownFontNamesFallBackToTheGenericFamily) {
+    auto view = text("Tivrandel", CPoint(0, 0));
+    const double width = view->getViewSize().getWidth();
+    ASSERT_GT(width, 0);
+    view->setProperty("fontName", json("\"No Such Family Anywhere\""));
+    EXPECT_GT(view->getViewSize().getWidth(), 0);
+    view->setProperty("fontSize", json("0"));
+    EXPECT_EQ(view->getViewSize().getWidth(), 0);
+}
+
+} // namespace
+} // namespace viewtest
