@@ -130,7 +130,7 @@ TEST_F(KVTextTest, UnknownFontNamesFallBackToTheGenericFamily) {
     ASSERT_GT(width, 0);
     view->setProperty("fontName", json("\"No Such Family Anywhere\""));
     EXPECT_GT(view->getViewSize().getWidth(), 0);
-    view->setProperty("fontSize", json("0"));
+    view->setProperty("fontSize", json("-1"));
     EXPECT_EQ(view->getViewSize().getWidth(), 0);
 }
 
