@@ -47,9 +47,9 @@ struct OffscreenTest : ::testing::Test {
         offscreen = OffscreenFrame::attach(frame.get());
     }
 
-    struct Gdiplus {
-        Gdiplus() { GDIPlusGlobals::enter(); }
-        ~Gdiplus() { GDIPlusGlobals::exit(); }
+    struct GdiplusRunning {
+        GdiplusRunning() { GDIPlusGlobals::enter(); }
+        ~GdiplusRunning() { GDIPlusGlobals::exit(); }
     } gdiplus;
     SharedPointer<CFrame> frame = makeOwned<CFrame>(CRect(0, 0, 40, 30), nullptr);
     PaintView* painted = new PaintView(CRect(10, 5, 20, 15));
@@ -96,11 +96,24 @@ TEST_F(OffscreenTest, IdleRepaintsOnlyTheDirtyViewOnFreshBackground) {
     EXPECT_TRUE(offscreen->getPaintedRects().empty());
 }
 
+TEST_F(OffscreenTest, APartialPaintRepaintsTouchedViewsWholeOnFreshBackground) {
+    // Translucent: painting it twice over itself, without the background between, would show.
+    painted->color = 0x80FF0000;
+    offscreen->drawAll();
+    const std::uint32_t once = offscreen->getPixel(18, 13);
+    EXPECT_NE(once, grey);
+    offscreen->invalidRect(CRect(10, 5, 12, 7)); // as a window asks for a corner of it
+    EXPECT_EQ(offscreen->getPixel(18, 13), once);
+    EXPECT_EQ(offscreen->getPixel(11, 6), once);
+}
+
 TEST_F(OffscreenTest, BackgroundBitmapsDrawThroughTheGdiplusContext) {
-    auto image = std::make_shared<::Gdiplus::Bitmap>(4, 4, PixelFormat32bppPARGB);
+    // The pixel format is a macro in Windows' headers and a constant of the namespace in ours.
+    using namespace Gdiplus;
+    auto image = std::make_shared<Bitmap>(4, 4, PixelFormat32bppPARGB);
     {
-        ::Gdiplus::Graphics graphics(image.get());
-        graphics.Clear(::Gdiplus::Color(green));
+        Graphics graphics(image.get());
+        graphics.Clear(Color(green));
     }
     auto bitmap = makeOwned<CBitmap>(image);
     EXPECT_EQ(bitmap->getSize(), CPoint(4, 4));

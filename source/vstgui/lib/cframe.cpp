@@ -124,33 +124,39 @@ CRect wholePixels(const CRect& rect) {
 
 } // namespace
 
+CRect CFrame::coverViews(CRect area) const {
+    area = wholePixels(area);
+    for (bool grew = true; grew;) {
+        grew = false;
+        for (auto* view : childViews) {
+            const CRect& viewRect = view->getViewSize();
+            if (CInvalidRectList::overlap(area, viewRect) &&
+                !CInvalidRectList::contains(area, viewRect)) {
+                area = wholePixels(area.unite(viewRect));
+                grew = true;
+            }
+        }
+    }
+    return area;
+}
+
 CInvalidRectList CFrame::takeDirtyAreas() {
-    CInvalidRectList areas;
-    for (const CRect& area : pending)
-        areas.add(wholePixels(area));
+    CInvalidRectList areas = std::move(pending);
     pending.clear();
     for (auto* view : childViews) {
         if (view->isDirty())
-            areas.add(wholePixels(view->getViewSize()));
+            areas.add(view->getViewSize());
     }
-    // Grow every area over each view it touches, until no view sticks out of one.
-    for (bool grew = true; grew;) {
-        grew = false;
+    // Covering views and merging areas can each call for the other: repeat until neither does.
+    for (;;) {
         CInvalidRectList next;
-        for (CRect area : areas) {
-            for (auto* view : childViews) {
-                const CRect& viewRect = view->getViewSize();
-                if (CInvalidRectList::overlap(area, viewRect) &&
-                    !CInvalidRectList::contains(area, viewRect)) {
-                    area = wholePixels(area.unite(viewRect));
-                    grew = true;
-                }
-            }
-            next.add(area);
-        }
-        // Areas merged into one may touch views that neither touched: go round again.
-        grew = grew || next.size() != areas.size();
+        for (const CRect& area : areas)
+            next.add(coverViews(area));
+        const bool settled =
+            next.size() == areas.size() && std::equal(next.begin(), next.end(), areas.begin());
         areas = std::move(next);
+        if (settled)
+            break;
     }
     CInvalidRectList bounded;
     for (CRect area : areas)
@@ -172,15 +178,18 @@ void CFrame::draw(CDrawContext* context) {
 void CFrame::drawRect(CDrawContext* context, const CRect& updateRect) {
     if (context == nullptr)
         return;
+    // Whoever asks (a window's paint, idle) gets every view it touches repainted whole.
+    CRect area = coverViews(updateRect);
+    area.bound(localBounds());
     context->setFillColor(backgroundColor);
-    context->drawRect(updateRect, kDrawFilled);
+    context->drawRect(area, kDrawFilled);
     // A copy: a view may add or remove views while it draws.
     const auto views = childViews;
     for (auto* view : views) {
-        if (!CInvalidRectList::overlap(view->getViewSize(), updateRect))
+        if (!CInvalidRectList::overlap(view->getViewSize(), area))
             continue;
         SharedPointer<CView> guard(view);
-        view->drawRect(context, updateRect);
+        view->drawRect(context, area);
         view->setDirty(false);
     }
     setDirty(false);

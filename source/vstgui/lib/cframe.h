@@ -55,7 +55,8 @@ public:
     void invalidRect(const CRect& rect) override;
     // Paints what is dirty, through the platform frame (nothing without one).
     void idle();
-    // Paints the whole frame / updateRect: background colour, then each child that overlaps it.
+    // Paints the whole frame / updateRect (grown over the children it touches): background
+    // colour, then each child that overlaps it.
     void draw(CDrawContext* context) override;
     void drawRect(CDrawContext* context, const CRect& updateRect) override;
 
@@ -94,6 +95,8 @@ protected:
 
 private:
     CRect localBounds() const;
+    // area grown over every child it touches, on whole pixels.
+    CRect coverViews(CRect area) const;
     CInvalidRectList takeDirtyAreas();
     void setMouseDownView(CView* view);
 
