@@ -1,0 +1,107 @@
+#include "public.sdk/source/vst/vstguieditor.h"
+
+#include "pluginterfaces/gui/iplugview.h"
+
+#include <cstring>
+
+namespace Steinberg::Vst {
+
+namespace {
+
+constexpr std::uint32_t defaultIdleRate = 100;
+
+// The platform type a host names for the window it attaches us to; false for others.
+bool platformTypeOf(FIDString type, VSTGUI::PlatformType& platformType) {
+    if (type == nullptr)
+        return false;
+#ifdef _WIN32
+    if (std::strcmp(type, kPlatformTypeHWND) == 0) {
+        platformType = VSTGUI::PlatformType::kHWND;
+        return true;
+    }
+#else
+    if (std::strcmp(type, kPlatformTypeX11EmbedWindowID) == 0) {
+        platformType = VSTGUI::PlatformType::kX11EmbedWindowID;
+        return true;
+    }
+#endif
+    return false;
+}
+
+} // namespace
+
+VSTGUIEditor::VSTGUIEditor(void* owner, ViewRect* size)
+    : EditorView(static_cast<EditController*>(owner), size),
+      timer(VSTGUI::makeOwned<VSTGUI::CVSTGUITimer>(static_cast<VSTGUI::CBaseObject*>(this),
+                                                    defaultIdleRate, false)) {}
+
+VSTGUIEditor::~VSTGUIEditor() {
+    if (timer)
+        timer->stop();
+}
+
+void VSTGUIEditor::setIdleRate(int32 milliseconds) {
+    if (timer && milliseconds > 0)
+        timer->setFireTime(static_cast<std::uint32_t>(milliseconds));
+}
+
+tresult PLUGIN_API VSTGUIEditor::isPlatformTypeSupported(FIDString type) {
+    VSTGUI::PlatformType platformType{};
+    return platformTypeOf(type, platformType) ? kResultTrue : kResultFalse;
+}
+
+tresult PLUGIN_API VSTGUIEditor::attached(void* parent, FIDString type) {
+    VSTGUI::PlatformType platformType{};
+    if (!platformTypeOf(type, platformType))
+        return kResultFalse;
+    if (timer)
+        timer->start();
+    if (open(parent, platformType) && frame != nullptr) {
+        ViewRect size(0, 0, static_cast<int32>(frame->getWidth()),
+                      static_cast<int32>(frame->getHeight()));
+        setRect(size);
+        if (plugFrame != nullptr)
+            plugFrame->resizeView(this, &size);
+    }
+    return EditorView::attached(parent, type);
+}
+
+tresult PLUGIN_API VSTGUIEditor::removed() {
+    if (timer)
+        timer->stop();
+    close();
+    return EditorView::removed();
+}
+
+tresult PLUGIN_API VSTGUIEditor::onSize(ViewRect* newSize) {
+    if (newSize != nullptr && frame != nullptr)
+        frame->setSize(newSize->getWidth(), newSize->getHeight());
+    return EditorView::onSize(newSize);
+}
+
+void VSTGUIEditor::beginEdit(int32 index) {
+    if (controller != nullptr)
+        controller->beginEdit(static_cast<ParamID>(index));
+}
+
+void VSTGUIEditor::endEdit(int32 index) {
+    if (controller != nullptr)
+        controller->endEdit(static_cast<ParamID>(index));
+}
+
+int32 VSTGUIEditor::getKnobMode() const {
+    return EditController::getHostKnobMode() == kRelativCircularMode ? VSTGUI::kRelativCircularMode
+                                                                     : VSTGUI::kLinearMode;
+}
+
+VSTGUI::CMessageResult VSTGUIEditor::notify(VSTGUI::CBaseObject* /*sender*/,
+                                            VSTGUI::IdStringPtr message) {
+    if (message == VSTGUI::CVSTGUITimer::kMsgTimer) {
+        if (frame != nullptr)
+            frame->idle();
+        return VSTGUI::kMessageNotified;
+    }
+    return VSTGUI::kMessageUnknown;
+}
+
+} // namespace Steinberg::Vst
