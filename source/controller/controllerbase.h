@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -201,9 +202,15 @@ public:
         });
     }
 
-    Steinberg::IPlugView* PLUGIN_API createView(Steinberg::FIDString /*name*/) override {
-        // The plug-in window is not built yet; no view type is offered.
-        return guarded<Steinberg::IPlugView*>(nullptr, [] { return nullptr; });
+    // A new editor for every request of the editor view type; its one reference passes to the
+    // host.
+    Steinberg::IPlugView* PLUGIN_API createView(Steinberg::FIDString name) override {
+        return guarded<Steinberg::IPlugView*>(nullptr, [&]() -> Steinberg::IPlugView* {
+            if (name == nullptr || std::strcmp(name, Steinberg::Vst::ViewType::kEditor) != 0) {
+                return nullptr;
+            }
+            return new Editor(this);
+        });
     }
 
     // EditController

@@ -1,18 +1,27 @@
 #pragma once
 
-#include "public.sdk/source/vst/vsteditcontroller.h"
+#include "editor/editorbase.h"
+#include "parameters/parameters.h"
 
 namespace tivrandel {
 
-// Placeholder for the plug-in window until the real editor is built: a bare SDK editor view
-// that draws nothing. The controller tells it every parameter value while it is attached to a
-// host window; for now it ignores them.
-class Editor : public Steinberg::Vst::EditorView {
+// The plug-in window: a background panel, a title with its rule, three labels around each
+// knob, a caption per knob, and the three knobs bound to time pan, level pan and channel swap.
+// Where everything sits and how it looks comes from the layout document in the resources.
+class Editor : public kelvane::vst::EditorBase<Parameters> {
 public:
-    explicit Editor(Steinberg::Vst::EditController* owner) : EditorView(owner) {}
+    explicit Editor(Steinberg::Vst::EditController* owner) : EditorBase(owner) {}
 
-    virtual void onParameterChanged(Steinberg::Vst::ParamID /*id*/,
-                                    Steinberg::Vst::ParamValue /*value*/) {}
+    void onParameterChanged(Steinberg::Vst::ParamID id, Steinberg::Vst::ParamValue value) override;
+    void buildViews() override;
+    std::string layoutText() override;
+    std::string layoutReloadPath() override;
+    std::string layoutLogPath() override;
+    const kelvane::vst::ResourceStore& resourceStore() override;
+    const kelvane::vst::ResourceStore& manualStore() override;
+
+    // The name under which the knob of parameter id is kept; empty for ids without a knob.
+    static std::string knobName(Steinberg::Vst::ParamID id);
 };
 
 } // namespace tivrandel

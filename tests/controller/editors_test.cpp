@@ -82,10 +82,19 @@ TEST_F(ControllerTest, TerminateForgetsEditorsWithoutTouchingThem) {
     EXPECT_EQ(editor->getController(), controller.get());
 }
 
-TEST_F(ControllerTest, NoViewIsOfferedYet) {
-    for (Steinberg::FIDString name : {"editor", "", "Editor", static_cast<const char*>(nullptr)}) {
+TEST_F(ControllerTest, OffersANewEditorForTheEditorViewTypeOnly) {
+    for (Steinberg::FIDString name : {"", "Editor", "editor ", static_cast<const char*>(nullptr)}) {
         EXPECT_EQ(controller->createView(name), nullptr);
     }
+    auto first = owned(controller->createView("editor"));
+    auto second = owned(controller->createView("editor"));
+    ASSERT_TRUE(first && second);
+    EXPECT_NE(first.get(), second.get());
+    EXPECT_NE(dynamic_cast<tivrandel::Editor*>(first.get()), nullptr);
+    Steinberg::ViewRect size;
+    EXPECT_EQ(first->getSize(&size), Steinberg::kResultTrue);
+    EXPECT_EQ(size.getWidth(), 346);
+    EXPECT_EQ(size.getHeight(), 160);
 }
 
 } // namespace

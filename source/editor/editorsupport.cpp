@@ -1,0 +1,114 @@
+#include "editor/editorsupport.h"
+
+#include "platform/desktop.h"
+#include "text/utf.h"
+
+#include "base/source/fobject.h"
+#include "public.sdk/source/vst/vsteditcontroller.h"
+
+#include <algorithm>
+#include <cctype>
+#include <chrono>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+
+namespace kelvane::vst {
+
+namespace {
+
+const char* const resetItemText = "Reset to Default";
+const char* const manualItemText = "Open the Manual";
+// Lower case; a host whose program path contains it gets no plug-in menu items.
+const char* const noMenuHostFragment = "nomenuhost";
+
+void addItem(Steinberg::Vst::IContextMenu& menu, Steinberg::Vst::IContextMenuTarget& target,
+             const char* text, Steinberg::int32 tag) {
+    Steinberg::Vst::IContextMenuItem item{};
+    const std::string utf8 = text;
+    kelvane::text::utf8ToUtf16(utf8.data(), utf8.size(), item.name, 127);
+    item.tag = tag;
+    item.flags = 0;
+    menu.addItem(item, &target);
+}
+
+} // namespace
+
+std::int64_t systemTimeTicks() {
+    using Ticks = std::chrono::duration<std::int64_t, std::ratio<1, 10'000'000>>;
+    return std::chrono::duration_cast<Ticks>(std::chrono::system_clock::now().time_since_epoch())
+        .count();
+}
+
+bool readTextFile(const std::string& path, std::string& text) {
+    std::ifstream file(path, std::ios::binary);
+    if (!file)
+        return false;
+    std::ostringstream contents;
+    contents << file.rdbuf();
+    if (file.bad())
+        return false;
+    text = contents.str();
+    return true;
+}
+
+void writeTextFile(const std::string& path, const std::string& text) {
+    std::ofstream file(path, std::ios::binary | std::ios::trunc);
+    if (file)
+        file << text;
+}
+
+MenuItem menuItem(Steinberg::int32 tag) {
+    const Steinberg::int32 group = tag / 1000;
+    const auto id = static_cast<Steinberg::Vst::ParamID>(tag - 1000 * group);
+    switch (group) {
+    case 1:
+        return {MenuItem::reset, id};
+    case 2:
+        return {MenuItem::manual, id};
+    default:
+        return {MenuItem::none, id};
+    }
+}
+
+void constrainSize(Steinberg::ViewRect& rect, Steinberg::int32 width, Steinberg::int32 height) {
+    const Steinberg::int32 margin = 50;
+    if (rect.getWidth() < width)
+        rect.right = rect.left + width;
+    else if (rect.getWidth() > width + margin)
+        rect.right = rect.left + width + margin;
+    if (rect.getHeight() < height)
+        rect.bottom = rect.top + height;
+    else if (rect.getHeight() > height + margin)
+        rect.bottom = rect.top + height + margin;
+}
+
+bool hostShowsNoPluginMenu() {
+    std::string path = platform::hostExecutablePath();
+    std::transform(path.begin(), path.end(), path.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return path.find(noMenuHostFragment) != std::string::npos;
+}
+
+bool showContextMenu(Steinberg::Vst::EditController& controller, Steinberg::IPlugView& view,
+                     Steinberg::Vst::IContextMenuTarget& target, Steinberg::Vst::ParamID id,
+                     const VSTGUI::CPoint* where) {
+    Steinberg::Vst::IComponentHandler* handler = controller.getComponentHandler();
+    if (handler == nullptr)
+        return false;
+    Steinberg::FUnknownPtr<Steinberg::Vst::IComponentHandler3> handler3(handler);
+    if (!handler3)
+        return false;
+    Steinberg::IPtr<Steinberg::Vst::IContextMenu> menu =
+        Steinberg::owned(handler3->createContextMenu(&view, &id));
+    if (!menu)
+        return false;
+    addItem(*menu, target, resetItemText, static_cast<Steinberg::int32>(1000 + id));
+    addItem(*menu, target, manualItemText, static_cast<Steinberg::int32>(2000 + id));
+    if (where != nullptr)
+        menu->popup(static_cast<Steinberg::UCoord>(where->x),
+                    static_cast<Steinberg::UCoord>(where->y));
+    return true;
+}
+
+} // namespace kelvane::vst

@@ -1,0 +1,49 @@
+#pragma once
+
+#include "pluginterfaces/gui/iplugview.h"
+#include "pluginterfaces/vst/ivstcontextmenu.h"
+#include "pluginterfaces/vst/vsttypes.h"
+
+#include "vstgui/lib/cpoint.h"
+
+#include <cstdint>
+#include <string>
+
+namespace Steinberg::Vst {
+class EditController;
+}
+
+namespace kelvane::vst {
+
+// The editor framework's pieces that do not depend on the product.
+
+// The system time in 100 ns ticks.
+std::int64_t systemTimeTicks();
+
+// A whole file as text; false when it cannot be read.
+bool readTextFile(const std::string& path, std::string& text);
+
+// Replaces a file's contents; a file that cannot be written is left alone.
+void writeTextFile(const std::string& path, const std::string& text);
+
+// The plug-in's context-menu items: 1000 + id resets parameter id, 2000 + id opens the manual.
+struct MenuItem {
+    enum Kind { none, reset, manual };
+    Kind kind;
+    Steinberg::Vst::ParamID id;
+};
+MenuItem menuItem(Steinberg::int32 tag);
+
+// Keeps a proposed size between the editor's own and 50 pixels more in each direction.
+void constrainSize(Steinberg::ViewRect& rect, Steinberg::int32 width, Steinberg::int32 height);
+
+// Whether the host is one in which the plug-in shows no context menu of its own.
+bool hostShowsNoPluginMenu();
+
+// Asks the host for a context menu for parameter id, adds the plug-in's two items and pops it up
+// at where (not at all when where is null). False when the host offers no menu.
+bool showContextMenu(Steinberg::Vst::EditController& controller, Steinberg::IPlugView& view,
+                     Steinberg::Vst::IContextMenuTarget& target, Steinberg::Vst::ParamID id,
+                     const VSTGUI::CPoint* where);
+
+} // namespace kelvane::vst
