@@ -1,0 +1,153 @@
+#include "editor/manual/manualviewer.h"
+
+#include "editor/resources/resourcecipher.h"
+#include "editor/resources/resourcestore.h"
+#include "platform/desktop.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <set>
+#include <thread>
+
+namespace kelvane::vst {
+namespace {
+
+const std::uint8_t image[] = {0x89, 'P', 'N', 'G', 0, 1, 2};
+const std::uint8_t english[] = {'<', 'h', '1', '>', 'E', 'n'};
+const std::uint8_t japanese[] = {'<', 'h', '1', '>', 0xE6, 0x97, 0xA5};
+
+// The store holds its bytes coded, as the module embeds them.
+template <std::size_t size>
+std::array<std::uint8_t, size> coded(const std::uint8_t (&plain)[size]) {
+    std::array<std::uint8_t, size> bytes{};
+    for (std::size_t i = 0; i < size; ++i)
+        bytes[i] = resourcecipher::encode(plain[i]);
+    return bytes;
+}
+const auto codedImage = coded(image);
+const auto codedEnglish = coded(english);
+const auto codedJapanese = coded(japanese);
+
+std::string separator() {
+    return std::string(1, platform::pathSeparator());
+}
+
+std::string fileContents(const std::string& path, bool* exists = nullptr) {
+    std::ifstream file(path, std::ios::binary);
+    if (exists != nullptr)
+        *exists = file.good();
+    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
+std::string contents(const std::uint8_t* data, std::size_t size) {
+    return std::string(reinterpret_cast<const char*>(data), size);
+}
+
+class ManualViewer : public ::testing::Test {
+protected:
+    void SetUp() override {
+        root = platform::temporaryDirectory() + "manualtest";
+        for (int i = 0; i < 8; ++i)
+            root += randomNameChar();
+        ASSERT_TRUE(platform::makeDirectory(root));
+        root += separator();
+        store.add("a/b/c.png", codedImage.data(), sizeof image);
+        store.add("empty.txt", codedImage.data(), 0);
+        store.add("en/index.html", codedEnglish.data(), sizeof english);
+        store.add("ja/index.html", codedJapanese.data(), sizeof japanese);
+    }
+
+    // Opens the manual for a language and answers the page the desktop was asked to open.
+    std::string open(std::uint16_t language) {
+        std::string opened;
+        const ManualEnvironment environment{[this] { return root; },
+                                            [language] { return language; },
+                                            [&opened](const std::string& path) { opened = path; }};
+        openManual(store, environment);
+        return opened;
+    }
+
+    std::string root;
+    ResourceStore store;
+};
+
+TEST_F(ManualViewer, ExtractsEveryFileIntoAFreshDirectoryEachTime) {
+    const std::string first = open(1033);
+    const std::string second = open(1033);
+    const std::string page = separator() + "en" + separator() + "index.html";
+    ASSERT_GT(first.size(), root.size() + 32 + page.size() - 1);
+    const std::string firstDirectory = first.substr(0, first.size() - page.size());
+    const std::string secondDirectory = second.substr(0, second.size() - page.size());
+    EXPECT_NE(firstDirectory, secondDirectory);
+    EXPECT_EQ(firstDirectory.size(), root.size() + 32);
+
+    for (const std::string& directory : {firstDirectory, secondDirectory}) {
+        EXPECT_EQ(directory.compare(0, root.size(), root), 0);
+        const std::string d = directory + separator();
+        EXPECT_EQ(fileContents(d + "a" + separator() + "b" + separator() + "c.png"),
+                  contents(image, sizeof image));
+        bool exists = false;
+        EXPECT_EQ(fileContents(d + "empty.txt", &exists), "");
+        EXPECT_TRUE(exists);
+        EXPECT_EQ(fileContents(d + "ja" + separator() + "index.html"),
+                  contents(japanese, sizeof japanese));
+        EXPECT_EQ(fileContents(d + "en" + separator() + "index.html"),
+                  contents(english, sizeof english));
+    }
+}
+
+TEST_F(ManualViewer, OpensTheJapanesePageForJapaneseAsUsedInJapanOnly) {
+    const std::string japanesePage = separator() + "ja" + separator() + "index.html";
+    const std::string englishPage = separator() + "en" + separator() + "index.html";
+    auto endsWith = [](const std::string& text, const std::string& end) {
+        return text.size() >= end.size() &&
+               text.compare(text.size() - end.size(), end.size(), end) == 0;
+    };
+    EXPECT_TRUE(endsWith(open(1041), japanesePage));
+    EXPECT_TRUE(endsWith(open(1033), englishPage));
+    EXPECT_TRUE(endsWith(open(2052), englishPage));
+}
+
+TEST_F(ManualViewer, DoesNothingWithoutATemporaryDirectory) {
+    bool opened = false;
+    const ManualEnvironment environment{[] { return std::string(); },
+                                        [] { return std::uint16_t{1033}; },
+                                        [&opened](const std::string&) { opened = true; }};
+    openManual(store, environment);
+    EXPECT_FALSE(opened);
+}
+
+TEST_F(ManualViewer, WritesNothingOutsideItsDirectory) {
+    writeResourceFile(root + "inner", "../escaped.txt", {1, 2, 3});
+    bool exists = true;
+    fileContents(root + "escaped.txt", &exists);
+    EXPECT_FALSE(exists);
+}
+
+TEST(ManualPaths, SplitDropsEmptyComponents) {
+    const std::string s = separator();
+    EXPECT_EQ(splitPath(s + "tmp" + s + s + "x" + s), (std::vector<std::string>{"tmp", "x"}));
+    EXPECT_TRUE(splitPath("").empty());
+    EXPECT_TRUE(splitPath(s + s).empty());
+}
+
+TEST(ManualPaths, RandomNamesUseTheAlphabetFromAnyThread) {
+    std::set<char> seen;
+    std::thread other([] {
+        for (int i = 0; i < 1000; ++i)
+            randomNameChar();
+    });
+    for (int i = 0; i < 2000; ++i)
+        seen.insert(randomNameChar());
+    other.join();
+    for (char c : seen)
+        EXPECT_TRUE((c >= 'a' && c <= 'z') || (c >= '0' && c <= '9')) << c;
+    EXPECT_GT(seen.size(), 30u);
+}
+
+} // namespace
+} // namespace kelvane::vst
