@@ -1,0 +1,126 @@
+// tivrandel-snapshot: opens the plug-in's editor as a host would, without a window, and writes
+// what it shows as a PNG.
+//
+//   tivrandel-snapshot [--out FILE] [ID=VALUE ...]
+//
+// ID=VALUE sets a parameter (0 bypass, 1 time pan, 2 level pan, 3 swap) to a normalized value
+// before the editor opens.
+
+#include "module/classids.h"
+#include "module/factory.h"
+#include "support/pngwriter.h"
+
+#include "gdiplus/gdiplus.h"
+#include "pluginterfaces/base/ipluginbase.h"
+#include "pluginterfaces/gui/iplugview.h"
+#include "pluginterfaces/vst/ivsteditcontroller.h"
+#include "public.sdk/source/vst/hosting/hostclasses.h"
+#include "public.sdk/source/vst/vstguieditor.h"
+#include "vstgui/gdiplusglobals.h"
+#include "vstgui/lib/offscreenframe.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Steinberg::IPtr;
+
+struct Options {
+    std::string out = "tivrandel-editor.png";
+    std::vector<std::pair<Steinberg::Vst::ParamID, double>> values;
+};
+
+bool parse(int argc, char** argv, Options& options) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string argument = argv[i];
+        if (argument == "--out" && i + 1 < argc) {
+            options.out = argv[++i];
+            continue;
+        }
+        const std::size_t equals = argument.find('=');
+        char* end = nullptr;
+        const unsigned long id = std::strtoul(argument.c_str(), &end, 10);
+        if (equals == std::string::npos || end != argument.c_str() + equals || id > 3)
+            return false;
+        const double value = std::strtod(argument.c_str() + equals + 1, &end);
+        if (*end != '\0' || !(value >= 0.0 && value <= 1.0))
+            return false;
+        options.values.emplace_back(static_cast<Steinberg::Vst::ParamID>(id), value);
+    }
+    return true;
+}
+
+// Draws the opened editor's frame into a bitmap and writes it.
+bool writeSnapshot(Steinberg::IPlugView& view, const std::string& path) {
+    auto* editor = dynamic_cast<Steinberg::Vst::VSTGUIEditor*>(&view);
+    VSTGUI::CFrame* frame = editor != nullptr ? editor->getFrame() : nullptr;
+    if (frame == nullptr)
+        return false;
+    VSTGUI::OffscreenFrame* offscreen = VSTGUI::OffscreenFrame::attach(frame);
+    if (offscreen == nullptr)
+        return false;
+    offscreen->drawAll();
+    Gdiplus::Bitmap* bitmap = offscreen->getBitmap();
+    const Gdiplus::Rect all(0, 0, offscreen->getWidth(), offscreen->getHeight());
+    Gdiplus::BitmapData data{};
+    if (bitmap->LockBits(&all, Gdiplus::ImageLockModeRead, PixelFormat32bppPARGB, &data) !=
+        Gdiplus::Ok)
+        return false;
+    const bool written = kelvane::tools::writePng(
+        path, static_cast<const std::uint8_t*>(data.Scan0), all.Width, all.Height, data.Stride);
+    bitmap->UnlockBits(&data);
+    return written;
+}
+
+int run(const Options& options) {
+    IPtr<Steinberg::IPluginFactory> factory = Steinberg::owned(tivrandel::createFactory());
+    Steinberg::Vst::IEditController* raw = nullptr;
+    const Steinberg::FUID cid = tivrandel::controllerClassId();
+    if (!factory || factory->createInstance(cid.toTUID(), Steinberg::Vst::IEditController::iid,
+                                            reinterpret_cast<void**>(&raw)) != Steinberg::kResultOk)
+        return 2;
+    IPtr<Steinberg::Vst::IEditController> controller = Steinberg::owned(raw);
+    Steinberg::Vst::HostApplication host;
+    controller->initialize(&host);
+    for (const auto& [id, value] : options.values)
+        controller->setParamNormalized(id, value);
+
+    int status = 3;
+    if (IPtr<Steinberg::IPlugView> view =
+            Steinberg::owned(controller->createView(Steinberg::Vst::ViewType::kEditor))) {
+        // No parent window: the editor builds its frame and views, and we paint them.
+#ifdef _WIN32
+        const Steinberg::FIDString type = Steinberg::kPlatformTypeHWND;
+#else
+        const Steinberg::FIDString type = Steinberg::kPlatformTypeX11EmbedWindowID;
+#endif
+        view->attached(nullptr, type);
+        status = writeSnapshot(*view, options.out) ? 0 : 4;
+        view->removed();
+    }
+    controller->terminate();
+    return status;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    Options options;
+    if (!parse(argc, argv, options)) {
+        std::fprintf(stderr, "usage: tivrandel-snapshot [--out FILE] [ID=VALUE ...]\n"
+                             "  ID 0 to 3, VALUE a normalized value from 0 to 1\n");
+        return 1;
+    }
+    VSTGUI::GDIPlusGlobals::enter();
+    const int status = run(options);
+    VSTGUI::GDIPlusGlobals::exit();
+    if (status != 0)
+        std::fprintf(stderr, "tivrandel-snapshot: could not %s\n",
+                     status == 4 ? ("write " + options.out).c_str() : "open the editor");
+    else
+        std::printf("%s\n", options.out.c_str());
+    return status;
+}
