@@ -1,5 +1,9 @@
 #include "vstgui/lib/platform/iplatformfactory.h"
 
+#ifdef _WIN32
+#include "vstgui/lib/platform/win32/win32factory.h"
+#endif
+
 namespace VSTGUI {
 namespace {
 
@@ -23,9 +27,14 @@ std::unique_ptr<IPlatformFactory>& installed() {
 } // namespace
 
 const IPlatformFactory& getPlatformFactory() {
-    static const HeadlessFactory headless;
+    // Windows has its window system always; elsewhere none until one is installed.
+#ifdef _WIN32
+    static const Win32Factory standard;
+#else
+    static const HeadlessFactory standard;
+#endif
     const auto& factory = installed();
-    return factory ? *factory : static_cast<const IPlatformFactory&>(headless);
+    return factory ? *factory : static_cast<const IPlatformFactory&>(standard);
 }
 
 void setPlatformFactory(std::unique_ptr<IPlatformFactory> factory) {
