@@ -37,16 +37,6 @@ TEST(Geometry, BoundIsTheIntersectionAndEmptyWhenApart) {
     EXPECT_GE(b.getHeight(), 0);
 }
 
-TEST(Geometry, OffsetMoveAndNormalize) {
-    CRect rect(30, 40, 10, 20);
-    rect.normalize();
-    EXPECT_EQ(rect, CRect(10, 20, 30, 40));
-    EXPECT_EQ(rect.getCenter(), CPoint(20, 30));
-    rect.moveTo(0, 0).offset(CPoint(1, 2));
-    EXPECT_EQ(rect, CRect(1, 2, 21, 22));
-    EXPECT_EQ(CRect(CPoint(1, 2), CPoint(20, 20)), rect);
-}
-
 TEST(Geometry, ButtonStateBits) {
     EXPECT_EQ(kRButton, 8);
     const CButtonState right(kRButton | kShift);

@@ -53,6 +53,18 @@ TEST_F(KnobTest, ADragBracketsItsValuesInOneEditGestureSeenByListenerAndEditor) 
     EXPECT_EQ(log, (Log{"listener begin 7", "editor begin 7", "editor end 7", "listener end 7"}));
 }
 
+TEST_F(KnobTest, AGestureCutShortByRemovingTheKnobStillEndsBackAtItsStart) {
+    knob->remember();
+    down(CPoint(50, 50));
+    move(CPoint(70, 50));
+    log.clear();
+    frame->removeAll();
+    EXPECT_FALSE(knob->isEditing());
+    EXPECT_FLOAT_EQ(knob->getValue(), 0.5f);
+    EXPECT_EQ(log, (Log{"value " + std::to_string(0.5f), "editor end 7", "listener end 7"}));
+    knob->forget();
+}
+
 TEST_F(KnobTest, LinearDragSweepsTheRangeIn200PixelsBoundedToTheRange) {
     down(CPoint(50, 50));
     move(CPoint(100, 50));

@@ -19,7 +19,13 @@ CFrame::CFrame(const CRect& initialSize, VSTGUIEditorInterface* editor)
 CFrame::~CFrame() {
     // No window callbacks may reach a frame that is being taken apart.
     platformFrame.reset();
-    removeAll(true);
+    // A gesture cut short tells the listener and the editor here; nothing may escape.
+    try {
+        removeAll(true);
+    } catch (...) {
+        for (auto* view : childViews)
+            view->forget();
+    }
 }
 
 bool CFrame::open(void* parent, PlatformType parentType, IPlatformFrameConfig* config) {
@@ -51,7 +57,10 @@ bool CFrame::removeView(CView* view, bool withForget) {
     if (it == childViews.end())
         return false;
     if (view == mouseDownView)
-        setMouseDownView(nullptr);
+        cancelMouseDown();
+    it = std::find(childViews.begin(), childViews.end(), view);
+    if (it == childViews.end())
+        return false;
     childViews.erase(it);
     view->invalid();
     view->removed(this);
@@ -61,7 +70,7 @@ bool CFrame::removeView(CView* view, bool withForget) {
 }
 
 bool CFrame::removeAll(bool withForget) {
-    setMouseDownView(nullptr);
+    cancelMouseDown();
     // Taken out first: a view's destructor must find the list consistent.
     auto removing = std::move(childViews);
     childViews.clear();
@@ -235,13 +244,17 @@ void CFrame::setMouseDownView(CView* view) {
     mouseDownView = view;
 }
 
+void CFrame::cancelMouseDown() {
+    if (mouseDownView == nullptr)
+        return;
+    SharedPointer<CView> view(mouseDownView);
+    setMouseDownView(nullptr);
+    view->onMouseCancel();
+}
+
 CMouseEventResult CFrame::onMouseDown(CPoint& where, const CButtonState& buttons) {
-    if (mouseDownView != nullptr) {
-        // A new click while a gesture is open (a missed release): the old gesture ends.
-        SharedPointer<CView> previous(mouseDownView);
-        setMouseDownView(nullptr);
-        previous->onMouseCancel();
-    }
+    // A new click while a gesture is open (a missed release): the old gesture ends.
+    cancelMouseDown();
     const auto views = childViews;
     for (auto it = views.rbegin(); it != views.rend(); ++it) {
         CView* view = *it;

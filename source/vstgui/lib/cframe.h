@@ -38,7 +38,8 @@ public:
     // Children. addView takes over the caller's reference; it refuses (false, reference left
     // with the caller) a null view or one that already has a parent.
     virtual bool addView(CView* view);
-    // Without withForget the caller gets the frame's reference.
+    // Without withForget the caller gets the frame's reference. A child removed while it follows
+    // a mouse gesture gets onMouseCancel() first.
     virtual bool removeView(CView* view, bool withForget = true);
     virtual bool removeAll(bool withForget = true);
     std::uint32_t getNbViews() const { return static_cast<std::uint32_t>(childViews.size()); }
@@ -99,6 +100,8 @@ private:
     CRect coverViews(CRect area) const;
     CInvalidRectList takeDirtyAreas();
     void setMouseDownView(CView* view);
+    // Ends the gesture of the child that has the mouse, with onMouseCancel().
+    void cancelMouseDown();
 
     VSTGUIEditorInterface* frameEditor;
     std::unique_ptr<IPlatformFrame> platformFrame;
