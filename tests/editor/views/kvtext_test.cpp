@@ -1,5 +1,6 @@
 #include "viewtesting.h"
 
+#include "editor/resources/stores.h"
 #include "editor/views/kvtext.h"
 
 #include <algorithm>
@@ -41,7 +42,9 @@ protected:
         return centres;
     }
 
-    std::unique_ptr<kelvane::vst::ResourceCache> cache = emptyCache();
+    // The editor's own resources: the default font is the embedded Lato on every platform.
+    std::unique_ptr<kelvane::vst::ResourceCache> cache =
+        std::make_unique<kelvane::vst::ResourceCache>(tivrandel::editorResources());
 };
 
 TEST_F(KVTextTest, AlignmentsPlaceTheMeasuredBoxAroundTheAnchor) {
