@@ -11,6 +11,18 @@
 
 namespace VSTGUI {
 
+namespace {
+
+// A side in whole pixels: at least 1 (GDI+ makes no empty bitmaps), and a sane bound for sizes
+// that are not numbers or far too large.
+std::int32_t pixels(CCoord side) {
+    if (!(side > 1.))
+        return 1;
+    return static_cast<std::int32_t>(std::ceil(std::min(side, 16384.)));
+}
+
+} // namespace
+
 OffscreenFrame::GdiplusUse::GdiplusUse() {
     GDIPlusGlobals::enter();
 }
@@ -36,9 +48,8 @@ OffscreenFrame::OffscreenFrame(IPlatformFrameCallback* callback, const CRect& si
 OffscreenFrame::~OffscreenFrame() = default;
 
 bool OffscreenFrame::setSize(const CRect& newSize) {
-    // GDI+ makes no empty bitmaps.
-    width = std::max(1, static_cast<std::int32_t>(std::ceil(newSize.getWidth())));
-    height = std::max(1, static_cast<std::int32_t>(std::ceil(newSize.getHeight())));
+    width = pixels(newSize.getWidth());
+    height = pixels(newSize.getHeight());
     // The pixel format is a macro in Windows' headers and a constant of the namespace in ours.
     using namespace Gdiplus;
     bitmap = std::make_unique<Gdiplus::Bitmap>(width, height, PixelFormat32bppPARGB);
