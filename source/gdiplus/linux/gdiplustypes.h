@@ -33,6 +33,19 @@ using LANGID = unsigned short;
 #define LF_FACESIZE 32
 #endif
 
+// Pixel formats are macros, as in the SDK: name them unqualified.
+#define PixelFormatIndexed ((INT)0x00010000)
+#define PixelFormatGDI ((INT)0x00020000)
+#define PixelFormatAlpha ((INT)0x00040000)
+#define PixelFormatPAlpha ((INT)0x00080000)
+#define PixelFormatCanonical ((INT)0x00200000)
+#define PixelFormat24bppRGB ((INT)(8 | (24 << 8) | PixelFormatGDI))
+#define PixelFormat32bppRGB ((INT)(9 | (32 << 8) | PixelFormatGDI))
+#define PixelFormat32bppARGB                                                                       \
+    ((INT)(10 | (32 << 8) | PixelFormatAlpha | PixelFormatGDI | PixelFormatCanonical))
+#define PixelFormat32bppPARGB                                                                      \
+    ((INT)(11 | (32 << 8) | PixelFormatAlpha | PixelFormatPAlpha | PixelFormatGDI))
+
 namespace Gdiplus {
 
 using REAL = float;
@@ -159,20 +172,6 @@ enum PathPointType {
     PathPointTypePathTypeMask = 0x07,
     PathPointTypeCloseSubpath = 0x80
 };
-
-// Pixel formats: index | bits per pixel << 8 | flags, as the SDK composes them.
-enum : INT {
-    PixelFormatIndexed = 0x00010000,
-    PixelFormatGDI = 0x00020000,
-    PixelFormatAlpha = 0x00040000,
-    PixelFormatPAlpha = 0x00080000,
-    PixelFormatCanonical = 0x00200000
-};
-constexpr PixelFormat PixelFormat32bppRGB = 9 | (32 << 8) | PixelFormatGDI;
-constexpr PixelFormat PixelFormat32bppARGB =
-    10 | (32 << 8) | PixelFormatAlpha | PixelFormatGDI | PixelFormatCanonical;
-constexpr PixelFormat PixelFormat32bppPARGB =
-    11 | (32 << 8) | PixelFormatAlpha | PixelFormatPAlpha | PixelFormatGDI;
 
 struct Point {
     Point() : X(0), Y(0) {}

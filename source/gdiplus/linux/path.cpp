@@ -70,6 +70,41 @@ Status GraphicsPath::AddLine(REAL x1, REAL y1, REAL x2, REAL y2) {
     return AddLines(line, 2);
 }
 
+Status GraphicsPath::AddLine(INT x1, INT y1, INT x2, INT y2) {
+    return AddLine(REAL(x1), REAL(y1), REAL(x2), REAL(y2));
+}
+
+std::vector<PointF> GraphicsPath::toFloat(const Point* points, INT count) {
+    std::vector<PointF> out;
+    for (INT i = 0; points != nullptr && i < count; ++i)
+        out.emplace_back(REAL(points[i].X), REAL(points[i].Y));
+    return out;
+}
+
+Status GraphicsPath::AddLines(const Point* points, INT count) {
+    if (points == nullptr || count <= 0)
+        return record(InvalidParameter);
+    return AddLines(toFloat(points, count).data(), count);
+}
+
+Status GraphicsPath::AddBeziers(const Point* points, INT count) {
+    if (points == nullptr || count <= 0)
+        return record(InvalidParameter);
+    return AddBeziers(toFloat(points, count).data(), count);
+}
+
+Status GraphicsPath::AddRectangle(const Rect& rect) {
+    return AddRectangle(RectF(REAL(rect.X), REAL(rect.Y), REAL(rect.Width), REAL(rect.Height)));
+}
+
+Status GraphicsPath::AddEllipse(INT x, INT y, INT width, INT height) {
+    return AddEllipse(REAL(x), REAL(y), REAL(width), REAL(height));
+}
+
+Status GraphicsPath::AddArc(INT x, INT y, INT width, INT height, REAL startAngle, REAL sweepAngle) {
+    return AddArc(REAL(x), REAL(y), REAL(width), REAL(height), startAngle, sweepAngle);
+}
+
 Status GraphicsPath::AddLine(const PointF& pt1, const PointF& pt2) {
     return AddLine(pt1.X, pt1.Y, pt2.X, pt2.Y);
 }

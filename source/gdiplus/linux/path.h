@@ -25,16 +25,22 @@ public:
     Status SetFillMode(FillMode fillMode);
 
     Status AddLine(REAL x1, REAL y1, REAL x2, REAL y2);
+    Status AddLine(INT x1, INT y1, INT x2, INT y2);
     Status AddLine(const PointF& pt1, const PointF& pt2);
     Status AddLines(const PointF* points, INT count);
+    Status AddLines(const Point* points, INT count);
     Status AddBezier(const PointF& pt1, const PointF& pt2, const PointF& pt3, const PointF& pt4);
     Status AddBeziers(const PointF* points, INT count);
+    Status AddBeziers(const Point* points, INT count);
     Status AddRectangle(const RectF& rect);
+    Status AddRectangle(const Rect& rect);
     Status AddEllipse(REAL x, REAL y, REAL width, REAL height);
+    Status AddEllipse(INT x, INT y, INT width, INT height);
     Status AddEllipse(const RectF& rect);
     // Angles in degrees, clockwise from the positive x axis (3 o'clock in y-down space), each
     // angle meaning the direction from the ellipse's centre to the arc's point.
     Status AddArc(REAL x, REAL y, REAL width, REAL height, REAL startAngle, REAL sweepAngle);
+    Status AddArc(INT x, INT y, INT width, INT height, REAL startAngle, REAL sweepAngle);
     Status AddArc(const RectF& rect, REAL startAngle, REAL sweepAngle);
 
     Status Transform(const Matrix* matrix);
@@ -51,6 +57,7 @@ public:
     bool isSingleEllipse() const { return singleEllipse; }
 
 private:
+    static std::vector<PointF> toFloat(const Point* points, INT count);
     // Adds the first point of new geometry: a figure start, or a line from the open figure.
     void join(const PointF& point);
     Status record(Status status) const;
