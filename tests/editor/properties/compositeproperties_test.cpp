@@ -63,16 +63,5 @@ TEST(ArrayProperty, ReplacesTheWholeListOrNothing) {
     EXPECT_EQ(calls, 2);
 }
 
-TEST(ArrayProperty, ListsOfPathPiecesStartEachElementFromTheDefault) {
-    ArrayProperty<PathPrimitiveProperty> path;
-    path.load(
-        json(R"([{"kind": "beziers", "points": [[0, 0]]}, {"kind": "lines", "points": []}])"));
-    ASSERT_EQ(path.get().size(), 2u);
-    EXPECT_EQ(path.get()[0].kind, Beziers);
-    EXPECT_EQ(path.get()[1].kind, Lines);
-    EXPECT_TRUE(path.get()[1].points.empty());
-    EXPECT_EQ(parsePropertyValue<PointProperty>(json("[7, 8]")), CPoint(7, 8));
-}
-
 } // namespace
 } // namespace propertytest

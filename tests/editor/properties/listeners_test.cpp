@@ -11,7 +11,6 @@ namespace propertytest {
 namespace {
 
 using kelvane::vst::DoubleProperty;
-using kelvane::vst::StringProperty;
 
 TEST(PropertyListeners, EveryLoadAndSetNotifiesInOrderEvenForAnEqualValue) {
     DoubleProperty property(1.5);
@@ -24,18 +23,6 @@ TEST(PropertyListeners, EveryLoadAndSetNotifiesInOrderEvenForAnEqualValue) {
     const std::vector<std::string> expected = {"first 1.500000", "second",         "first 1.500000",
                                                "second",         "first 2.000000", "second"};
     EXPECT_EQ(calls, expected);
-}
-
-TEST(PropertyListeners, FailedLoadKeepsValueAndCallsNoListener) {
-    StringProperty property("old");
-    int calls = 0;
-    property.addListener([&] { ++calls; });
-    EXPECT_THROW(property.load(json("3")), std::runtime_error);
-    EXPECT_EQ(property.get(), "old");
-    EXPECT_EQ(calls, 0);
-    // The listener list is intact too.
-    property.load(json("\"new\""));
-    EXPECT_EQ(calls, 1);
 }
 
 TEST(PropertyListeners, ThrowingListenerEndsTheRoundAfterTheValueWasAssigned) {

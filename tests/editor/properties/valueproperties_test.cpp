@@ -60,13 +60,6 @@ TEST(IntProperty, TruncatesTowardZeroAndSaturatesBeyondTheRange) {
     EXPECT_EQ(number.get(), INT_MIN);
 }
 
-TEST(StringProperty, KeepsTheBytesAsTheyAre) {
-    StringProperty text;
-    text.load(json("\"a\\u00e9\\ud83d\\ude00\""));
-    EXPECT_EQ(text.get(), "a\xC3\xA9\xF0\x9F\x98\x80");
-    EXPECT_NE(loadError<std::runtime_error>(text, "[\"a\"]"), "");
-}
-
 TEST(AlignmentProperty, KnowsThreeWordsCaseSensitively) {
     AlignmentProperty alignment;
     alignment.load(json("\"center\""));
