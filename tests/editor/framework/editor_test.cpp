@@ -1,0 +1,308 @@
+#include "controller/controller.h"
+#include "editor/editor.h"
+#include "editor/views/myknob.h"
+#include "host/connectionpeer.h"
+#include "host/contextmenuhost.h"
+#include "platform/desktop.h"
+
+#include "public.sdk/source/vst/hosting/hostclasses.h"
+#include "vstgui/gdiplusglobals.h"
+#include "vstgui/lib/cframe.h"
+#include "vstgui/lib/cvstguitimer.h"
+#include "vstgui/lib/offscreenframe.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace editortest {
+namespace {
+
+using Steinberg::IPtr;
+using Steinberg::kResultFalse;
+using Steinberg::kResultOk;
+using Steinberg::owned;
+using Steinberg::Vst::ParamID;
+using testhost::ComponentHandler;
+using Calls = std::vector<ComponentHandler::Call>;
+
+#ifdef _WIN32
+const Steinberg::FIDString platformType = Steinberg::kPlatformTypeHWND;
+#else
+const Steinberg::FIDString platformType = Steinberg::kPlatformTypeX11EmbedWindowID;
+#endif
+
+// The product editor with the framework's state open to the tests.
+class InspectableEditor : public tivrandel::Editor {
+public:
+    using Editor::Editor;
+    using EditorBase::clock;
+    using EditorBase::lastFullRedraw;
+    using EditorBase::manualEnvironment;
+    using EditorBase::views;
+};
+
+class EditorTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        VSTGUI::GDIPlusGlobals::enter();
+        ASSERT_EQ(controller->initialize(&host), kResultOk);
+        controller->setComponentHandler(&handler);
+        controller->connect(&peer);
+    }
+
+    void TearDown() override {
+        controller->terminate();
+        VSTGUI::GDIPlusGlobals::exit();
+    }
+
+    // A new editor, attached without a window and painting offscreen.
+    IPtr<InspectableEditor> openEditor() {
+        auto editor = owned(new InspectableEditor(controller));
+        EXPECT_EQ(editor->attached(nullptr, platformType), kResultOk);
+        VSTGUI::CFrame* frame = editor->getFrame();
+        EXPECT_NE(frame, nullptr);
+        if (frame != nullptr && frame->getPlatformFrame() == nullptr)
+            VSTGUI::OffscreenFrame::attach(frame);
+        return editor;
+    }
+
+    static VSTGUI::OffscreenFrame& offscreen(InspectableEditor& editor) {
+        return *dynamic_cast<VSTGUI::OffscreenFrame*>(editor.getFrame()->getPlatformFrame());
+    }
+
+    static kelvane::vst::MyKnob& knob(InspectableEditor& editor, ParamID id) {
+        return *dynamic_cast<kelvane::vst::MyKnob*>(
+            editor.views.at(tivrandel::Editor::knobName(id)));
+    }
+
+    static VSTGUI::CPoint centre(kelvane::vst::MyKnob& knob) {
+        return knob.getViewSize().getCenter();
+    }
+
+    static void tick(InspectableEditor& editor) {
+        editor.notify(nullptr, VSTGUI::CVSTGUITimer::kMsgTimer);
+    }
+
+    Steinberg::Vst::HostApplication host;
+    testhost::ContextMenuHandler handler;
+    testhost::ConnectionPeer peer;
+    IPtr<tivrandel::Controller> controller = owned(new tivrandel::Controller);
+};
+
+TEST_F(EditorTest, OpensWithItsViewsInOrderShowingTheCurrentValues) {
+    const double values[] = {0.0, 0.25, 0.5, 1.0};
+    for (ParamID id = 0; id < 4; ++id)
+        controller->setParamNormalized(id, values[id]);
+    auto editor = owned(new InspectableEditor(controller));
+    Steinberg::ViewRect size;
+    editor->getSize(&size);
+    EXPECT_EQ(size.getWidth(), 346);
+    EXPECT_EQ(size.getHeight(), 160);
+
+    ASSERT_EQ(editor->attached(nullptr, platformType), kResultOk);
+    const std::vector<std::string> order = {
+        "background",  "swapMark0",   "swapMark1",    "swapMark2",  "timeMark0", "timeMark1",
+        "timeMark2",   "levelMark0",  "levelMark1",   "levelMark2", "titleRule", "title",
+        "swapCaption", "timeCaption", "levelCaption", "swapKnob",   "timeKnob",  "levelKnob"};
+    VSTGUI::CFrame* frame = editor->getFrame();
+    ASSERT_EQ(frame->getNbViews(), order.size());
+    ASSERT_EQ(editor->views.size(), order.size());
+    for (std::uint32_t i = 0; i < order.size(); ++i)
+        EXPECT_EQ(frame->getView(i), editor->views.at(order[i])) << order[i];
+    EXPECT_EQ(knob(*editor, 3).getTag(), 3);
+    EXPECT_EQ(knob(*editor, 1).getTag(), 1);
+    EXPECT_EQ(knob(*editor, 2).getTag(), 2);
+    EXPECT_FLOAT_EQ(knob(*editor, 1).getValue(), 0.25f);
+    EXPECT_FLOAT_EQ(knob(*editor, 2).getValue(), 0.5f);
+    EXPECT_FLOAT_EQ(knob(*editor, 3).getValue(), 1.0f);
+    // The layout placed the knobs apart.
+    EXPECT_NE(centre(knob(*editor, 1)).x, centre(knob(*editor, 2)).x);
+
+    // Opening twice changes nothing; closing and opening again builds everything afresh.
+    EXPECT_FALSE(editor->open(nullptr, VSTGUI::PlatformType::kDefaultNative));
+    editor->removed();
+    EXPECT_EQ(editor->getFrame(), nullptr);
+    EXPECT_TRUE(editor->views.empty());
+    ASSERT_EQ(editor->attached(nullptr, platformType), kResultOk);
+    EXPECT_EQ(editor->getFrame()->getNbViews(), order.size());
+    editor->removed();
+}
+
+TEST_F(EditorTest, ParameterPushesMoveTheKnobsWithoutReportingBack) {
+    auto editor = openEditor();
+    editor->onParameterChanged(3, 0.7);
+    EXPECT_EQ(knob(*editor, 3).getValue(), 1.0f);
+    editor->onParameterChanged(3, 0.4);
+    EXPECT_EQ(knob(*editor, 3).getValue(), 0.0f);
+    editor->onParameterChanged(0, 1.0);
+    editor->onParameterChanged(9, 1.0);
+    controller->setParamNormalized(1, 0.125);
+    EXPECT_EQ(knob(*editor, 1).getValue(), 0.125f);
+    EXPECT_TRUE(handler.calls.empty());
+    editor->removed();
+}
+
+TEST_F(EditorTest, AKnobDragIsOneGestureAndOtherEditorsFollow) {
+    auto editor = openEditor();
+    auto other = openEditor();
+    const VSTGUI::CPoint where = centre(knob(*editor, 1));
+    offscreen(*editor).mouseDown(where, VSTGUI::kLButton);
+    offscreen(*editor).mouseMoved(VSTGUI::CPoint(where.x, where.y - 10), VSTGUI::kLButton);
+    offscreen(*editor).mouseMoved(VSTGUI::CPoint(where.x, where.y - 20), VSTGUI::kLButton);
+    offscreen(*editor).mouseUp(VSTGUI::CPoint(where.x, where.y - 20), VSTGUI::kLButton);
+
+    const Calls& calls = handler.calls;
+    ASSERT_GE(calls.size(), 6u);
+    EXPECT_EQ(calls[0], ComponentHandler::begin(1));
+    EXPECT_EQ(calls[1], ComponentHandler::begin(1));
+    EXPECT_EQ(calls[calls.size() - 2], ComponentHandler::end(1));
+    EXPECT_EQ(calls.back(), ComponentHandler::end(1));
+    double last = 0.5;
+    for (std::size_t i = 2; i + 2 < calls.size(); ++i) {
+        EXPECT_EQ(calls[i].kind, ComponentHandler::Call::PerformEdit);
+        EXPECT_EQ(calls[i].id, 1u);
+        EXPECT_GT(calls[i].value, last);
+        last = calls[i].value;
+    }
+    EXPECT_EQ(controller->getParamNormalized(1), last);
+    EXPECT_EQ(knob(*other, 1).getValue(), static_cast<float>(last));
+    other->removed();
+    editor->removed();
+}
+
+TEST_F(EditorTest, EveryTickTellsTheProcessorAndRedrawsAllEveryFiveSeconds) {
+    auto editor = openEditor();
+    std::int64_t now = editor->lastFullRedraw;
+    editor->clock = [&now] { return now; };
+    VSTGUI::OffscreenFrame& frame = offscreen(*editor);
+    tick(*editor); // paints what opening left to paint
+    frame.clearPaintedRects();
+
+    now += 50'000'000; // exactly five seconds: not yet
+    tick(*editor);
+    EXPECT_TRUE(frame.getPaintedRects().empty());
+    now += 1;
+    tick(*editor);
+    ASSERT_FALSE(frame.getPaintedRects().empty());
+    EXPECT_EQ(frame.getPaintedRects().back(), VSTGUI::CRect(0, 0, 346, 160));
+    EXPECT_EQ(editor->lastFullRedraw, now);
+    frame.clearPaintedRects();
+    tick(*editor);
+    EXPECT_TRUE(frame.getPaintedRects().empty());
+
+    EXPECT_EQ(peer.ids(), (std::vector<std::string>{"b2", "b2", "b2", "b2"}));
+    editor->notify(nullptr, "another message");
+    EXPECT_EQ(peer.messages.size(), 4u);
+    editor->removed();
+}
+
+TEST_F(EditorTest, MenuItemsResetAParameterOrOpenTheManual) {
+    auto editor = openEditor();
+    controller->setParamNormalized(2, 0.9);
+    EXPECT_EQ(editor->executeMenuItem(1002), kResultOk);
+    EXPECT_EQ(handler.calls, (Calls{ComponentHandler::begin(2), ComponentHandler::perform(2, 0.5),
+                                    ComponentHandler::end(2)}));
+    EXPECT_EQ(knob(*editor, 2).getValue(), 0.5f);
+
+    handler.calls.clear();
+    for (Steinberg::int32 tag : {1007, 1004, 3000, 999, -1001, 0})
+        EXPECT_EQ(editor->executeMenuItem(tag), kResultFalse) << tag;
+    EXPECT_TRUE(handler.calls.empty());
+
+    std::vector<std::string> opened;
+    const kelvane::vst::ManualEnvironment environment{
+        [] { return std::string(EDITOR_TEST_OUTPUT) + kelvane::platform::pathSeparator(); },
+        [] { return std::uint16_t{1041}; },
+        [&opened](const std::string& path) { opened.push_back(path); }};
+    editor->manualEnvironment = &environment;
+    EXPECT_EQ(editor->executeMenuItem(2001), kResultFalse);
+    ASSERT_EQ(opened.size(), 1u);
+    const std::string page = std::string("ja") + kelvane::platform::pathSeparator() + "index.html";
+    EXPECT_EQ(opened[0].substr(opened[0].size() - page.size()), page);
+    std::ifstream extracted(opened[0]);
+    EXPECT_TRUE(extracted.good());
+    editor->removed();
+}
+
+TEST_F(EditorTest, ARightClickOnAKnobShowsTheHostMenuWithThePluginItems) {
+    auto editor = openEditor();
+    VSTGUI::OffscreenFrame& frame = offscreen(*editor);
+    const VSTGUI::CPoint where = centre(knob(*editor, 2));
+
+    frame.mouseDown(where, VSTGUI::kLButton);
+    frame.mouseUp(where, VSTGUI::kLButton);
+    EXPECT_TRUE(handler.requests.empty());
+
+    handler.calls.clear();
+    frame.mouseDown(where, VSTGUI::kRButton);
+    frame.mouseUp(where, VSTGUI::kRButton);
+    ASSERT_EQ(handler.requests.size(), 1u);
+    EXPECT_EQ(handler.requests[0].id, 2u);
+    EXPECT_EQ(handler.requests[0].view, static_cast<Steinberg::IPlugView*>(editor.get()));
+    const testhost::ContextMenu& menu = *handler.menus[0];
+    ASSERT_EQ(menu.entries.size(), 3u);
+    EXPECT_EQ(menu.entries[1].tag, 1002);
+    EXPECT_EQ(menu.entries[1].name, u"Reset to Default");
+    EXPECT_EQ(menu.entries[2].tag, 2002);
+    EXPECT_EQ(menu.entries[2].name, u"Open the Manual");
+    EXPECT_EQ(menu.popups, (std::vector<std::pair<Steinberg::UCoord, Steinberg::UCoord>>{
+                               {static_cast<Steinberg::UCoord>(where.x),
+                                static_cast<Steinberg::UCoord>(where.y)}}));
+    EXPECT_TRUE(handler.calls.empty()); // the knob left the click alone
+
+    // A host without menus leaves the click to the knob.
+    handler.makesMenus = false;
+    EXPECT_EQ(editor->controlModifierClicked(&knob(*editor, 2), VSTGUI::kRButton), 0);
+    handler.makesMenus = true;
+    EXPECT_EQ(editor->controlModifierClicked(&knob(*editor, 2), VSTGUI::kShift), 0);
+    editor->removed();
+}
+
+TEST_F(EditorTest, FindsTheParameterUnderThePoint) {
+    auto editor = owned(new InspectableEditor(controller));
+    ParamID id = 99;
+    EXPECT_EQ(editor->findParameter(10, 10, id), kResultFalse); // closed
+    ASSERT_EQ(editor->attached(nullptr, platformType), kResultOk);
+    for (ParamID knobId : {1u, 2u, 3u}) {
+        const VSTGUI::CPoint where = centre(knob(*editor, knobId));
+        EXPECT_EQ(editor->findParameter(static_cast<Steinberg::int32>(where.x),
+                                        static_cast<Steinberg::int32>(where.y), id),
+                  kResultOk);
+        EXPECT_EQ(id, knobId);
+    }
+    id = 99;
+    EXPECT_EQ(editor->findParameter(1, 1, id), kResultFalse);
+    EXPECT_EQ(editor->findParameter(-50, 400, id), kResultFalse);
+    EXPECT_EQ(id, 99u);
+
+    Steinberg::FUnknownPtr<Steinberg::Vst::IParameterFinder> finder(
+        static_cast<Steinberg::IPlugView*>(editor.get()));
+    Steinberg::FUnknownPtr<Steinberg::Vst::IContextMenuTarget> target(
+        static_cast<Steinberg::IPlugView*>(editor.get()));
+    EXPECT_TRUE(finder && target);
+    editor->removed();
+}
+
+TEST_F(EditorTest, SizeStaysWithinFiftyPixelsOfItsOwn) {
+    auto editor = owned(new InspectableEditor(controller));
+    Steinberg::ViewRect rect(10, 10, 310, 310);
+    EXPECT_EQ(editor->checkSizeConstraint(&rect), kResultOk);
+    EXPECT_EQ(rect.right, 356);
+    EXPECT_EQ(rect.bottom, 220);
+    rect = Steinberg::ViewRect(0, 0, 100, 100);
+    editor->checkSizeConstraint(&rect);
+    EXPECT_EQ(rect.right, 346);
+    EXPECT_EQ(rect.bottom, 160);
+    rect = Steinberg::ViewRect(5, 5, 380, 190);
+    editor->checkSizeConstraint(&rect);
+    EXPECT_EQ(rect.right, 380);
+    EXPECT_EQ(rect.bottom, 190);
+    EXPECT_EQ(editor->checkSizeConstraint(nullptr), Steinberg::kInvalidArgument);
+    EXPECT_EQ(editor->canResize(), kResultFalse);
+}
+
+} // namespace
+} // namespace editortest
