@@ -97,7 +97,7 @@ TEST_F(Vst2EffectTest, DescribesItselfToTheHost) {
     EXPECT_TRUE(effect->flags & effFlagsCanReplacing);
     EXPECT_TRUE(effect->flags & effFlagsCanDoubleReplacing);
     EXPECT_TRUE(effect->flags & effFlagsProgramChunks);
-    EXPECT_FALSE(effect->flags & effFlagsHasEditor);
+    EXPECT_TRUE(effect->flags & effFlagsHasEditor);
     EXPECT_NE(effect->processReplacing, nullptr);
     EXPECT_NE(effect->processDoubleReplacing, nullptr);
 
@@ -134,14 +134,41 @@ TEST_F(Vst2EffectTest, DescribesItselfToTheHost) {
     EXPECT_EQ(effect.dispatch(effSetSpeakerArrangement, 0, address(stereo), &mono), 0);
     EXPECT_EQ(effect.dispatch(effSetSpeakerArrangement, 0, 0, &stereo), 0);
 
-    // No editor yet, and opcodes the effect does not know answer 0.
-    ERect* rect = reinterpret_cast<ERect*>(&effect);
-    EXPECT_EQ(effect.dispatch(effEditGetRect, 0, 0, &rect), 0);
-    EXPECT_EQ(rect, nullptr);
+    // Opcodes the effect does not know answer 0.
+    EXPECT_EQ(effect.dispatch(9999, 3, 4, nullptr, 1.0f), 0);
+}
+
+TEST_F(Vst2EffectTest, EditorHasItsSizeOpensInAWindowAndCloses) {
+    Effect effect(&factory);
+    ERect* rect = nullptr;
+    ASSERT_EQ(effect.dispatch(effEditGetRect, 0, 0, &rect), 1);
+    ASSERT_NE(rect, nullptr);
+    EXPECT_EQ(rect->left, 0);
+    EXPECT_EQ(rect->top, 0);
+    EXPECT_EQ(rect->right, 346);
+    EXPECT_EQ(rect->bottom, 160);
+    EXPECT_EQ(effect.dispatch(effEditGetRect), 0); // nowhere to answer
+
+    // Closing what was never opened, or opening without a window, is harmless.
+    EXPECT_EQ(effect.dispatch(effEditClose), 0);
     EXPECT_EQ(effect.dispatch(effEditOpen), 0);
     EXPECT_EQ(effect.dispatch(effEditIdle), 0);
     EXPECT_EQ(effect.dispatch(effEditClose), 0);
-    EXPECT_EQ(effect.dispatch(9999, 3, 4, nullptr, 1.0f), 0);
+
+    // A parent the window system does not know: the editor is attached and shows nothing.
+    int window = 0;
+    EXPECT_EQ(effect.dispatch(effEditOpen, 0, 0, &window), 1);
+    EXPECT_EQ(effect.dispatch(effEditOpen, 0, 0, &window), 0); // open already
+    EXPECT_EQ(effect.dispatch(effEditIdle), 0);
+    // Host values reach the controller, and from there the open editor, as before.
+    effect->setParameter(effect.operator->(), 1, 0.25f);
+    EXPECT_EQ(effect.dispatch(effEditGetRect, 0, 0, &rect), 1);
+    EXPECT_EQ(rect->right, 346);
+    EXPECT_EQ(effect.dispatch(effEditClose), 0);
+    EXPECT_EQ(effect.dispatch(effEditClose), 0);
+
+    // Reopened, and left open when the effect closes: the effect releases it.
+    EXPECT_EQ(effect.dispatch(effEditOpen, 0, 0, &window), 1);
 }
 
 TEST_F(Vst2EffectTest, FailedCreationReleasesWhatItMade) {

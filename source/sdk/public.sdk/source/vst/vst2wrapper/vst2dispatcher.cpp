@@ -87,10 +87,11 @@ VstIntPtr Vst2Wrapper::dispatch(int opcode, int index, VstIntPtr value, void* pt
         }
         return 0;
     case effEditGetRect:
-        // No editor yet.
-        if (ptr) {
-            *static_cast<ERect**>(ptr) = nullptr;
-        }
+        return editorRect(static_cast<ERect**>(ptr));
+    case effEditOpen:
+        return openEditor(ptr) ? 1 : 0;
+    case effEditClose:
+        closeEditor();
         return 0;
     case effSetSpeakerArrangement: {
         // The effect is stereo in and out, whatever the host would like.
@@ -128,8 +129,8 @@ VstIntPtr Vst2Wrapper::dispatch(int opcode, int index, VstIntPtr value, void* pt
     case effSetProcessPrecision:
         return setProcessPrecision(value) ? 1 : 0;
     default:
-        // effOpen, program selection (there is one program), the editor opcodes and whatever
-        // this effect does not know.
+        // effOpen, program selection (there is one program), effEditIdle (the editor has its
+        // own timer) and whatever this effect does not know.
         return 0;
     }
 }

@@ -113,6 +113,10 @@ bool Vst2Wrapper::setUp(const TUID componentId, VstInt32 vst2ID) {
     effect.numInputs = 2;
     effect.numOutputs = 2;
     effect.flags = effFlagsCanReplacing | effFlagsProgramChunks;
+    // Made now (and kept for the host's first questions): hosts read the flag before anything.
+    if (editorView()) {
+        effect.flags |= effFlagsHasEditor;
+    }
     if (can64) {
         effect.flags |= effFlagsCanDoubleReplacing;
         effect.processDoubleReplacing = &Vst2Wrapper::processDoubleReplacingEntry;
@@ -183,6 +187,8 @@ void Vst2Wrapper::transferState() {
 }
 
 void Vst2Wrapper::destroy() {
+    // The editor holds the controller: it goes first.
+    closeEditor();
     if (active) {
         suspend();
     }

@@ -9,6 +9,7 @@
 #include "public.sdk/source/vst/vst2wrapper/vst2text.h"
 
 #include "pluginterfaces/base/ipluginbase.h"
+#include "pluginterfaces/gui/iplugview.h"
 #include "pluginterfaces/vst/ivstaudioprocessor.h"
 #include "pluginterfaces/vst/ivstcomponent.h"
 #include "pluginterfaces/vst/ivsteditcontroller.h"
@@ -48,6 +49,11 @@ class Vst2ComponentHandler;
 //
 // Version: the effect's version and vendor version come from the processor class's version
 // text in the factory, as major * 1000 + minor * 100 + sub * 10 + build ("1.0.7" gives 1070).
+//
+// Editor: the controller's "editor" view, made when the host first asks for its rectangle or
+// opens it, attached to the host's window by effEditOpen (an HWND on Windows, an X11 window id
+// elsewhere) and removed and released by effEditClose. It runs its own timer, so effEditIdle
+// has nothing to do.
 //
 // Chunks: the effect's chunk (bank and program alike) is the processor's state blob as its
 // getState writes it; setChunk hands the bytes to the processor's setState and then to the
@@ -116,6 +122,12 @@ private:
     bool stringToParameter(int32 index, const char* text);
     VstIntPtr canDo(const char* text) const;
     bool setProcessPrecision(VstIntPtr precision);
+    // The editor's size in *rect (null without an editor); 1 when there is one.
+    VstIntPtr editorRect(ERect** rect);
+    bool openEditor(void* parent);
+    void closeEditor();
+    // The view, made now if there is none yet; null when the controller offers none.
+    IPlugView* editorView();
 
     // Values from the host that the controller has not seen yet.
     void updateController();
@@ -146,6 +158,9 @@ private:
     IPtr<IConnectionPoint> componentConnection;
     IPtr<IConnectionPoint> controllerConnection;
     IPtr<Vst2ComponentHandler> handler;
+    IPtr<IPlugView> editor;
+    bool editorOpen = false;
+    ERect editorSize{};
     bool componentInitialized = false;
     bool controllerInitialized = false;
     bool controllerIsComponent = false;
