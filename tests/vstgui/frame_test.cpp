@@ -134,7 +134,7 @@ TEST_F(FrameTest, AsksTheWindowForTheMouseAndTheEditorForTheKnobMode) {
     withEditor->idle();
 }
 
-// A window system that makes recording windows and timers that fire when told.
+// A timer that fires when the test says.
 class FakeTimer : public IPlatformTimer {
 public:
     explicit FakeTimer(IPlatformTimerCallback* target) : callback(target) {}
@@ -147,20 +147,24 @@ public:
     std::uint32_t started = 0;
 };
 
+// Makes recording windows and fake timers, or nothing while not available.
 class FakeFactory : public IPlatformFactory {
 public:
     std::unique_ptr<IPlatformFrame> createFrame(IPlatformFrameCallback*, const CRect&, void* parent,
                                                 PlatformType,
                                                 IPlatformFrameConfig*) const override {
-        if (parent == nullptr)
+        if (parent == nullptr || !available)
             return nullptr;
         return std::make_unique<RecordingPlatformFrame>();
     }
     std::unique_ptr<IPlatformTimer> createTimer(IPlatformTimerCallback* callback) const override {
+        if (!available)
+            return nullptr;
         auto timer = std::make_unique<FakeTimer>(callback);
         *lastTimer = timer.get();
         return timer;
     }
+    bool available = true;
     FakeTimer** lastTimer;
 };
 
@@ -172,21 +176,25 @@ struct Target : CBaseObject {
     std::vector<IdStringPtr> messages;
 };
 
-TEST(PlatformFactory, FramesOpenAndTimersRunOnlyWhereAWindowSystemIsInstalled) {
-    auto frame = makeOwned<CFrame>(CRect(0, 0, 10, 10), nullptr);
-    int parent = 0;
-    EXPECT_FALSE(frame->open(&parent)); // headless
-    auto target = makeOwned<Target>();
-    auto timer = makeOwned<CVSTGUITimer>(target.get(), 50);
-    EXPECT_FALSE(timer->start());
-
+TEST(PlatformFactory, FramesOpenAndTimersRunOnlyWhereTheWindowSystemMakesThem) {
     FakeTimer* fake = nullptr;
     auto factory = std::make_unique<FakeFactory>();
     factory->lastTimer = &fake;
+    auto* windowSystem = factory.get();
     setPlatformFactory(std::move(factory));
     struct Uninstall {
         ~Uninstall() { setPlatformFactory(nullptr); }
     } uninstall;
+
+    windowSystem->available = false;
+    auto frame = makeOwned<CFrame>(CRect(0, 0, 10, 10), nullptr);
+    int parent = 0;
+    EXPECT_FALSE(frame->open(&parent));
+    auto target = makeOwned<Target>();
+    auto timer = makeOwned<CVSTGUITimer>(target.get(), 50);
+    EXPECT_FALSE(timer->start());
+
+    windowSystem->available = true;
     EXPECT_FALSE(frame->open(nullptr));
     EXPECT_TRUE(frame->open(&parent));
     EXPECT_NE(frame->getPlatformFrame(), nullptr);

@@ -9,9 +9,10 @@
 
 namespace VSTGUI {
 
-// Makes the window-system objects of the view layer. Without a window system installed (the
-// default) there are neither windows nor timers: frames do not open and timers do not start,
-// and everything else works as usual (an offscreen frame draws and takes simulated input).
+// Makes the window-system objects of the view layer. Where there is no window system (the
+// standard factory off Windows) there are neither windows nor timers: frames do not open and
+// timers do not start, and everything else works as usual (an offscreen frame draws and takes
+// simulated input).
 class IPlatformFactory {
 public:
     virtual ~IPlatformFactory() = default;
@@ -24,10 +25,10 @@ public:
     virtual std::unique_ptr<IPlatformTimer> createTimer(IPlatformTimerCallback* callback) const = 0;
 };
 
-// The installed factory, or the headless one.
+// The installed factory, or the standard one (Windows' window system there, none elsewhere).
 const IPlatformFactory& getPlatformFactory();
-// Installs factory for every frame and timer created from now on; null restores the headless one.
-// Frames and timers already made keep their platform objects.
+// Installs factory for every frame and timer created from now on; null restores the standard
+// one. Frames and timers already made keep their platform objects.
 void setPlatformFactory(std::unique_ptr<IPlatformFactory> factory);
 
 } // namespace VSTGUI
