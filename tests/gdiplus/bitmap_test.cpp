@@ -18,7 +18,7 @@ constexpr int byteTolerance = 2;
 
 } // namespace
 
-TEST(Bitmap, LocksPremultipliedBytesInBGRAOrderAndAnswersStraightColours) {
+TEST(GdiplusBitmap, LocksPremultipliedBytesInBGRAOrderAndAnswersStraightColours) {
     Canvas canvas(4, 3);
     canvas.graphics().Clear(Color(128, 255, 64, 0));
     Bitmap& bitmap = canvas.bitmap();
@@ -51,7 +51,7 @@ TEST(Bitmap, LocksPremultipliedBytesInBGRAOrderAndAnswersStraightColours) {
     bitmap.UnlockBits(&straight);
 }
 
-TEST(Bitmap, WritesAndReadsARectangleThroughTheCallersBuffer) {
+TEST(GdiplusBitmap, WritesAndReadsARectangleThroughTheCallersBuffer) {
     Canvas canvas(4, 4);
     canvas.graphics().Clear(Color(255, 0, 0, 255));
     Bitmap& bitmap = canvas.bitmap();
@@ -101,7 +101,7 @@ TEST(Bitmap, WritesAndReadsARectangleThroughTheCallersBuffer) {
     EXPECT_NE(bitmap.LockBits(&outside, ImageLockModeRead, PixelFormat32bppPARGB, &data), Ok);
 }
 
-TEST(Bitmap, BlendsSourceOverAndCopiesInSourceCopyMode) {
+TEST(GdiplusBitmap, BlendsSourceOverAndCopiesInSourceCopyMode) {
     Canvas canvas(4, 4);
     Graphics& g = canvas.graphics();
     g.Clear(Color(255, 0, 0, 255));
@@ -120,7 +120,7 @@ TEST(Bitmap, BlendsSourceOverAndCopiesInSourceCopyMode) {
     EXPECT_EQ(copied.b, 0);
 }
 
-TEST(Bitmap, AntiAliasingCoversEdgePixelsPartially) {
+TEST(GdiplusBitmap, AntiAliasingCoversEdgePixelsPartially) {
     if (gdiplustest::underWine())
         GTEST_SKIP() << "Wine's gdiplus does not anti-alias fills";
     Canvas canvas(8, 4);
@@ -142,7 +142,7 @@ TEST(Bitmap, AntiAliasingCoversEdgePixelsPartially) {
     EXPECT_EQ(canvas.at(6, 3).a, 0);
 }
 
-TEST(Bitmap, PixelOffsetModeNonePutsPixelCentresOnIntegers) {
+TEST(GdiplusBitmap, PixelOffsetModeNonePutsPixelCentresOnIntegers) {
     if (gdiplustest::underWine())
         GTEST_SKIP() << "Wine's gdiplus does not anti-alias fills";
     SolidBrush black(Color(255, 0, 0, 0));

@@ -19,7 +19,7 @@ constexpr int rampTolerance = 4;
 
 } // namespace
 
-TEST(Brush, LinearGradientInterpolatesAlongItsLineAndTiles) {
+TEST(GdiplusBrush, LinearGradientInterpolatesAlongItsLineAndTiles) {
     Canvas canvas(4, 200);
     Graphics& g = canvas.graphics();
     g.SetPixelOffsetMode(PixelOffsetModeHalf);
@@ -41,7 +41,7 @@ TEST(Brush, LinearGradientInterpolatesAlongItsLineAndTiles) {
     EXPECT_NEAR(canvas.at(1, 150).b, 128, rampTolerance);
 }
 
-TEST(Brush, PathGradientOfACircleFadesFromCentreToRim) {
+TEST(GdiplusBrush, PathGradientOfACircleFadesFromCentreToRim) {
     Canvas canvas(50, 50);
     Graphics& g = canvas.graphics();
     g.SetPixelOffsetMode(PixelOffsetModeHalf);
@@ -67,7 +67,7 @@ TEST(Brush, PathGradientOfACircleFadesFromCentreToRim) {
     EXPECT_EQ(canvas.at(47, 25).a, 0);
 }
 
-TEST(Brush, ClampedTextureIsPlacedByItsTransformAndTransparentOutside) {
+TEST(GdiplusBrush, ClampedTextureIsPlacedByItsTransformAndTransparentOutside) {
     // Four 2 by 2 quadrants: red, green / blue, white.
     Bitmap texture(4, 4, PixelFormat32bppPARGB);
     {
@@ -98,7 +98,7 @@ TEST(Brush, ClampedTextureIsPlacedByItsTransformAndTransparentOutside) {
     EXPECT_EQ(canvas.at(13, 30).a, 0);
 }
 
-TEST(Brush, PenWidthIsInWorldUnits) {
+TEST(GdiplusBrush, PenWidthIsInWorldUnits) {
     Canvas canvas(32, 32);
     Graphics& g = canvas.graphics();
     g.SetPixelOffsetMode(PixelOffsetModeHalf);

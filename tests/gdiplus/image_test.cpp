@@ -44,7 +44,7 @@ std::unique_ptr<Image> decode(const void* data, std::size_t size) {
 
 } // namespace
 
-TEST(Image, DecodesAPngIntoPremultipliedPixels) {
+TEST(GdiplusImage, DecodesAPngIntoPremultipliedPixels) {
     std::unique_ptr<Image> image = decode(png, sizeof png);
     ASSERT_NE(image, nullptr);
     ASSERT_EQ(image->GetLastStatus(), Ok);
@@ -72,7 +72,7 @@ TEST(Image, DecodesAPngIntoPremultipliedPixels) {
     EXPECT_NEAR(white.r, 64, 1);
 }
 
-TEST(Image, BytesThatAreNoImageFail) {
+TEST(GdiplusImage, BytesThatAreNoImageFail) {
     const unsigned char junk[] = {'n', 'o', 't', ' ', 'a', 'n', ' ', 'i', 'm', 'a', 'g', 'e'};
     std::unique_ptr<Image> image = decode(junk, sizeof junk);
     EXPECT_TRUE(image == nullptr || image->GetLastStatus() != Ok);
@@ -84,7 +84,7 @@ TEST(Image, BytesThatAreNoImageFail) {
 #endif
 }
 
-TEST(Image, DrawsUnscaledAtWholePixelsAsAnExactCopy) {
+TEST(GdiplusImage, DrawsUnscaledAtWholePixelsAsAnExactCopy) {
     std::unique_ptr<Image> image = decode(png, sizeof png);
     ASSERT_NE(image, nullptr);
     Canvas canvas(4, 4);

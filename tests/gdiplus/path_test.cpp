@@ -22,7 +22,7 @@ std::vector<PointF> pointsOf(const GraphicsPath& path) {
 
 } // namespace
 
-TEST(Path, StrokesLinesAndABezierChainAsOneFigure) {
+TEST(GdiplusPath, StrokesLinesAndABezierChainAsOneFigure) {
     Canvas canvas(64, 32);
     Graphics& g = canvas.graphics();
     g.SetSmoothingMode(SmoothingModeAntiAlias);
@@ -44,7 +44,7 @@ TEST(Path, StrokesLinesAndABezierChainAsOneFigure) {
     EXPECT_EQ(canvas.at(56, 28).a, 0);
 }
 
-TEST(Path, ArcAnglesRunClockwiseAndPointFromTheCentre) {
+TEST(GdiplusPath, ArcAnglesRunClockwiseAndPointFromTheCentre) {
     GraphicsPath quarter;
     quarter.AddArc(0, 0, 40, 20, 90, 90); // bottom to left
     const std::vector<PointF> q = pointsOf(quarter);
@@ -74,7 +74,7 @@ TEST(Path, ArcAnglesRunClockwiseAndPointFromTheCentre) {
     EXPECT_NEAR(bounds.Height, 20, 0.01);
 }
 
-TEST(Path, FillsTheKnobPointerCapsule) {
+TEST(GdiplusPath, FillsTheKnobPointerCapsule) {
     // Two half circles of radius 2 around (0, 0) and (L, 0), joined and closed, moved to (10, 10).
     const REAL length = 9;
     GraphicsPath capsule(FillModeWinding);
@@ -109,7 +109,7 @@ TEST(Path, FillsTheKnobPointerCapsule) {
     EXPECT_EQ(canvas.at(15, 12).a, 0);
 }
 
-TEST(Path, AlternateFillLeavesOverlapsOpenAndWindingFillsThem) {
+TEST(GdiplusPath, AlternateFillLeavesOverlapsOpenAndWindingFillsThem) {
     auto overlapping = [](FillMode mode) {
         auto path = std::make_unique<GraphicsPath>(mode);
         path->AddRectangle(RectF(0, 0, 8, 8));

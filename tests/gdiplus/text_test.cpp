@@ -16,7 +16,7 @@ using gdiplustest::Canvas;
 namespace {
 
 // Lato Regular, loaded from memory like the editor's embedded fonts.
-class MemoryFont : public ::testing::Test {
+class GdiplusMemoryFont : public ::testing::Test {
 protected:
     void SetUp() override {
         std::vector<unsigned char> bytes = gdiplustest::readFile(TIVRANDEL_TEST_FONT);
@@ -62,7 +62,7 @@ Box drawn(const WCHAR* text, const Font& font, StringAlignment horizontal, Strin
 
 } // namespace
 
-TEST_F(MemoryFont, BecomesAFamilyOfItsOwnName) {
+TEST_F(GdiplusMemoryFont, BecomesAFamilyOfItsOwnName) {
     EXPECT_EQ(collection.GetFamilyCount(), 1);
     WCHAR name[LF_FACESIZE];
     ASSERT_EQ(family.GetFamilyName(name), Ok);
@@ -80,7 +80,7 @@ TEST_F(MemoryFont, BecomesAFamilyOfItsOwnName) {
     EXPECT_NEAR(box.Height, 12.0 * family.GetLineSpacing(FontStyleRegular) / 2000, 1.0);
 }
 
-TEST_F(MemoryFont, MeasuresOneLineSpacingHighWithASixthOfTheEmPaddedOnEachSide) {
+TEST_F(GdiplusMemoryFont, MeasuresOneLineSpacingHighWithASixthOfTheEmPaddedOnEachSide) {
     const REAL em = 30;
     std::unique_ptr<Font> lato = font(em);
     const double lineSpacing = em * family.GetLineSpacing(FontStyleRegular) / 2000.0;
@@ -103,7 +103,7 @@ TEST_F(MemoryFont, MeasuresOneLineSpacingHighWithASixthOfTheEmPaddedOnEachSide) 
     EXPECT_NEAR(lines.Width, once.Width, 0.5);
 }
 
-TEST_F(MemoryFont, AlignsAroundTheAnchorOfAZeroSizeRectangle) {
+TEST_F(GdiplusMemoryFont, AlignsAroundTheAnchorOfAZeroSizeRectangle) {
     std::unique_ptr<Font> lato = font(20);
     const PointF anchor(100, 50);
     const double pad = 20 / 6.0;
@@ -131,7 +131,7 @@ TEST_F(MemoryFont, AlignsAroundTheAnchorOfAZeroSizeRectangle) {
     EXPECT_NEAR(centre.top - atNear.top, -lineSpacing / 2, 1.5);
 }
 
-TEST(FontFamilyByName, UnknownNamesFailAndTheGenericSansSerifFamilyAnswers) {
+TEST(GdiplusFontFamilyByName, UnknownNamesFailAndTheGenericSansSerifFamilyAnswers) {
     FontFamily unknown(L"Tivrandel No Such Family");
     EXPECT_EQ(unknown.GetLastStatus(), FontFamilyNotFound);
     Font byName(L"Tivrandel No Such Family", 12);

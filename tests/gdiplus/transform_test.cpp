@@ -17,7 +17,7 @@ PointF mapped(const Matrix& m, PointF p) {
 
 } // namespace
 
-TEST(Transform, MatrixOrdersPrependAndAppend) {
+TEST(GdiplusTransform, MatrixOrdersPrependAndAppend) {
     Matrix prepend;
     prepend.Translate(10, 0);
     prepend.Rotate(90); // rotates first, then translates
@@ -50,7 +50,7 @@ TEST(Transform, MatrixOrdersPrependAndAppend) {
     EXPECT_NEAR(mapped(product, PointF(2, 3)).Y, 0, 1e-6);
 }
 
-TEST(Transform, GraphicsTransformsComposeInTheGivenOrder) {
+TEST(GdiplusTransform, GraphicsTransformsComposeInTheGivenOrder) {
     SolidBrush black(Color(255, 0, 0, 0));
     Canvas prepend(32, 8);
     prepend.graphics().SetPixelOffsetMode(PixelOffsetModeHalf);
@@ -82,7 +82,7 @@ TEST(Transform, GraphicsTransformsComposeInTheGivenOrder) {
     EXPECT_EQ(box.bottom, 8);
 }
 
-TEST(Transform, RestoreBringsBackTransformAndSettings) {
+TEST(GdiplusTransform, RestoreBringsBackTransformAndSettings) {
     Canvas canvas(16, 16);
     Graphics& g = canvas.graphics();
     g.TranslateTransform(3, 4);
