@@ -16,8 +16,9 @@ per_program_seconds=${TIVRANDEL_WINE_TIMEOUT:-300}
     exit 1
 }
 
-# The prefix lives in the build folder so that nothing outside it is touched. No display: the
-# programs are console programs. Mono and Gecko are never needed and cannot be downloaded.
+# The prefix lives in the build folder so that nothing outside it is touched. The programs are
+# console programs; those that open windows get a virtual X server of their own (below). Mono
+# and Gecko are never needed and cannot be downloaded.
 export WINEPREFIX="$build/wineprefix"
 export WINEARCH=win64
 export WINEDEBUG=-all
@@ -29,7 +30,31 @@ results="$build/wine-results"
 rm -rf "$results"
 mkdir -p "$results"
 
-trap 'wineserver -k >/dev/null 2>&1 || true' EXIT
+xvfb_pid=""
+trap 'wineserver -k >/dev/null 2>&1 || true; [ -z "$xvfb_pid" ] || kill "$xvfb_pid" 2>/dev/null || true' EXIT
+
+# One X server for the whole run, started before the prefix so that Wine finds it: Wine makes no
+# window without one. The first display number whose server comes up is ours (another run may
+# take a number at the same moment; that server then fails and the next number is tried).
+if command -v Xvfb >/dev/null; then
+    for number in $(seq 91 140); do
+        [ -e "/tmp/.X$number-lock" ] && continue
+        Xvfb ":$number" -screen 0 1024x768x24 -nolisten tcp >"$results/xvfb.log" 2>&1 &
+        xvfb_pid=$!
+        for _ in $(seq 50); do
+            [ -S "/tmp/.X11-unix/X$number" ] && break
+            kill -0 "$xvfb_pid" 2>/dev/null || break
+            sleep 0.1
+        done
+        if kill -0 "$xvfb_pid" 2>/dev/null && [ -S "/tmp/.X11-unix/X$number" ]; then
+            export DISPLAY=":$number"
+            break
+        fi
+        kill "$xvfb_pid" 2>/dev/null || true
+        xvfb_pid=""
+    done
+fi
+[ -n "${DISPLAY:-}" ] || echo "no X server (Xvfb): programs that open windows will fail"
 
 # Wine's helper processes inherit the output of the first program and hold it open for minutes:
 # every Wine command writes to a file, never to a pipe.

@@ -1,0 +1,338 @@
+// The editor in a real window: a host's top-level window, the editor attached to it as a child
+// window, painted, driven by window messages and closed again. Needs an X server under Wine.
+
+#include "controller/controller.h"
+#include "host/connectionpeer.h"
+#include "host/menuhandler.h"
+
+#include "pluginterfaces/gui/iplugview.h"
+#include "pluginterfaces/vst/ivstplugview.h"
+#include "public.sdk/source/vst/hosting/hostclasses.h"
+#include "public.sdk/source/vst/vstguieditor.h"
+#include "vstgui/lib/offscreenframe.h"
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
+#include <set>
+#include <vector>
+
+namespace {
+
+using Steinberg::IPtr;
+using Steinberg::kResultOk;
+using Steinberg::owned;
+using Steinberg::Vst::ParamID;
+using testhost::ComponentHandler;
+
+constexpr int editorWidth = 346;
+constexpr int editorHeight = 160;
+
+// Lets the window system deliver what is queued (paints, timer ticks) for about milliseconds.
+void pump(DWORD milliseconds) {
+    const DWORD start = GetTickCount();
+    do {
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&message);
+            DispatchMessageW(&message);
+        }
+        Sleep(5);
+    } while (GetTickCount() - start < milliseconds);
+}
+
+// Pixels as 0xAARRGGBB (alpha ignored), row by row.
+struct Image {
+    int width = 0;
+    int height = 0;
+    std::vector<std::uint32_t> pixels;
+    std::uint32_t at(int x, int y) const {
+        return pixels[static_cast<size_t>(y) * static_cast<size_t>(width) + x] & 0xffffffu;
+    }
+};
+
+// What the window shows, read back from its device context.
+Image capture(HWND window) {
+    RECT client{};
+    GetClientRect(window, &client);
+    Image image;
+    image.width = client.right;
+    image.height = client.bottom;
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = image.width;
+    info.bmiHeader.biHeight = -image.height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HBITMAP section = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HDC memory = CreateCompatibleDC(nullptr);
+    HGDIOBJ previous = SelectObject(memory, section);
+    HDC windowDC = GetDC(window);
+    BitBlt(memory, 0, 0, image.width, image.height, windowDC, 0, 0, SRCCOPY);
+    ReleaseDC(window, windowDC);
+    GdiFlush();
+    const auto* first = static_cast<const std::uint32_t*>(bits);
+    image.pixels.assign(first, first + image.width * image.height);
+    SelectObject(memory, previous);
+    DeleteDC(memory);
+    DeleteObject(section);
+    return image;
+}
+
+// The same editor drawn without a window, through the offscreen frame.
+Image drawOffscreen(Steinberg::Vst::IEditController& controller) {
+    Image image;
+    IPtr<Steinberg::IPlugView> view = owned(controller.createView("editor"));
+    if (!view || view->attached(nullptr, Steinberg::kPlatformTypeHWND) != kResultOk)
+        return image;
+    auto* editor = dynamic_cast<Steinberg::Vst::VSTGUIEditor*>(view.get());
+    VSTGUI::OffscreenFrame* offscreen =
+        editor != nullptr ? VSTGUI::OffscreenFrame::attach(editor->getFrame()) : nullptr;
+    if (offscreen != nullptr) {
+        offscreen->drawAll();
+        image.width = offscreen->getWidth();
+        image.height = offscreen->getHeight();
+        for (int y = 0; y < image.height; ++y)
+            for (int x = 0; x < image.width; ++x)
+                image.pixels.push_back(offscreen->getPixel(x, y));
+    }
+    view->removed();
+    return image;
+}
+
+int channelDifference(std::uint32_t a, std::uint32_t b) {
+    int largest = 0;
+    for (int shift = 0; shift < 24; shift += 8)
+        largest = std::max(largest, std::abs(static_cast<int>((a >> shift) & 0xff) -
+                                             static_cast<int>((b >> shift) & 0xff)));
+    return largest;
+}
+
+size_t distinctColours(const Image& image) {
+    std::set<std::uint32_t> colours;
+    for (std::uint32_t pixel : image.pixels)
+        colours.insert(pixel & 0xffffffu);
+    return colours.size();
+}
+
+LRESULT CALLBACK hostWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+class EditorWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_EQ(controller->initialize(&hostApplication), kResultOk);
+        ASSERT_EQ(controller->setComponentHandler(&handler), kResultOk);
+        WNDCLASSEXW windowClass{};
+        windowClass.cbSize = sizeof(windowClass);
+        windowClass.lpfnWndProc = hostWindowProc;
+        windowClass.hInstance = GetModuleHandleW(nullptr);
+        windowClass.lpszClassName = L"TivrandelTestHost";
+        RegisterClassExW(&windowClass);
+        // Without an X server Wine makes no windows at all.
+        host = CreateWindowExW(0, L"TivrandelTestHost", L"host",
+                               WS_OVERLAPPEDWINDOW | WS_VISIBLE | WS_CLIPCHILDREN, 20, 20, 420, 260,
+                               nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+        ASSERT_NE(host, nullptr) << "no window: is there an X server (DISPLAY)?";
+        pump(50);
+    }
+
+    void TearDown() override {
+        if (view)
+            view->removed();
+        view = nullptr;
+        if (host != nullptr)
+            DestroyWindow(host);
+        controller->terminate();
+    }
+
+    // The editor attached to the host window; its child window.
+    HWND open() {
+        view = owned(controller->createView("editor"));
+        if (!view || view->attached(host, Steinberg::kPlatformTypeHWND) != kResultOk)
+            return nullptr;
+        HWND child = GetWindow(host, GW_CHILD);
+        if (child != nullptr) {
+            UpdateWindow(child);
+            pump(100);
+        }
+        return child;
+    }
+
+    // The centre of the control of id, from the rectangle in which the view finds it.
+    POINT centreOf(ParamID id) {
+        Steinberg::FUnknownPtr<Steinberg::Vst::IParameterFinder> finder(view.get());
+        long left = editorWidth, top = editorHeight, right = -1, bottom = -1;
+        for (int y = 0; finder && y < editorHeight; ++y) {
+            for (int x = 0; x < editorWidth; ++x) {
+                ParamID found = 0;
+                if (finder->findParameter(x, y, found) == kResultOk && found == id) {
+                    left = std::min<long>(left, x);
+                    top = std::min<long>(top, y);
+                    right = std::max<long>(right, x);
+                    bottom = std::max<long>(bottom, y);
+                }
+            }
+        }
+        return POINT{(left + right) / 2, (top + bottom) / 2};
+    }
+
+    Steinberg::Vst::HostApplication hostApplication;
+    testhost::MenuComponentHandler handler;
+    testhost::ConnectionPeer peer;
+    IPtr<tivrandel::Controller> controller = owned(new tivrandel::Controller);
+    IPtr<Steinberg::IPlugView> view;
+    HWND host = nullptr;
+};
+
+TEST_F(EditorWindowTest, OpensAsAChildWindowAndShowsWhatTheOffscreenFrameDraws) {
+    controller->setParamNormalized(1, 0.8);
+    controller->setParamNormalized(2, 0.2);
+    HWND child = open();
+    ASSERT_NE(child, nullptr);
+    const LONG_PTR style = GetWindowLongPtrW(child, GWL_STYLE);
+    EXPECT_TRUE((style & WS_CHILD) && (style & WS_VISIBLE));
+    RECT client{};
+    GetClientRect(child, &client);
+    EXPECT_EQ(client.right, editorWidth);
+    EXPECT_EQ(client.bottom, editorHeight);
+    Steinberg::ViewRect size;
+    ASSERT_EQ(view->getSize(&size), kResultOk);
+    EXPECT_EQ(size.getWidth(), editorWidth);
+    EXPECT_EQ(size.getHeight(), editorHeight);
+
+    const Image shown = capture(child);
+    const Image drawn = drawOffscreen(*controller);
+    ASSERT_EQ(drawn.width, shown.width);
+    ASSERT_EQ(drawn.height, shown.height);
+    // Knobs, text and gradients: far more than a blank or a flat window.
+    EXPECT_GT(distinctColours(shown), 100u);
+    int differing = 0;
+    for (int y = 0; y < shown.height; ++y)
+        for (int x = 0; x < shown.width; ++x)
+            if (channelDifference(shown.at(x, y), drawn.at(x, y)) > 24)
+                ++differing;
+    EXPECT_LT(differing, shown.width * shown.height / 200) << differing << " pixels differ";
+
+    // A partial repaint (the window asks for one corner) leaves the picture as it was.
+    RECT corner{0, 0, 40, 30};
+    InvalidateRect(child, &corner, TRUE);
+    UpdateWindow(child);
+    EXPECT_EQ(capture(child).pixels, shown.pixels);
+}
+
+TEST_F(EditorWindowTest, AKnobDragReachesTheHostAsOneNestedGesture) {
+    HWND child = open();
+    ASSERT_NE(child, nullptr);
+    const POINT centre = centreOf(1);
+    ASSERT_GT(centre.x, 0);
+    handler.calls.clear();
+
+    SendMessageW(child, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(centre.x, centre.y));
+    EXPECT_EQ(GetCapture(), child);
+    for (int step = 1; step <= 4; ++step)
+        SendMessageW(child, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(centre.x, centre.y - 8 * step));
+    SendMessageW(child, WM_LBUTTONUP, 0, MAKELPARAM(centre.x, centre.y - 32));
+    EXPECT_EQ(GetCapture(), nullptr);
+
+    const auto& calls = handler.calls;
+    ASSERT_GE(calls.size(), 5u);
+    EXPECT_EQ(calls[0], ComponentHandler::begin(1));
+    EXPECT_EQ(calls[1], ComponentHandler::begin(1));
+    EXPECT_EQ(calls[calls.size() - 2], ComponentHandler::end(1));
+    EXPECT_EQ(calls.back(), ComponentHandler::end(1));
+    for (size_t i = 2; i + 2 < calls.size(); ++i) {
+        EXPECT_EQ(calls[i].kind, ComponentHandler::Call::PerformEdit);
+        EXPECT_EQ(calls[i].id, 1u);
+    }
+    // Upwards is higher, and the controller holds what the host was told last.
+    const double last = calls[calls.size() - 3].value;
+    EXPECT_GT(last, 0.5);
+    EXPECT_EQ(controller->getParamNormalized(1), last);
+    EXPECT_TRUE(handler.requests.empty()); // a left button never asks for a menu
+
+    // The wheel turns the knob under the mouse, given in screen coordinates.
+    POINT screen = centre;
+    ClientToScreen(child, &screen);
+    SendMessageW(child, WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA), MAKELPARAM(screen.x, screen.y));
+    EXPECT_GT(controller->getParamNormalized(1), last);
+}
+
+TEST_F(EditorWindowTest, ARightClickOnAKnobOpensTheHostMenuWithThePluginItems) {
+    HWND child = open();
+    ASSERT_NE(child, nullptr);
+    const POINT centre = centreOf(1);
+    // The menu pops up where the mouse is.
+    POINT screen = centre;
+    ClientToScreen(child, &screen);
+    SetCursorPos(screen.x, screen.y);
+    pump(20);
+    handler.calls.clear();
+
+    SendMessageW(child, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(centre.x, centre.y));
+    SendMessageW(child, WM_RBUTTONUP, 0, MAKELPARAM(centre.x, centre.y));
+    EXPECT_EQ(GetCapture(), nullptr);
+    ASSERT_EQ(handler.requests.size(), 1u);
+    EXPECT_EQ(handler.requests[0].view, view.get());
+    EXPECT_TRUE(handler.requests[0].hasId);
+    EXPECT_EQ(handler.requests[0].id, 1u);
+    const auto& menu = *handler.menus.at(0);
+    EXPECT_EQ(menu.tags(), (std::vector<Steinberg::int32>{
+                               testhost::MenuComponentHandler::hostItemTag, 1001, 2001}));
+    ASSERT_EQ(menu.popups.size(), 1u);
+    EXPECT_EQ(menu.popups[0],
+              (testhost::RecordingContextMenu::Position{static_cast<Steinberg::UCoord>(centre.x),
+                                                        static_cast<Steinberg::UCoord>(centre.y)}));
+    EXPECT_TRUE(handler.calls.empty()); // the knob did not move
+}
+
+TEST_F(EditorWindowTest, ClosingDestroysTheWindowAndReopeningMakesAFreshOne) {
+    ASSERT_EQ(controller->connect(&peer), kResultOk);
+    HWND first = open();
+    ASSERT_NE(first, nullptr);
+    // The editor's timer runs in the host's message loop: a message per 50 ms tick.
+    pump(400);
+    EXPECT_GE(peer.messages.size(), 3u);
+
+    ASSERT_EQ(view->removed(), kResultOk);
+    EXPECT_FALSE(IsWindow(first));
+    EXPECT_EQ(GetWindow(host, GW_CHILD), nullptr);
+    const size_t ticks = peer.messages.size();
+    pump(200);
+    EXPECT_EQ(peer.messages.size(), ticks); // the timer stopped with the window
+
+    ASSERT_EQ(view->attached(host, Steinberg::kPlatformTypeHWND), kResultOk);
+    HWND second = GetWindow(host, GW_CHILD);
+    ASSERT_NE(second, nullptr);
+    UpdateWindow(second);
+    EXPECT_GT(distinctColours(capture(second)), 100u);
+
+    // A second editor of the same controller beside it; closing one leaves the other working.
+    IPtr<Steinberg::IPlugView> other = owned(controller->createView("editor"));
+    ASSERT_EQ(other->attached(host, Steinberg::kPlatformTypeHWND), kResultOk);
+    ASSERT_EQ(other->removed(), kResultOk);
+    InvalidateRect(second, nullptr, FALSE);
+    UpdateWindow(second);
+    EXPECT_GT(distinctColours(capture(second)), 100u);
+    controller->disconnect(&peer);
+}
+
+TEST_F(EditorWindowTest, AParentThatIsNoWindowGivesAnEditorWithoutOne) {
+    view = owned(controller->createView("editor"));
+    int notAWindow = 0;
+    EXPECT_EQ(view->attached(&notAWindow, Steinberg::kPlatformTypeHWND), kResultOk);
+    auto* editor = dynamic_cast<Steinberg::Vst::VSTGUIEditor*>(view.get());
+    ASSERT_NE(editor, nullptr);
+    ASSERT_NE(editor->getFrame(), nullptr);
+    EXPECT_EQ(editor->getFrame()->getPlatformFrame(), nullptr);
+    EXPECT_EQ(GetWindow(host, GW_CHILD), nullptr);
+}
+
+} // namespace
