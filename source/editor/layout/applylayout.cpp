@@ -6,6 +6,7 @@
 
 #include <exception>
 #include <sstream>
+#include <stdexcept>
 
 namespace kelvane::vst {
 
@@ -29,7 +30,12 @@ std::string objectTypeMismatch() {
 std::optional<picojson::value> parseDocument(const std::string& text) {
     picojson::value document;
     std::string error;
-    auto end = picojson::parse(document, text.begin(), text.end(), &error);
+    std::string::const_iterator end;
+    try {
+        end = picojson::parse(document, text.begin(), text.end(), &error);
+    } catch (const std::overflow_error&) {
+        return std::nullopt; // a number beyond a double, such as 1e999
+    }
     if (!error.empty())
         return std::nullopt;
     // Whatever follows the value must be blank, or this is not one JSON document.

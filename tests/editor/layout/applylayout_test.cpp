@@ -81,7 +81,8 @@ TEST_F(Layout, ReportsValuesOfTheWrongShape) {
 }
 
 TEST_F(Layout, IgnoresTextThatIsNotOneJsonDocument) {
-    for (const char* text : {"", "{", "{\"first\": {\"size\": [0, 0, 1, 1]}} x", "nul"})
+    for (const char* text : {"", "{", "{\"first\": {\"size\": [0, 0, 1, 1]}} x", "nul",
+                             "{\"first\": {\"size\": 1e999}}"})
         EXPECT_FALSE(applyLayout(views, text).has_value()) << text;
     EXPECT_EQ(first.getViewSize(), VSTGUI::CRect(0, 0, 10, 10));
     EXPECT_EQ(apply(" {} \n"), "layout applied\n");
