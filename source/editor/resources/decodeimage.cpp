@@ -12,8 +12,10 @@ namespace kelvane::vst {
 
 namespace {
 
+#ifdef _WIN32
 const char* const memoryLockFailed = "image decoding: the memory block cannot be locked";
 const char* const streamCreationFailed = "image decoding: no stream can be made over the bytes";
+#endif
 const char* const bitmapAllocationFailed = "image decoding: the bitmap cannot be allocated";
 const char* const bitmapStatusFailed = "image decoding: the bytes are not a readable image";
 
