@@ -14,7 +14,12 @@
 #include <cstdlib>
 #include <cstring>
 
-#if defined(__SANITIZE_ADDRESS__)
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer) // clang's way of telling
+#define KELVANE_ADDRESS_SANITIZER 1
+#endif
+#endif
+#if defined(__SANITIZE_ADDRESS__) || defined(KELVANE_ADDRESS_SANITIZER)
 // fontconfig leaks a few blocks while it parses its configuration, once per process, whoever
 // asks first; LeakSanitizer (which reads this hook in sanitizer builds only) is told to ignore
 // allocations made inside fontconfig. Every object of fontconfig's that this file creates is
