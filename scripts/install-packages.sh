@@ -8,13 +8,14 @@ what=${1:-build}
 # one, which has no std::thread and takes over the unsuffixed compiler names).
 packages=(build-essential cmake ninja-build pkg-config git
           juce-modules-source-data picojson-dev fst-dev libsndfile1-dev
-          libcairo2-dev libfreetype-dev libfontconfig-dev
+          libcairo2-dev libfreetype-dev libfontconfig-dev libxcb1-dev
           g++-mingw-w64-x86-64-posix)
 if [ "$what" = test ]; then
     # googletest: its sources, built inside the Windows build. wine and wine64 together (wine64
     # alone has no wine command and no wineboot); Liberation for the fonts Windows programs expect.
     packages+=(libgtest-dev libgmock-dev libbenchmark-dev clang-14 libclang-rt-14-dev
-               locales-all googletest wine wine64 fonts-liberation xvfb xauth)
+               locales-all googletest wine wine64 fonts-liberation xvfb xauth
+               libxcb-xtest0-dev)
 fi
 
 missing=()

@@ -64,7 +64,7 @@ public:
             applyLayout(layoutText());
             for (ParamID id = 0; id < static_cast<ParamID>(Parameters::count); ++id)
                 onParameterChanged(id, controller->getParamNormalized(id));
-            frame->open(parent, VSTGUI::PlatformType::kDefaultNative);
+            frame->open(parent, VSTGUI::PlatformType::kDefaultNative, getFrameConfig());
             return true;
         });
         return true;

@@ -2,6 +2,8 @@
 
 #ifdef _WIN32
 #include "vstgui/lib/platform/win32/win32factory.h"
+#elif defined(__linux__)
+#include "vstgui/lib/platform/linux/x11factory.h"
 #endif
 
 namespace VSTGUI {
@@ -27,9 +29,12 @@ std::unique_ptr<IPlatformFactory>& installed() {
 } // namespace
 
 const IPlatformFactory& getPlatformFactory() {
-    // Windows has its window system always; elsewhere none until one is installed.
+    // Windows and Linux (X) have their window systems always; elsewhere none until one is
+    // installed.
 #ifdef _WIN32
     static const Win32Factory standard;
+#elif defined(__linux__)
+    static const X11::Factory standard;
 #else
     static const HeadlessFactory standard;
 #endif

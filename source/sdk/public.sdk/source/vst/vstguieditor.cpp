@@ -1,5 +1,7 @@
 #include "public.sdk/source/vst/vstguieditor.h"
 
+#include "public.sdk/source/vst/vstguirunloop.h"
+
 #include "pluginterfaces/gui/iplugview.h"
 
 #include <cstring>
@@ -38,6 +40,7 @@ VSTGUIEditor::VSTGUIEditor(void* owner, ViewRect* size)
 VSTGUIEditor::~VSTGUIEditor() {
     if (timer)
         timer->stop();
+    frameConfig.reset();
 }
 
 void VSTGUIEditor::setIdleRate(int32 milliseconds) {
@@ -54,6 +57,8 @@ tresult PLUGIN_API VSTGUIEditor::attached(void* parent, FIDString type) {
     VSTGUI::PlatformType platformType{};
     if (!platformTypeOf(type, platformType))
         return kResultFalse;
+    // The host's run loop, where it offers one, before the timer starts on it.
+    frameConfig = makeFrameConfig(plugFrame);
     if (timer)
         timer->start();
     if (open(parent, platformType) && frame != nullptr) {
@@ -70,6 +75,7 @@ tresult PLUGIN_API VSTGUIEditor::removed() {
     if (timer)
         timer->stop();
     close();
+    frameConfig.reset();
     return EditorView::removed();
 }
 

@@ -7,6 +7,8 @@
 #include "vstgui/lib/vstguibase.h"
 #include "vstgui/lib/vstguieditorinterface.h"
 
+#include <memory>
+
 namespace Steinberg::Vst {
 
 // A plug-in view whose contents are a VSTGUI frame: attaches the frame to the host's window,
@@ -45,7 +47,13 @@ public:
     OBJ_METHODS(VSTGUIEditor, EditorView)
 
 protected:
+    // What the frame opens with while the view is attached (on X: the host's run loop), or null.
+    VSTGUI::IPlatformFrameConfig* getFrameConfig() const { return frameConfig.get(); }
+
     VSTGUI::SharedPointer<VSTGUI::CVSTGUITimer> timer;
+
+private:
+    std::unique_ptr<VSTGUI::IPlatformFrameConfig> frameConfig;
 };
 
 } // namespace Steinberg::Vst
