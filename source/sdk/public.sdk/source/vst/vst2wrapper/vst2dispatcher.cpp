@@ -93,6 +93,9 @@ VstIntPtr Vst2Wrapper::dispatch(int opcode, int index, VstIntPtr value, void* pt
     case effEditClose:
         closeEditor();
         return 0;
+    case effEditIdle:
+        idleEditor();
+        return 0;
     case effSetSpeakerArrangement: {
         // The effect is stereo in and out, whatever the host would like.
         const auto* input = reinterpret_cast<const VstSpeakerArrangement*>(value);
@@ -129,8 +132,8 @@ VstIntPtr Vst2Wrapper::dispatch(int opcode, int index, VstIntPtr value, void* pt
     case effSetProcessPrecision:
         return setProcessPrecision(value) ? 1 : 0;
     default:
-        // effOpen, program selection (there is one program), effEditIdle (the editor has its
-        // own timer) and whatever this effect does not know.
+        // effOpen, program selection (there is one program) and whatever this effect does not
+        // know.
         return 0;
     }
 }

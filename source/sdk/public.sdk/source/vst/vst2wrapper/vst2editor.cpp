@@ -1,5 +1,7 @@
 #include "public.sdk/source/vst/vst2wrapper/vst2wrapper.h"
 
+#include "public.sdk/source/vst/vst2wrapper/vst2plugframe.h"
+
 #include <algorithm>
 #include <climits>
 
@@ -57,7 +59,15 @@ bool Vst2Wrapper::openEditor(void* parent) {
         return false;
     }
     IPlugView* view = editorView();
-    if (!view || view->attached(parent, hostWindowType) != kResultOk) {
+    if (!view) {
+        return false;
+    }
+    if (!plugFrame) {
+        plugFrame = owned(new Vst2PlugFrame());
+    }
+    view->setFrame(plugFrame);
+    if (view->attached(parent, hostWindowType) != kResultOk) {
+        view->setFrame(nullptr);
         return false;
     }
     editorOpen = true;
@@ -67,9 +77,16 @@ bool Vst2Wrapper::openEditor(void* parent) {
 void Vst2Wrapper::closeEditor() {
     if (editor && editorOpen) {
         editor->removed();
+        editor->setFrame(nullptr);
     }
     editorOpen = false;
     editor = nullptr;
+}
+
+void Vst2Wrapper::idleEditor() {
+    if (editorOpen && plugFrame) {
+        plugFrame->idle();
+    }
 }
 
 } // namespace Vst

@@ -1,6 +1,7 @@
 #include "public.sdk/source/vst/vst2wrapper/vst2wrapper.h"
 
 #include "public.sdk/source/vst/vst2wrapper/vst2componenthandler.h"
+#include "public.sdk/source/vst/vst2wrapper/vst2plugframe.h"
 
 #include "framework/guard.h"
 

@@ -26,6 +26,7 @@ namespace Steinberg {
 namespace Vst {
 
 class Vst2ComponentHandler;
+class Vst2PlugFrame;
 
 // One wrapped effect. The host sees only the AEffect; the wrapper behind it lives from create
 // to effClose.
@@ -52,8 +53,8 @@ class Vst2ComponentHandler;
 //
 // Editor: the controller's "editor" view, made when the host first asks for its rectangle or
 // opens it, attached to the host's window by effEditOpen (an HWND on Windows, an X11 window id
-// elsewhere) and removed and released by effEditClose. It runs its own timer, so effEditIdle
-// has nothing to do.
+// elsewhere) and removed and released by effEditClose. On Windows it runs its own timer; on
+// Linux its window and timer run on the plug-in frame's run loop, which effEditIdle drives.
 //
 // Chunks: the effect's chunk (bank and program alike) is the processor's state blob as its
 // getState writes it; setChunk hands the bytes to the processor's setState and then to the
@@ -126,6 +127,7 @@ private:
     VstIntPtr editorRect(ERect** rect);
     bool openEditor(void* parent);
     void closeEditor();
+    void idleEditor();
     // The view, made now if there is none yet; null when the controller offers none.
     IPlugView* editorView();
 
@@ -159,6 +161,7 @@ private:
     IPtr<IConnectionPoint> controllerConnection;
     IPtr<Vst2ComponentHandler> handler;
     IPtr<IPlugView> editor;
+    IPtr<Vst2PlugFrame> plugFrame;
     bool editorOpen = false;
     ERect editorSize{};
     bool componentInitialized = false;
