@@ -19,17 +19,17 @@ const double halfSize = 8;
 const float shadowOffset = 5;
 const char* const defaultFaceImage = "knob-face.png";
 
+Gdiplus::Color argb(std::uint32_t word) {
+    return Gdiplus::Color(word);
+}
+
 std::vector<TickMark> defaultTicks() {
     TickMark tick;
     tick.width = 2;
     tick.innerRadius = 34;
     tick.outerRadius = 40;
-    tick.color = Gdiplus::Color(std::uint32_t{0xFFFFFFFF});
+    tick.color = argb(0xFFFFFFFF);
     return std::vector<TickMark>(9, tick);
-}
-
-Gdiplus::Color argb(std::uint32_t word) {
-    return Gdiplus::Color(word);
 }
 
 VSTGUI::CRect square(const VSTGUI::CPoint& centre, double half) {
