@@ -4,6 +4,7 @@
 #include "controller/controller.h"
 #include "host/connectionpeer.h"
 #include "host/menuhandler.h"
+#include "vst2/vst2host.h"
 
 #include "pluginterfaces/gui/iplugview.h"
 #include "pluginterfaces/vst/ivstplugview.h"
@@ -253,16 +254,30 @@ TEST_F(EditorWindowTest, AKnobDragReachesTheHostAsOneNestedGesture) {
         EXPECT_EQ(calls[i].id, 1u);
     }
     // Upwards is higher, and the controller holds what the host was told last.
-    const double last = calls[calls.size() - 3].value;
-    EXPECT_GT(last, 0.5);
-    EXPECT_EQ(controller->getParamNormalized(1), last);
+    const double dragged = calls[calls.size() - 3].value;
+    EXPECT_GT(dragged, 0.5);
+    EXPECT_EQ(controller->getParamNormalized(1), dragged);
     EXPECT_TRUE(handler.requests.empty()); // a left button never asks for a menu
+
+    // A drag whose capture another window takes ends there, so the host's gesture is closed.
+    handler.calls.clear();
+    SendMessageW(child, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(centre.x, centre.y));
+    SendMessageW(child, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(centre.x, centre.y - 8));
+    SetCapture(host);
+    ASSERT_GE(handler.calls.size(), 4u);
+    EXPECT_EQ(handler.calls[handler.calls.size() - 2], ComponentHandler::end(1));
+    EXPECT_EQ(handler.calls.back(), ComponentHandler::end(1));
+    ReleaseCapture();
+    const size_t ended = handler.calls.size();
+    SendMessageW(child, WM_LBUTTONUP, 0, MAKELPARAM(centre.x, centre.y - 8));
+    EXPECT_EQ(handler.calls.size(), ended);
 
     // The wheel turns the knob under the mouse, given in screen coordinates.
     POINT screen = centre;
     ClientToScreen(child, &screen);
+    const double before = controller->getParamNormalized(1);
     SendMessageW(child, WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA), MAKELPARAM(screen.x, screen.y));
-    EXPECT_GT(controller->getParamNormalized(1), last);
+    EXPECT_GT(controller->getParamNormalized(1), before);
 }
 
 TEST_F(EditorWindowTest, ARightClickOnAKnobOpensTheHostMenuWithThePluginItems) {
@@ -322,6 +337,32 @@ TEST_F(EditorWindowTest, ClosingDestroysTheWindowAndReopeningMakesAFreshOne) {
     UpdateWindow(second);
     EXPECT_GT(distinctColours(capture(second)), 100u);
     controller->disconnect(&peer);
+}
+
+TEST_F(EditorWindowTest, TheVst2EffectOpensItsEditorInTheHostWindow) {
+    vst2host::RecordingFactory factory;
+    vst2host::Effect effect(&factory);
+    ASSERT_TRUE(effect);
+    EXPECT_TRUE(effect->flags & effFlagsHasEditor);
+    ASSERT_EQ(effect.dispatch(effEditOpen, 0, 0, host), 1);
+    HWND child = GetWindow(host, GW_CHILD);
+    ASSERT_NE(child, nullptr);
+    RECT client{};
+    GetClientRect(child, &client);
+    EXPECT_EQ(client.right, editorWidth);
+    EXPECT_EQ(client.bottom, editorHeight);
+    effect.dispatch(effEditIdle);
+    pump(100);
+    EXPECT_GT(distinctColours(capture(child)), 100u);
+    effect.dispatch(effEditClose);
+    EXPECT_FALSE(IsWindow(child));
+
+    // Left open when the host closes the effect: the window goes with it.
+    ASSERT_EQ(effect.dispatch(effEditOpen, 0, 0, host), 1);
+    child = GetWindow(host, GW_CHILD);
+    ASSERT_NE(child, nullptr);
+    effect.close();
+    EXPECT_FALSE(IsWindow(child));
 }
 
 TEST_F(EditorWindowTest, AParentThatIsNoWindowGivesAnEditorWithoutOne) {
