@@ -56,8 +56,9 @@ struct Image {
     }
 };
 
-// What the window shows, read back from its device context.
-Image capture(HWND window) {
+// What the window shows, read back from its device context, or what it paints when asked to
+// print itself.
+Image capture(HWND window, bool print = false) {
     RECT client{};
     GetClientRect(window, &client);
     Image image;
@@ -74,9 +75,13 @@ Image capture(HWND window) {
     HBITMAP section = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
     HDC memory = CreateCompatibleDC(nullptr);
     HGDIOBJ previous = SelectObject(memory, section);
-    HDC windowDC = GetDC(window);
-    BitBlt(memory, 0, 0, image.width, image.height, windowDC, 0, 0, SRCCOPY);
-    ReleaseDC(window, windowDC);
+    if (print) {
+        PrintWindow(window, memory, PW_CLIENTONLY);
+    } else {
+        HDC windowDC = GetDC(window);
+        BitBlt(memory, 0, 0, image.width, image.height, windowDC, 0, 0, SRCCOPY);
+        ReleaseDC(window, windowDC);
+    }
     GdiFlush();
     const auto* first = static_cast<const std::uint32_t*>(bits);
     image.pixels.assign(first, first + image.width * image.height);
@@ -227,6 +232,7 @@ TEST_F(EditorWindowTest, OpensAsAChildWindowAndShowsWhatTheOffscreenFrameDraws) 
     InvalidateRect(child, &corner, TRUE);
     UpdateWindow(child);
     EXPECT_EQ(capture(child).pixels, shown.pixels);
+    EXPECT_EQ(capture(child, true).pixels, shown.pixels);
 }
 
 TEST_F(EditorWindowTest, AKnobDragReachesTheHostAsOneNestedGesture) {
@@ -337,6 +343,13 @@ TEST_F(EditorWindowTest, ClosingDestroysTheWindowAndReopeningMakesAFreshOne) {
     UpdateWindow(second);
     EXPECT_GT(distinctColours(capture(second)), 100u);
     controller->disconnect(&peer);
+
+    // A host that destroys its window before it removes the view: the child went with it.
+    DestroyWindow(host);
+    host = nullptr;
+    EXPECT_FALSE(IsWindow(second));
+    EXPECT_EQ(view->removed(), kResultOk);
+    view = nullptr;
 }
 
 TEST_F(EditorWindowTest, TheVst2EffectOpensItsEditorInTheHostWindow) {
