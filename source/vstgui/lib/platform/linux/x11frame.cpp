@@ -78,7 +78,9 @@ Frame::~Frame() {
         xcb_free_pixmap(connection, pixmap);
     if (colormap != 0)
         xcb_free_colormap(connection, colormap);
-    xcb_flush(connection);
+    // Gone when the host's remove returns: it may destroy its window next.
+    if (!xcb_connection_has_error(connection))
+        sync();
     xcb_disconnect(connection);
 }
 
@@ -109,8 +111,13 @@ bool Frame::open(xcb_window_t parent, std::int32_t newWidth, std::int32_t newHei
                       static_cast<std::uint16_t>(height), 0, XCB_WINDOW_CLASS_INPUT_OUTPUT, visual,
                       mask, values);
     xcb_map_window(connection, window);
-    xcb_flush(connection);
+    // The window is there when the host's attach returns.
+    sync();
     return !xcb_connection_has_error(connection);
+}
+
+void Frame::sync() {
+    std::free(xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr));
 }
 
 bool Frame::chooseVisual(xcb_window_t parent, xcb_window_t rootWindow) {

@@ -1,0 +1,359 @@
+// The editor in real X windows under a display (Xvfb in the test script): opened by the
+// controller's view in a host window, painted as the offscreen frame paints it, driven by mouse
+// input sent through XTest, with its events and timer on the host's run loop.
+
+#include "runloopframe.h"
+#include "xsession.h"
+
+#include "controller/controller.h"
+#include "host/connectionpeer.h"
+#include "host/contextmenuhost.h"
+#include "vst2/vst2host.h"
+
+#include "public.sdk/source/vst/hosting/hostclasses.h"
+#include "vstgui/gdiplusglobals.h"
+#include "vstgui/lib/cframe.h"
+#include "vstgui/lib/controls/ccontrol.h"
+#include "vstgui/lib/offscreenframe.h"
+#include "vstgui/lib/vstguieditorinterface.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <vector>
+
+namespace linuxgui {
+namespace {
+
+using namespace std::chrono_literals;
+using Steinberg::IPlugView;
+using Steinberg::IPtr;
+using Steinberg::kResultOk;
+using testhost::ComponentHandler;
+using Image = std::vector<std::uint32_t>;
+
+constexpr std::uint16_t width = 346;
+constexpr std::uint16_t height = 160;
+
+void* windowId(xcb_window_t window) {
+    return reinterpret_cast<void*>(static_cast<std::uintptr_t>(window));
+}
+
+VSTGUI::CFrame* frameOf(IPlugView* view) {
+    auto* editor = dynamic_cast<VSTGUI::VSTGUIEditorInterface*>(view);
+    return editor != nullptr ? editor->getFrame() : nullptr;
+}
+
+VSTGUI::CControl* control(VSTGUI::CFrame* frame, std::int32_t tag) {
+    for (std::uint32_t i = 0; frame != nullptr && i < frame->getNbViews(); ++i) {
+        auto* found = dynamic_cast<VSTGUI::CControl*>(frame->getView(i));
+        if (found != nullptr && found->getTag() == tag)
+            return found;
+    }
+    return nullptr;
+}
+
+// How many pixels differ by more than a little in some channel.
+std::size_t differences(const Image& a, const Image& b) {
+    if (a.size() != b.size())
+        return std::max(a.size(), b.size());
+    std::size_t count = 0;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        for (int shift = 0; shift < 24; shift += 8) {
+            const int delta = int(a[i] >> shift & 0xff) - int(b[i] >> shift & 0xff);
+            if (delta > 8 || delta < -8) {
+                ++count;
+                break;
+            }
+        }
+    }
+    return count;
+}
+
+class LinuxGuiTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (std::getenv("DISPLAY") == nullptr)
+            GTEST_SKIP() << "no X display (run under xvfb-run)";
+        ASSERT_TRUE(x.connected());
+        VSTGUI::GDIPlusGlobals::enter();
+        ASSERT_EQ(controller->initialize(&host), kResultOk);
+        controller->setComponentHandler(&handler);
+        controller->connect(&peer);
+    }
+
+    void TearDown() override {
+        if (std::getenv("DISPLAY") == nullptr)
+            return;
+        controller->terminate();
+        VSTGUI::GDIPlusGlobals::exit();
+    }
+
+    IPtr<IPlugView> attach(RunLoopFrame& frame, xcb_window_t parent) {
+        auto view = Steinberg::owned(controller->createView("editor"));
+        EXPECT_TRUE(view);
+        if (!view)
+            return view;
+        view->setFrame(&frame);
+        EXPECT_EQ(view->attached(windowId(parent), Steinberg::kPlatformTypeX11EmbedWindowID),
+                  kResultOk);
+        return view;
+    }
+
+    // The editor's window in parent, once it is there.
+    xcb_window_t child(xcb_window_t parent) {
+        const auto windows = x.children(parent);
+        EXPECT_EQ(windows.size(), 1u);
+        return windows.empty() ? 0 : windows.front();
+    }
+
+    // The same editor with the controller's current values, drawn offscreen.
+    Image offscreenImage() {
+        auto view = Steinberg::owned(controller->createView("editor"));
+        EXPECT_EQ(view->attached(nullptr, Steinberg::kPlatformTypeX11EmbedWindowID), kResultOk);
+        VSTGUI::OffscreenFrame* offscreen = VSTGUI::OffscreenFrame::attach(frameOf(view));
+        Image image;
+        if (offscreen != nullptr) {
+            offscreen->drawAll();
+            for (std::int32_t py = 0; py < height; ++py)
+                for (std::int32_t px = 0; px < width; ++px)
+                    image.push_back(offscreen->getPixel(px, py) & 0xffffff);
+        }
+        view->removed();
+        return image;
+    }
+
+    // Waits, running loop, until window shows expected (within the tolerance); the last capture.
+    Image awaitImage(RunLoopFrame& loop, xcb_window_t window, const Image& expected) {
+        Image shown;
+        loop.runUntil(
+            [&] {
+                shown = x.capture(window, width, height);
+                return differences(shown, expected) < expected.size() / 200;
+            },
+            3s);
+        return shown;
+    }
+
+    // A drag with the left button from (x, y) of window, by dy pixels in steps of 10.
+    void drag(RunLoopFrame* loop, xcb_window_t window, std::int16_t px, std::int16_t py,
+              std::int16_t dy, const std::function<void()>& idle = {}) {
+        x.toScreen(window, px, py);
+        auto settle = [&] {
+            if (loop != nullptr)
+                loop->run(30ms);
+            if (idle)
+                idle();
+        };
+        x.movePointer(px, py);
+        settle();
+        x.press(1);
+        settle();
+        for (std::int16_t step = 10; step <= std::abs(dy); step += 10) {
+            x.movePointer(px, static_cast<std::int16_t>(py + (dy < 0 ? -step : step)));
+            settle();
+        }
+        x.release(1);
+        settle();
+    }
+
+    XSession x;
+    Steinberg::Vst::HostApplication host;
+    testhost::ContextMenuHandler handler;
+    testhost::ConnectionPeer peer;
+    IPtr<tivrandel::Controller> controller = Steinberg::owned(new tivrandel::Controller);
+};
+
+TEST_F(LinuxGuiTest, ShowsWhatTheOffscreenFrameDrawsAndRunsOnTheHostLoop) {
+    controller->setParamNormalized(1, 0.25);
+    controller->setParamNormalized(3, 1.0);
+    const Image expected = offscreenImage();
+    ASSERT_EQ(expected.size(), std::size_t(width) * height);
+
+    RunLoopFrame loop;
+    const xcb_window_t parent = x.createWindow(20, 30, 400, 200);
+    auto view = attach(loop, parent);
+    ASSERT_EQ(loop.resizes.size(), 1u);
+    EXPECT_EQ(loop.resizes[0].getWidth(), width);
+    EXPECT_EQ(loop.resizes[0].getHeight(), height);
+    const xcb_window_t window = child(parent);
+    ASSERT_NE(window, 0u);
+    EXPECT_TRUE(x.viewable(window));
+    EXPECT_EQ(loop.eventHandlerCount(), 1u);
+    EXPECT_EQ(loop.intervals(), std::vector<Steinberg::Linux::TimerInterval>{50});
+
+    const Image shown = awaitImage(loop, window, expected);
+    EXPECT_LT(differences(shown, expected), expected.size() / 200);
+    // The timer ticks on the loop: the processor hears of each tick.
+    loop.run(200ms);
+    EXPECT_GE(loop.timerTicks, 3);
+    EXPECT_GE(peer.messages.size(), 3u);
+
+    // Covered and uncovered by another window: the server repaints it, nothing is lost.
+    const xcb_window_t cover = x.createWindow(0, 0, 300, 150);
+    x.destroyWindow(cover);
+    EXPECT_LT(differences(awaitImage(loop, window, expected), expected), expected.size() / 200);
+
+    view->removed();
+    EXPECT_TRUE(x.children(parent).empty());
+    EXPECT_EQ(loop.eventHandlerCount(), 0u);
+    EXPECT_EQ(loop.timerCount(), 0u);
+    EXPECT_EQ(loop.registrations, loop.unregistrations);
+    view->setFrame(nullptr);
+    view = nullptr;
+    EXPECT_EQ(loop.references, 0u);
+    x.destroyWindow(parent);
+}
+
+TEST_F(LinuxGuiTest, AMouseDragOnTheTimeKnobIsOneGestureAndIsRepainted) {
+    RunLoopFrame loop;
+    const xcb_window_t parent = x.createWindow(0, 0, width, height);
+    auto view = attach(loop, parent);
+    const xcb_window_t window = child(parent);
+    VSTGUI::CControl* knob = control(frameOf(view), 1);
+    ASSERT_NE(knob, nullptr);
+    const Image before = awaitImage(loop, window, offscreenImage());
+
+    const VSTGUI::CPoint centre = knob->getViewSize().getCenter();
+    drag(&loop, window, static_cast<std::int16_t>(centre.x), static_cast<std::int16_t>(centre.y),
+         -40);
+    const auto& calls = handler.calls;
+    ASSERT_GE(calls.size(), 5u);
+    EXPECT_EQ(calls[0], ComponentHandler::begin(1));
+    EXPECT_EQ(calls[1], ComponentHandler::begin(1));
+    EXPECT_EQ(calls[calls.size() - 2], ComponentHandler::end(1));
+    EXPECT_EQ(calls.back(), ComponentHandler::end(1));
+    double last = 0.5;
+    for (std::size_t i = 2; i + 2 < calls.size(); ++i) {
+        EXPECT_EQ(calls[i].kind, ComponentHandler::Call::PerformEdit);
+        EXPECT_EQ(calls[i].id, 1u);
+        EXPECT_GT(calls[i].value, last);
+        last = calls[i].value;
+    }
+    EXPECT_EQ(controller->getParamNormalized(1), last);
+
+    // The idle timer repainted the knob where it now stands, as offscreen drawing shows it.
+    const Image after = awaitImage(loop, window, offscreenImage());
+    EXPECT_LT(differences(after, offscreenImage()), after.size() / 200);
+    EXPECT_GT(differences(after, before), 0u);
+    view->removed();
+    x.destroyWindow(parent);
+}
+
+TEST_F(LinuxGuiTest, ARightClickOnAKnobOpensTheHostMenuWhereTheMouseIs) {
+    RunLoopFrame loop;
+    const xcb_window_t parent = x.createWindow(0, 0, width, height);
+    auto view = attach(loop, parent);
+    const xcb_window_t window = child(parent);
+    VSTGUI::CControl* knob = control(frameOf(view), 2);
+    ASSERT_NE(knob, nullptr);
+    const VSTGUI::CPoint centre = knob->getViewSize().getCenter();
+    std::int16_t px = static_cast<std::int16_t>(centre.x);
+    std::int16_t py = static_cast<std::int16_t>(centre.y);
+    x.toScreen(window, px, py);
+    x.movePointer(px, py);
+    loop.run(30ms);
+    x.press(3);
+    x.release(3);
+    ASSERT_TRUE(loop.runUntil([&] { return !handler.menus.empty(); }, 2s));
+    loop.run(30ms);
+
+    ASSERT_EQ(handler.requests.size(), 1u);
+    EXPECT_EQ(handler.requests[0].id, 2u);
+    std::vector<Steinberg::int32> tags;
+    for (const auto& entry : handler.menus[0]->entries)
+        tags.push_back(entry.tag);
+    EXPECT_EQ(tags, (std::vector<Steinberg::int32>{-1, 1002, 2002}));
+    ASSERT_EQ(handler.menus[0]->popups.size(), 1u);
+    EXPECT_EQ(handler.menus[0]->popups[0].first, static_cast<Steinberg::UCoord>(centre.x));
+    EXPECT_EQ(handler.menus[0]->popups[0].second, static_cast<Steinberg::UCoord>(centre.y));
+    EXPECT_TRUE(handler.calls.empty()); // the knob left the click alone
+    view->removed();
+    x.destroyWindow(parent);
+}
+
+TEST_F(LinuxGuiTest, TwoEditorsAtOnceFollowTheValuesAndReopen) {
+    RunLoopFrame loop;
+    const xcb_window_t first = x.createWindow(0, 0, width, height);
+    const xcb_window_t second = x.createWindow(0, 200, width, height);
+    auto one = attach(loop, first);
+    auto two = attach(loop, second);
+    EXPECT_EQ(loop.eventHandlerCount(), 2u);
+    EXPECT_EQ(loop.timerCount(), 2u);
+
+    controller->setParamNormalized(2, 0.9);
+    const Image expected = offscreenImage();
+    EXPECT_LT(differences(awaitImage(loop, child(first), expected), expected),
+              expected.size() / 200);
+    EXPECT_LT(differences(awaitImage(loop, child(second), expected), expected),
+              expected.size() / 200);
+
+    // Closed and opened again in another window; the other editor goes on.
+    one->removed();
+    EXPECT_EQ(loop.eventHandlerCount(), 1u);
+    EXPECT_EQ(loop.timerCount(), 1u);
+    const xcb_window_t third = x.createWindow(400, 0, width, height);
+    ASSERT_EQ(one->attached(windowId(third), Steinberg::kPlatformTypeX11EmbedWindowID), kResultOk);
+    EXPECT_EQ(loop.eventHandlerCount(), 2u);
+    controller->setParamNormalized(2, 0.1);
+    const Image moved = offscreenImage();
+    EXPECT_LT(differences(awaitImage(loop, child(third), moved), moved), moved.size() / 200);
+    EXPECT_LT(differences(awaitImage(loop, child(second), moved), moved), moved.size() / 200);
+
+    one->removed();
+    two->removed();
+    EXPECT_EQ(loop.eventHandlerCount(), 0u);
+    EXPECT_EQ(loop.timerCount(), 0u);
+    EXPECT_EQ(loop.registrations, loop.unregistrations);
+    for (xcb_window_t window : {first, second, third})
+        x.destroyWindow(window);
+}
+
+TEST_F(LinuxGuiTest, WithoutARunLoopTheEditorStillOpensAndPaints) {
+    const Image expected = offscreenImage();
+    RunLoopFrame frame(false);
+    const xcb_window_t parent = x.createWindow(0, 0, width, height);
+    auto view = attach(frame, parent);
+    const xcb_window_t window = child(parent);
+    ASSERT_NE(window, 0u);
+    // Nothing reads the editor's events: the server shows what it painted when it opened.
+    EXPECT_LT(differences(awaitImage(frame, window, expected), expected), expected.size() / 200);
+    EXPECT_EQ(frame.registrations, 0);
+    view->removed();
+    EXPECT_TRUE(x.children(parent).empty());
+    x.destroyWindow(parent);
+}
+
+TEST_F(LinuxGuiTest, AVst2HostDrivesTheEditorThroughEditIdle) {
+    vst2host::RecordingFactory factory;
+    vst2host::hostCalls().clear();
+    vst2host::Effect effect(&factory);
+    ASSERT_TRUE(effect);
+    const xcb_window_t parent = x.createWindow(0, 0, width, height);
+    ASSERT_EQ(effect.dispatch(effEditOpen, 0, 0, windowId(parent)), 1);
+    const xcb_window_t window = child(parent);
+    ASSERT_NE(window, 0u);
+    EXPECT_FALSE(x.capture(window, width, height).empty());
+
+    // Over the time knob of the effect's own editor, found through a view of the same layout.
+    auto view = Steinberg::owned(controller->createView("editor"));
+    view->attached(nullptr, Steinberg::kPlatformTypeX11EmbedWindowID);
+    const VSTGUI::CPoint centre = control(frameOf(view), 1)->getViewSize().getCenter();
+    view->removed();
+    drag(nullptr, window, static_cast<std::int16_t>(centre.x), static_cast<std::int16_t>(centre.y),
+         -30, [&] { effect.dispatch(effEditIdle); });
+    // The gesture's nested begin and end, as the VST 3 host sees them.
+    EXPECT_EQ(vst2host::hostCallsOf(audioMasterBeginEdit).size(), 2u);
+    EXPECT_FALSE(vst2host::hostCallsOf(audioMasterAutomate).empty());
+    EXPECT_EQ(vst2host::hostCallsOf(audioMasterEndEdit).size(), 2u);
+    for (const auto& call : vst2host::hostCallsOf(audioMasterAutomate))
+        EXPECT_EQ(call.index, 1);
+
+    EXPECT_EQ(effect.dispatch(effEditClose), 0);
+    EXPECT_TRUE(x.children(parent).empty());
+    x.destroyWindow(parent);
+}
+
+} // namespace
+} // namespace linuxgui
