@@ -46,8 +46,11 @@ bool CVSTGUITimer::setFireTime(std::uint32_t newFireTime) {
     fireTime = newFireTime;
     if (!platformTimer)
         return true;
+    // The running platform timer takes the new period (it keeps the loop it runs on).
+    if (platformTimer->start(fireTime))
+        return true;
     stop();
-    return start();
+    return false;
 }
 
 void CVSTGUITimer::fire() {
