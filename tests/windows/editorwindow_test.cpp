@@ -233,6 +233,18 @@ TEST_F(EditorWindowTest, OpensAsAChildWindowAndShowsWhatTheOffscreenFrameDraws) 
     UpdateWindow(child);
     EXPECT_EQ(capture(child).pixels, shown.pixels);
     EXPECT_EQ(capture(child, true).pixels, shown.pixels);
+
+    // The host resizes the view: the window follows, and the new area shows the frame's grey.
+    Steinberg::ViewRect larger(0, 0, editorWidth + 30, editorHeight + 20);
+    ASSERT_EQ(view->onSize(&larger), kResultOk);
+    GetClientRect(child, &client);
+    EXPECT_EQ(client.right, editorWidth + 30);
+    EXPECT_EQ(client.bottom, editorHeight + 20);
+    UpdateWindow(child);
+    const Image resized = capture(child);
+    EXPECT_EQ(resized.at(editorWidth + 20, editorHeight + 10), 0x7f7f7fu);
+    EXPECT_EQ(resized.at(editorWidth / 2, editorHeight / 2),
+              shown.at(editorWidth / 2, editorHeight / 2));
 }
 
 TEST_F(EditorWindowTest, AKnobDragReachesTheHostAsOneNestedGesture) {
