@@ -47,6 +47,8 @@ tresult PLUGIN_API RecordingContextMenu::removeItem(const Item& item,
 
 tresult PLUGIN_API RecordingContextMenu::popup(UCoord x, UCoord y) {
     popups.push_back({x, y});
+    if (onPopup)
+        onPopup();
     return kResultOk;
 }
 
@@ -64,6 +66,7 @@ Vst::IContextMenu* PLUGIN_API MenuComponentHandler::createContextMenu(IPlugView*
         return nullptr;
     IPtr<RecordingContextMenu> menu = owned(new RecordingContextMenu);
     menu->entries.push_back({u"Host item", hostItemTag, 0, nullptr});
+    menu->onPopup = onPopup;
     menus.push_back(menu);
     // The caller gets a reference of its own.
     menu->addRef();

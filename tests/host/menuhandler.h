@@ -6,6 +6,7 @@
 #include "pluginterfaces/gui/iplugview.h"
 #include "pluginterfaces/vst/ivstcontextmenu.h"
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -44,13 +45,16 @@ public:
 
     std::vector<Entry> entries;
     std::vector<Position> popups;
+    // Called by popup(), as the user's choice would be.
+    std::function<void()> onPopup;
 
     DECLARE_FUNKNOWN_METHODS
 };
 
 // A component handler that also offers context menus (IComponentHandler3): each request is
-// recorded and answered with a fresh recording menu holding one host item (tag hostItemTag), or
-// with none when offerMenus is false. Kept on the stack by tests, like ComponentHandler.
+// recorded and answered with a fresh recording menu holding one host item (tag hostItemTag) and
+// calling onPopup when it pops up, or with none when offerMenus is false. Kept on the stack by
+// tests, like ComponentHandler.
 class MenuComponentHandler : public ComponentHandler, public Steinberg::Vst::IComponentHandler3 {
 public:
     static constexpr Steinberg::int32 hostItemTag = 77;
@@ -71,6 +75,7 @@ public:
     std::vector<Request> requests;
     std::vector<Steinberg::IPtr<RecordingContextMenu>> menus;
     bool offerMenus = true;
+    std::function<void()> onPopup;
 };
 
 } // namespace testhost

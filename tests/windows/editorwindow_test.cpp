@@ -324,6 +324,13 @@ TEST_F(EditorWindowTest, ARightClickOnAKnobOpensTheHostMenuWithThePluginItems) {
               (testhost::RecordingContextMenu::Position{static_cast<Steinberg::UCoord>(centre.x),
                                                         static_cast<Steinberg::UCoord>(centre.y)}));
     EXPECT_TRUE(handler.calls.empty()); // the knob did not move
+
+    // The host closes the editor from its menu, inside the click.
+    handler.onPopup = [&] { view->removed(); };
+    SendMessageW(child, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(centre.x, centre.y));
+    EXPECT_FALSE(IsWindow(child));
+    EXPECT_EQ(GetCapture(), nullptr);
+    view = nullptr;
 }
 
 TEST_F(EditorWindowTest, ClosingDestroysTheWindowAndReopeningMakesAFreshOne) {

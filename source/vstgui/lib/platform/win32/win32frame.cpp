@@ -76,6 +76,7 @@ std::unique_ptr<Win32Frame> Win32Frame::create(IPlatformFrameCallback* frame, co
 }
 
 Win32Frame::~Win32Frame() {
+    *alive = false;
     if (window != nullptr) {
         // No message of the dying window may reach the frame.
         SetWindowLongPtrW(window, GWLP_USERDATA, 0);
@@ -168,7 +169,10 @@ void Win32Frame::mouseDown(CButtonState buttons, LPARAM lParam) {
     }
     dragButtons = buttons;
     CPoint where(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+    const std::shared_ptr<bool> living = alive;
     const CMouseEventResult result = frame->platformOnMouseDown(where, buttons);
+    if (!*living)
+        return;
     if (dragging && (result != kMouseEventHandled || GetCapture() != window)) {
         dragging = false;
         if (GetCapture() == window)

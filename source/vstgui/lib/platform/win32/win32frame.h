@@ -68,6 +68,9 @@ private:
     std::int32_t bufferHeight = 0;
     bool dragging = false;
     CButtonState dragButtons;
+    // False once destroyed: a click may destroy this frame (a host's context menu runs inside
+    // it), and the message handler that made the call must then touch nothing of it.
+    std::shared_ptr<bool> alive = std::make_shared<bool>(true);
 };
 
 } // namespace VSTGUI
