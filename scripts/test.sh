@@ -50,9 +50,9 @@ echo "== Release build and tests"
 configure release -DCMAKE_BUILD_TYPE=Release -DTIVRANDEL_TESTS=ON -DTIVRANDEL_BENCH=ON \
     -DTIVRANDEL_TOOLS=ON
 ctest --test-dir "$root/build/release" --output-on-failure -j "$jobs" -LE gui
-# The editor in X windows, under a display of its own; one at a time, since XTest moves the one
-# pointer.
-xvfb-run -a ctest --test-dir "$root/build/release" --output-on-failure -L gui
+# The editor in X windows, under a display of its own that does not reset between the test
+# programs; one at a time, since XTest moves the one pointer.
+xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" ctest --test-dir "$root/build/release" --output-on-failure -L gui
 
 echo "== Windows: the DLL and its tests, run under Wine"
 configure windows -DCMAKE_BUILD_TYPE=Release -DTIVRANDEL_TESTS=ON \

@@ -195,6 +195,15 @@ TEST_F(LinuxGuiTest, ShowsWhatTheOffscreenFrameDrawsAndRunsOnTheHostLoop) {
     x.destroyWindow(cover);
     EXPECT_LT(differences(awaitImage(loop, window, expected), expected), expected.size() / 200);
 
+    // A host that resizes the view anyway: the window grows, the background fills the rest.
+    Steinberg::ViewRect larger(0, 0, 380, 190);
+    ASSERT_EQ(view->onSize(&larger), kResultOk);
+    loop.run(100ms);
+    const Image grown = x.capture(window, 380, 190);
+    ASSERT_EQ(grown.size(), 380u * 190u);
+    EXPECT_EQ(grown.back(), 0x7f7f7fu);
+    EXPECT_EQ(grown[10 * 380 + 10], shown[10 * width + 10]);
+
     view->removed();
     EXPECT_TRUE(x.children(parent).empty());
     EXPECT_EQ(loop.eventHandlerCount(), 0u);

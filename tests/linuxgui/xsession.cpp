@@ -2,8 +2,10 @@
 
 #include <xcb/xtest.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <memory>
+#include <thread>
 
 namespace linuxgui {
 namespace {
@@ -16,12 +18,18 @@ std::unique_ptr<T, decltype(&std::free)> reply(T* pointer) {
 } // namespace
 
 XSession::XSession() {
-    xcb_connection_t* x = xcb_connect(nullptr, nullptr);
-    if (xcb_connection_has_error(x)) {
+    // A server whose last client just left resets, and refuses connections meanwhile.
+    for (int attempt = 0; attempt < 40 && connection == nullptr; ++attempt) {
+        xcb_connection_t* x = xcb_connect(nullptr, nullptr);
+        if (!xcb_connection_has_error(x)) {
+            connection = x;
+            break;
+        }
         xcb_disconnect(x);
-        return;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
-    connection = x;
+    if (connection == nullptr)
+        return;
     screen = xcb_setup_roots_iterator(xcb_get_setup(connection)).data;
 }
 

@@ -110,10 +110,23 @@ bool Frame::open(xcb_window_t parent, std::int32_t newWidth, std::int32_t newHei
     xcb_create_window(connection, depth, window, parent, 0, 0, static_cast<std::uint16_t>(width),
                       static_cast<std::uint16_t>(height), 0, XCB_WINDOW_CLASS_INPUT_OUTPUT, visual,
                       mask, values);
+    announceEmbedding();
     xcb_map_window(connection, window);
     // The window is there when the host's attach returns.
     sync();
     return !xcb_connection_has_error(connection);
+}
+
+void Frame::announceEmbedding() {
+    // XEmbed: protocol version 0, and the embedder is to keep the window mapped.
+    static const char name[] = "_XEMBED_INFO";
+    auto atom = reply(xcb_intern_atom_reply(
+        connection, xcb_intern_atom(connection, 0, sizeof(name) - 1, name), nullptr));
+    if (!atom)
+        return;
+    const std::uint32_t info[2] = {0, 1};
+    xcb_change_property(connection, XCB_PROP_MODE_REPLACE, window, atom->atom, atom->atom, 32, 2,
+                        info);
 }
 
 void Frame::sync() {

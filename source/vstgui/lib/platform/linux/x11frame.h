@@ -70,6 +70,8 @@ private:
     void onEvent() override;
     void handle(const xcb_generic_event_t& event);
     void leaveRunLoop();
+    // Marks the window as an XEmbed client, for embedders that speak the protocol.
+    void announceEmbedding();
     // Waits until the server has handled every request sent so far.
     void sync();
 
