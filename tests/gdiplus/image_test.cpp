@@ -95,3 +95,30 @@ TEST(GdiplusImage, DrawsUnscaledAtWholePixelsAsAnExactCopy) {
     EXPECT_EQ(canvas.at(0, 0).a, 0);
     EXPECT_EQ(canvas.at(3, 3).a, 0);
 }
+
+TEST(GdiplusImage, DrawsRotatedAboutACentreLikeTheKnobPointer) {
+    // An opaque red block in the top right corner of a 16 by 16 image.
+    Bitmap pointer(16, 16, PixelFormat32bppPARGB);
+    {
+        Graphics pg(&pointer);
+        pg.Clear(Color(0, 0, 0, 0));
+        SolidBrush red(Color(255, 255, 0, 0));
+        pg.FillRectangle(&red, 12, 0, 4, 4);
+    }
+    Canvas canvas(16, 16);
+    Graphics& g = canvas.graphics();
+    g.SetPixelOffsetMode(PixelOffsetModeHalf);
+    // A quarter turn clockwise about the centre, prepended as the knob does it: the block
+    // moves to the bottom right corner.
+    Matrix turn;
+    turn.Translate(8, 8);
+    turn.Rotate(90);
+    turn.Translate(-8, -8);
+    g.MultiplyTransform(&turn, MatrixOrderPrepend);
+    g.DrawImage(&pointer, 0.0f, 0.0f);
+    EXPECT_GE(canvas.at(14, 14).r, 250);
+    EXPECT_GE(canvas.at(14, 14).a, 250);
+    EXPECT_EQ(canvas.at(14, 1).a, 0);
+    EXPECT_EQ(canvas.at(1, 14).a, 0);
+    EXPECT_EQ(canvas.at(8, 8).a, 0);
+}

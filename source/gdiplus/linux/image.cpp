@@ -84,8 +84,12 @@ Bitmap::Bitmap(INT width, INT height, PixelFormat) : Image(nullptr, Ok) {
         return;
     }
     pixels = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height);
-    if (!usable(pixels))
+    if (!usable(pixels)) {
+        // Too large for cairo: a bitmap without pixels, on which everything fails.
+        cairo_surface_destroy(pixels);
+        pixels = nullptr;
         lastStatus = OutOfMemory;
+    }
 }
 
 Bitmap::~Bitmap() {
