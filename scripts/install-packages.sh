@@ -13,9 +13,10 @@ packages=(build-essential cmake ninja-build pkg-config git
 if [ "$what" = test ]; then
     # googletest: its sources, built inside the Windows build. wine and wine64 together (wine64
     # alone has no wine command and no wineboot); Liberation for the fonts Windows programs expect.
+    # Ardour: a real host for the Linux module, run headless (scripts/ardour-test.sh).
     packages+=(libgtest-dev libgmock-dev libbenchmark-dev clang-14 libclang-rt-14-dev
                locales-all googletest wine wine64 fonts-liberation xvfb xauth
-               libxcb-xtest0-dev)
+               libxcb-xtest0-dev ardour)
 fi
 
 missing=()

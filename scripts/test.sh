@@ -54,6 +54,9 @@ ctest --test-dir "$root/build/release" --output-on-failure -j "$jobs" -LE gui
 # programs; one at a time, since XTest moves the one pointer.
 xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" ctest --test-dir "$root/build/release" --output-on-failure -L gui
 
+echo "== Ardour: the Release module played in a real host, as VST3 and as VST2"
+bash "$root/scripts/ardour-test.sh" "$root/build/release"
+
 echo "== Windows: the DLL and its tests, run under Wine"
 configure windows -DCMAKE_BUILD_TYPE=Release -DTIVRANDEL_TESTS=ON \
     "-DCMAKE_TOOLCHAIN_FILE=$root/cmake/mingw-w64-x86_64.cmake"

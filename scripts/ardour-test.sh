@@ -1,0 +1,119 @@
+#!/usr/bin/env bash
+# Runs the built Linux module in Ardour 7, headless (its Lua session tool with the dummy audio
+# backend), once as VST3 and once through the module's VST2 entry point: a stereo track plays
+# identical noise on both channels through the plug-in with time pan automated from right to
+# left, and each exported stretch must show the left channel 38 samples (0.8 ms at 48 kHz)
+# behind the right one, then 38 ahead.
+#   scripts/ardour-test.sh BUILD_DIR
+# BUILD_DIR holds the bundle and tools/render/tivrandel-render-check. Everything Ardour writes
+# (configuration, scan cache, sessions, exports, logs) stays in BUILD_DIR/ardour-test.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+[ $# -eq 1 ] || { echo "usage: $0 BUILD_DIR" >&2; exit 2; }
+build=$(cd "$1" && pwd)
+started=$SECONDS
+
+module="$build/Tivrandel64.vst3/Contents/x86_64-linux/Tivrandel64.so"
+check="$build/tools/render/tivrandel-render-check"
+ardour_lib=/usr/lib/ardour7
+for f in "$module" "$check" "$ardour_lib/luasession" "$ardour_lib/ardour-vst3-scanner" \
+    "$ardour_lib/ardour-vst-scanner"; do
+    [ -e "$f" ] || { echo "missing: $f" >&2; exit 1; }
+done
+
+work="$build/ardour-test"
+rm -rf "$work"
+mkdir -p "$work/logs" "$work/out"
+
+# A private home, so that nothing reaches the machine's configuration or caches.
+export HOME="$work/home"
+export XDG_CONFIG_HOME="$HOME/.config" XDG_CACHE_HOME="$HOME/.cache" XDG_DATA_HOME="$HOME/.local/share"
+unset VST3_PATH VST_PATH LXVST_PATH XDG_CONFIG_DIRS XDG_DATA_DIRS
+config="$XDG_CONFIG_HOME/ardour7"
+mkdir -p "$config/scripts" "$config/export"
+cp "$root/tests/ardour/test-noise.lua" "$config/scripts/"
+cp "$root/tests/ardour/float-wav.format" "$root/tests/ardour/float-wav.preset" "$config/export/"
+preset=$(sed -n 's/.*<ExportPreset id="\([^"]*\)".*/\1/p' "$root/tests/ardour/float-wav.preset")
+
+# Ardour's installed data, less two folders: its export formats (loading them made one run in
+# five crash freeing export objects, ours alone never did) and its MIDI name files (parsed in the
+# background at start-up, of no use here). So the session tool runs with the environment its
+# wrapper /usr/bin/ardour7-lua sets, but our data folder.
+data="$work/data"
+mkdir -p "$data/export" "$data/patchfiles"
+for entry in /usr/share/ardour7/*; do
+    case "$(basename "$entry")" in export | patchfiles) ;; *) ln -s "$entry" "$data/" ;; esac
+done
+lua_env=(LD_LIBRARY_PATH="$ardour_lib" ARDOUR_DATA_PATH="$data" ARDOUR_CONFIG_PATH=/etc/ardour7
+         ARDOUR_DLL_PATH="$ardour_lib" VAMP_PATH="$ardour_lib/vamp")
+
+# Copies of the module, an hour old: Ardour skips a module written within a second of its scan.
+bundle="$work/vst3/Tivrandel64.vst3"
+mkdir -p "$bundle/Contents/x86_64-linux" "$work/vst2"
+cp "$module" "$bundle/Contents/x86_64-linux/"
+cp "$module" "$work/vst2/"
+find "$work/vst3" "$work/vst2" -exec touch -h -d '1 hour ago' {} +
+
+# Scans one format and prints the id that its cache file gives the plug-in named Tivrandel64.
+scan() { # <label> <cache suffix> <id attribute> <scanner> <module> [env...]
+    local label=$1 suffix=$2 attribute=$3 scanner=$4 target=$5
+    shift 5
+    local log="$work/logs/scan-$label.log" id
+    if ! env LD_LIBRARY_PATH="$ardour_lib" "$@" timeout 60 "$ardour_lib/$scanner" -f "$target" \
+        >"$log" 2>&1; then
+        echo "$label: $scanner failed" >&2
+        cat "$log" >&2
+        return 1
+    fi
+    id=$(cat "$XDG_CACHE_HOME"/ardour7/vst/*."$suffix" 2>/dev/null |
+        sed -n "s/.* $attribute=\"\([^\"]*\)\" name=\"Tivrandel64\".*/\1/p" | head -n 1)
+    if [ -z "$id" ]; then
+        echo "$label: Ardour's scan did not find the plug-in; the scanner said:" >&2
+        cat "$log" >&2
+        return 1
+    fi
+    echo "$id"
+}
+vst3_id=$(scan VST3 v3i uid ardour-vst3-scanner "$bundle" VST3_PATH="$work/vst3")
+vst2_id=$(scan VST2 v2i id ardour-vst-scanner "$work/vst2/Tivrandel64.so" LXVST_PATH="$work/vst2")
+
+# One session a run (a fresh Ardour each time), exporting one stretch. Ardour 7.3 has crashed
+# at random in its export code: a run that dies of a signal is tried once more, and says so.
+play() { # <label> <type> <id> <range> <expected lag> <scan label>
+    local label=$1 type=$2 id=$3 range=$4 lag=$5 scanned=$6 status attempt
+    for attempt in 1 2; do
+        local log="$work/logs/$label-$attempt.log"
+        rm -rf "$work/sessions/$label"
+        status=0
+        env "${lua_env[@]}" VST3_PATH="$work/vst3" LXVST_PATH="$work/vst2" \
+            TIVRANDEL_SESSION="$work/sessions/$label" TIVRANDEL_TYPE="$type" TIVRANDEL_ID="$id" \
+            TIVRANDEL_EXPORT="$work/out" TIVRANDEL_NAME="$label" TIVRANDEL_RANGE="$range" \
+            TIVRANDEL_PRESET="$preset" \
+            timeout 120 "$ardour_lib/luasession" "$root/tests/ardour/timepan.lua" \
+            </dev/null >"$log" 2>&1 || status=$?
+        if [ "$status" -gt 128 ] && [ "$attempt" -eq 1 ]; then
+            echo "$label: Ardour died (status $status), once more"
+            continue
+        fi
+        break
+    done
+    if [ "$status" -ne 0 ] || ! grep -q '^exported ' "$log"; then
+        echo "$label: the Ardour run failed (status $status):" >&2
+        tail -n 30 "$log" >&2
+        if grep -q '^FAILED: no .* plug-in with id' "$log"; then
+            echo "(Ardour ignored its scan cache; the scanner said:)" >&2
+            cat "$work/logs/scan-$scanned.log" >&2
+        fi
+        return 1
+    fi
+    printf '%-11s ' "$label:"
+    "$check" "$work/out/$label.wav" "$lag"
+}
+
+failed=0
+play vst3-right VST3 "$vst3_id" "0.25 0.95" 38 VST3 || failed=1
+play vst3-left VST3 "$vst3_id" "1.25 1.95" -38 VST3 || failed=1
+play vst2-right LXVST "$vst2_id" "0.25 0.95" 38 VST2 || failed=1
+play vst2-left LXVST "$vst2_id" "1.25 1.95" -38 VST2 || failed=1
+echo "Ardour runs took $((SECONDS - started)) s"
+exit "$failed"
