@@ -3,7 +3,7 @@
 
 #include "controller/controller.h"
 #include "host/connectionpeer.h"
-#include "host/menuhandler.h"
+#include "host/contextmenuhost.h"
 #include "vst2/vst2host.h"
 
 #include "pluginterfaces/gui/iplugview.h"
@@ -19,6 +19,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
+#include <functional>
 #include <set>
 #include <vector>
 
@@ -127,6 +128,28 @@ size_t distinctColours(const Image& image) {
     return colours.size();
 }
 
+// The test host's menu handler, which can also act while the plug-in asks for a menu (inside
+// the click), as a host whose menu closes the editor would.
+class MenuHandler : public testhost::ContextMenuHandler {
+public:
+    Steinberg::Vst::IContextMenu* PLUGIN_API createContextMenu(Steinberg::IPlugView* plugView,
+                                                               const ParamID* paramID) override {
+        Steinberg::Vst::IContextMenu* menu =
+            ContextMenuHandler::createContextMenu(plugView, paramID);
+        if (onMenu)
+            onMenu();
+        return menu;
+    }
+    std::function<void()> onMenu;
+};
+
+std::vector<Steinberg::int32> tagsOf(const testhost::ContextMenu& menu) {
+    std::vector<Steinberg::int32> tags;
+    for (const auto& entry : menu.entries)
+        tags.push_back(entry.tag);
+    return tags;
+}
+
 LRESULT CALLBACK hostWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     return DefWindowProcW(window, message, wParam, lParam);
 }
@@ -191,7 +214,7 @@ protected:
     }
 
     Steinberg::Vst::HostApplication hostApplication;
-    testhost::MenuComponentHandler handler;
+    MenuHandler handler;
     testhost::ConnectionPeer peer;
     IPtr<tivrandel::Controller> controller = owned(new tivrandel::Controller);
     IPtr<Steinberg::IPlugView> view;
@@ -314,19 +337,17 @@ TEST_F(EditorWindowTest, ARightClickOnAKnobOpensTheHostMenuWithThePluginItems) {
     EXPECT_EQ(GetCapture(), nullptr);
     ASSERT_EQ(handler.requests.size(), 1u);
     EXPECT_EQ(handler.requests[0].view, view.get());
-    EXPECT_TRUE(handler.requests[0].hasId);
     EXPECT_EQ(handler.requests[0].id, 1u);
     const auto& menu = *handler.menus.at(0);
-    EXPECT_EQ(menu.tags(), (std::vector<Steinberg::int32>{
-                               testhost::MenuComponentHandler::hostItemTag, 1001, 2001}));
+    // The host's own item first, then the plug-in's reset and manual items.
+    EXPECT_EQ(tagsOf(menu), (std::vector<Steinberg::int32>{-1, 1001, 2001}));
     ASSERT_EQ(menu.popups.size(), 1u);
-    EXPECT_EQ(menu.popups[0],
-              (testhost::RecordingContextMenu::Position{static_cast<Steinberg::UCoord>(centre.x),
-                                                        static_cast<Steinberg::UCoord>(centre.y)}));
+    EXPECT_EQ(menu.popups[0].first, centre.x);
+    EXPECT_EQ(menu.popups[0].second, centre.y);
     EXPECT_TRUE(handler.calls.empty()); // the knob did not move
 
     // The host closes the editor from its menu, inside the click.
-    handler.onPopup = [&] { view->removed(); };
+    handler.onMenu = [&] { view->removed(); };
     SendMessageW(child, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(centre.x, centre.y));
     EXPECT_FALSE(IsWindow(child));
     EXPECT_EQ(GetCapture(), nullptr);
