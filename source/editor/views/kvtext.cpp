@@ -60,8 +60,13 @@ std::unique_ptr<Gdiplus::Font> KVText::makeFont() const {
     std::unique_ptr<Gdiplus::Font> made;
     const auto resource = cache != nullptr ? cache->getFontFamily(fontName.get()) : nullptr;
     if (resource) {
-        made = std::make_unique<Gdiplus::Font>(resource.get(), emSize, Gdiplus::FontStyleRegular,
-                                               Gdiplus::UnitPoint);
+        // A font file holds one style: a bold face alone makes a family without a regular
+        // style, which Windows' GDI+ refuses to make a regular font of.
+        const INT style = resource->IsStyleAvailable(Gdiplus::FontStyleRegular) ||
+                                  !resource->IsStyleAvailable(Gdiplus::FontStyleBold)
+                              ? Gdiplus::FontStyleRegular
+                              : Gdiplus::FontStyleBold;
+        made = std::make_unique<Gdiplus::Font>(resource.get(), emSize, style, Gdiplus::UnitPoint);
     } else {
         // GDI+ does not fall back by itself when a family of that name is not installed.
         const std::wstring name = toWide(fontName.get());
