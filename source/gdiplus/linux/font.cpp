@@ -1,6 +1,7 @@
 #include "gdiplus/linux/font.h"
 
 #include "gdiplus/linux/fontface.h"
+#include "gdiplus/linux/installedfonts.h"
 #include "gdiplus/linux/utf16.h"
 
 #include <algorithm>

@@ -73,11 +73,6 @@ struct FaceHandle {
 // FreeType cannot read it.
 std::shared_ptr<FaceHandle> openFace(const FaceInfo& info);
 
-// The installed family of exactly that name (case aside), or null.
-std::shared_ptr<FaceSet> findInstalledFamily(const std::wstring& name);
-// The family fontconfig gives for "sans-serif", or null.
-std::shared_ptr<FaceSet> genericSansSerif();
-
 // Adds the faces of a font file held in memory (copied) to the families, grouped by GDI+'s
 // family name; false when the bytes are not a font.
 bool addMemoryFaces(const void* data, std::size_t size,
