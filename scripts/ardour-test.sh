@@ -17,7 +17,7 @@ module="$build/Tivrandel64.vst3/Contents/x86_64-linux/Tivrandel64.so"
 check="$build/tools/render/tivrandel-render-check"
 ardour_lib=/usr/lib/ardour7
 for f in "$module" "$check" "$ardour_lib/luasession" "$ardour_lib/ardour-vst3-scanner" \
-    "$ardour_lib/ardour-vst-scanner"; do
+    "$ardour_lib/ardour-vst-scanner" /usr/share/ardour7/scripts; do
     [ -e "$f" ] || { echo "missing: $f" >&2; exit 1; }
 done
 
@@ -59,7 +59,7 @@ scan() { # <label> <cache suffix> <id attribute> <scanner> <module> [env...]
     local label=$1 suffix=$2 attribute=$3 scanner=$4 target=$5
     shift 5
     local log="$work/logs/scan-$label.log" id
-    if ! env LD_LIBRARY_PATH="$ardour_lib" "$@" timeout 60 "$ardour_lib/$scanner" -f "$target" \
+    if ! env LD_LIBRARY_PATH="$ardour_lib" "$@" timeout 60 "$ardour_lib/$scanner" -f "$target" </dev/null \
         >"$log" 2>&1; then
         echo "$label: $scanner failed" >&2
         cat "$log" >&2
