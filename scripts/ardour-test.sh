@@ -107,7 +107,7 @@ play() { # <label> <type> <id> <range> <expected lag> <scan label>
         return 1
     fi
     printf '%-11s ' "$label:"
-    "$check" "$work/out/$label.wav" "$lag" 2>&1
+    stdbuf -oL "$check" "$work/out/$label.wav" "$lag" 2>&1
 }
 
 failed=0
