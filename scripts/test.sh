@@ -2,9 +2,11 @@
 # Builds everything and runs every test:
 #   1. the concurrency tests under ThreadSanitizer,
 #   2. each fuzz target for a bounded time under AddressSanitizer (clang's libFuzzer),
-#   3. a Release build of the plug-in, tools and benchmarks, with its tests,
-#   4. the Windows DLL and its tests (mingw-w64), the tests run under Wine,
-#   5. the unit tests under AddressSanitizer and UndefinedBehaviorSanitizer (last, so that its
+#   3. a Release build of the plug-in, tools and benchmarks, with its tests (the editor's X
+#      window tests under Xvfb),
+#   4. the Release module played in Ardour, as VST3 and as VST2,
+#   5. the Windows DLL and its tests (mingw-w64), the tests run under Wine with Xvfb,
+#   6. the unit tests under AddressSanitizer and UndefinedBehaviorSanitizer (last, so that its
 #      summary closes the output).
 # Any failure ends the script with a non-zero status.
 set -euo pipefail
