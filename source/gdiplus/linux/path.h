@@ -44,6 +44,7 @@ public:
     Status AddArc(const RectF& rect, REAL startAngle, REAL sweepAngle);
 
     Status Transform(const Matrix* matrix);
+    // The tight box of the path (transformed by the matrix, if any); the pen is not considered.
     Status GetBounds(RectF* bounds, const Matrix* matrix = nullptr, const Pen* pen = nullptr) const;
     INT GetPointCount() const;
     Status GetPathPoints(PointF* points, INT count) const;
