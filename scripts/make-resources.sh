@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Makes the generated files under resources/ again: the editor's images and the manual's
-# diagram (scripts/resources/make_images.py) and the subset Lato fonts
+# diagram (scripts/resources/make_images.py) and the fonts, subsets of Lato renamed
 # (scripts/resources/subset_fonts.py, from Debian's fonts-lato). The results are committed; the
 # build embeds them as they are and never runs this. Installs what it needs when missing.
 #   bash scripts/make-resources.sh

@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Subsets Debian's Lato to what the editor draws: ASCII printable and every character of the
-layout's texts. Keeps the hinting (the editor draws at 7 to 11 points) and every name record,
-so that the copyright and licence notices travel inside each font.
+layout's texts. Keeps the hinting (the editor draws at 7 to 11 points) and the copyright and
+licence records. Lato's licence reserves the name "Lato" for the fonts as published, so the
+subsets, being modified versions, are renamed "Tivrandel Sans".
 
     python3 scripts/resources/subset_fonts.py <resources folder> <folder of Debian's Lato> \
         <Debian's copyright file of fonts-lato>
@@ -14,6 +15,29 @@ import os
 import sys
 
 from fontTools import subset
+from fontTools.ttLib import TTFont
+
+FAMILY = "Tivrandel Sans"
+POSTSCRIPT_FAMILY = "TivrandelSans"
+
+
+def rename(path, style):
+    """Gives the font the family name of our modified version in every record that names it."""
+    font = TTFont(path, recalcTimestamp=False)
+    names = {
+        1: FAMILY,
+        3: f"{POSTSCRIPT_FAMILY}-{style} (subset of Lato 2.0)",
+        4: f"{FAMILY} {style}",
+        6: f"{POSTSCRIPT_FAMILY}-{style}",
+        16: FAMILY,
+        17: style,
+    }
+    table = font["name"]
+    for record in table.names:
+        if record.nameID in names:
+            record.string = names[record.nameID]
+    table.names = [r for r in table.names if r.nameID not in (16, 17) or r.nameID in names]
+    font.save(path)
 
 
 def layout_characters(layout_path):
@@ -46,13 +70,14 @@ def main():
         os.path.join(editor, "layout.json"))
     unicodes = ",".join(f"U+{ord(c):04X}" for c in sorted(characters))
     for style in ("Regular", "Bold"):
-        out = os.path.join(editor, f"Lato-{style}.ttf")
+        out = os.path.join(editor, f"{POSTSCRIPT_FAMILY}-{style}.ttf")
         subset.main([os.path.join(lato, f"Lato-{style}.ttf"), f"--unicodes={unicodes}",
                      "--name-IDs=*", "--name-languages=*", "--notdef-outline",
                      "--layout-features=kern,liga,calt,ccmp,locl,mark,mkmk",
                      f"--output-file={out}"])
+        rename(out, style)
         print(f"{out}: {os.path.getsize(out)} bytes, {len(characters)} characters")
-    with open(os.path.join(editor, "Lato-OFL.txt"), "w", encoding="utf-8") as out:
+    with open(os.path.join(editor, "TivrandelSans-OFL.txt"), "w", encoding="utf-8") as out:
         out.write(licence_text(sys.argv[3]))
 
 

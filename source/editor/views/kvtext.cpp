@@ -9,7 +9,7 @@ namespace kelvane::vst {
 
 namespace {
 
-const char* const defaultFontName = "Lato-Regular.ttf";
+const char* const defaultFontName = "TivrandelSans-Regular.ttf";
 const int defaultFontSize = 9;
 const std::uint32_t defaultColor = 0xFF000000;
 

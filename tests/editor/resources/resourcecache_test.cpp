@@ -134,14 +134,14 @@ TEST_F(ResourceCacheTest, FontsLoadOnceAndFailuresAreRemembered) {
     EXPECT_EQ(reads["layout.json"], 1);
     EXPECT_EQ(reads["Missing.ttf"], 1);
 
-    const auto regular = cache.getFontFamily("Lato-Regular.ttf");
+    const auto regular = cache.getFontFamily("TivrandelSans-Regular.ttf");
     ASSERT_NE(regular, nullptr);
-    EXPECT_EQ(cache.getFontFamily("Lato-Regular.ttf"), regular);
-    EXPECT_EQ(reads["Lato-Regular.ttf"], 1);
+    EXPECT_EQ(cache.getFontFamily("TivrandelSans-Regular.ttf"), regular);
+    EXPECT_EQ(reads["TivrandelSans-Regular.ttf"], 1);
     WCHAR name[LF_FACESIZE] = {};
     ASSERT_EQ(regular->GetFamilyName(name), Gdiplus::Ok);
-    EXPECT_EQ(std::wstring(name), L"Lato");
-    const auto bold = cache.getFontFamily("Lato-Bold.ttf");
+    EXPECT_EQ(std::wstring(name), L"Tivrandel Sans");
+    const auto bold = cache.getFontFamily("TivrandelSans-Bold.ttf");
     ASSERT_NE(bold, nullptr);
     EXPECT_NE(bold, regular);
 }
@@ -151,8 +151,8 @@ TEST_F(ResourceCacheTest, FontFamiliesMakeFontsOfAnySizeEvenAfterTheCacheIsGone)
     std::shared_ptr<Gdiplus::FontFamily> bold;
     {
         ResourceCache cache(tivrandel::editorResources());
-        regular = cache.getFontFamily("Lato-Regular.ttf");
-        bold = cache.getFontFamily("Lato-Bold.ttf");
+        regular = cache.getFontFamily("TivrandelSans-Regular.ttf");
+        bold = cache.getFontFamily("TivrandelSans-Bold.ttf");
     }
     ASSERT_NE(regular, nullptr);
     ASSERT_NE(bold, nullptr);

@@ -126,9 +126,9 @@ void expectStoreHoldsFiles(const ResourceStore& store, const std::filesystem::pa
 
 TEST(ProductStores, HoldExactlyTheResourceFiles) {
     const std::filesystem::path root = TIVRANDEL_RESOURCES_DIR;
-    expectStoreHoldsFiles(
-        tivrandel::editorResources(), root / "editor",
-        {"layout.json", "knob-face.png", "fallback.png", "Lato-Regular.ttf", "Lato-Bold.ttf"});
+    expectStoreHoldsFiles(tivrandel::editorResources(), root / "editor",
+                          {"layout.json", "knob-face.png", "fallback.png",
+                           "TivrandelSans-Regular.ttf", "TivrandelSans-Bold.ttf"});
     std::set<std::string> manual;
     for (const auto& file : std::filesystem::recursive_directory_iterator(root / "manual")) {
         if (file.is_regular_file()) {

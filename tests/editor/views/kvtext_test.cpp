@@ -42,7 +42,7 @@ protected:
         return centres;
     }
 
-    // The editor's own resources: the default font is the embedded Lato on every platform.
+    // The editor's own resources: the default font is the embedded one on every platform.
     std::unique_ptr<kelvane::vst::ResourceCache> cache =
         std::make_unique<kelvane::vst::ResourceCache>(tivrandel::editorResources());
 };
