@@ -27,4 +27,26 @@ tresult PLUGIN_API ComponentHandler::restartComponent(int32 flags) {
     return answer;
 }
 
+::testing::AssertionResult isRisingGesture(const std::vector<ComponentHandler::Call>& calls,
+                                           Vst::ParamID id, double from, double& last) {
+    using Call = ComponentHandler::Call;
+    const std::size_t n = calls.size();
+    if (n < 5 || !(calls[0] == ComponentHandler::begin(id)) ||
+        !(calls[1] == ComponentHandler::begin(id)) ||
+        !(calls[n - 2] == ComponentHandler::end(id)) ||
+        !(calls[n - 1] == ComponentHandler::end(id)))
+        return ::testing::AssertionFailure()
+               << n << " calls, not two beginEdit, edits and two endEdit of " << id;
+    last = from;
+    for (std::size_t i = 2; i + 2 < n; ++i) {
+        if (calls[i].kind != Call::PerformEdit || calls[i].id != id)
+            return ::testing::AssertionFailure() << "call " << i << " is no performEdit of " << id;
+        if (!(calls[i].value > last))
+            return ::testing::AssertionFailure()
+                   << "performEdit " << calls[i].value << " does not rise above " << last;
+        last = calls[i].value;
+    }
+    return ::testing::AssertionSuccess();
+}
+
 } // namespace testhost

@@ -2,6 +2,8 @@
 
 #include "pluginterfaces/vst/ivsteditcontroller.h"
 
+#include <gtest/gtest.h>
+
 #include <vector>
 
 namespace testhost {
@@ -43,5 +45,11 @@ public:
 
     DECLARE_FUNKNOWN_METHODS
 };
+
+// Whether calls are one drag of the knob of id as the editor reports it: two nested beginEdit,
+// at least one performEdit, each value above the one before (the first above from), and two
+// nested endEdit. last receives the final value.
+::testing::AssertionResult isRisingGesture(const std::vector<ComponentHandler::Call>& calls,
+                                           Steinberg::Vst::ParamID id, double from, double& last);
 
 } // namespace testhost

@@ -284,19 +284,9 @@ TEST_F(EditorWindowTest, AKnobDragReachesTheHostAsOneNestedGesture) {
     SendMessageW(child, WM_LBUTTONUP, 0, MAKELPARAM(centre.x, centre.y - 32));
     EXPECT_EQ(GetCapture(), nullptr);
 
-    const auto& calls = handler.calls;
-    ASSERT_GE(calls.size(), 5u);
-    EXPECT_EQ(calls[0], ComponentHandler::begin(1));
-    EXPECT_EQ(calls[1], ComponentHandler::begin(1));
-    EXPECT_EQ(calls[calls.size() - 2], ComponentHandler::end(1));
-    EXPECT_EQ(calls.back(), ComponentHandler::end(1));
-    for (size_t i = 2; i + 2 < calls.size(); ++i) {
-        EXPECT_EQ(calls[i].kind, ComponentHandler::Call::PerformEdit);
-        EXPECT_EQ(calls[i].id, 1u);
-    }
     // Upwards is higher, and the controller holds what the host was told last.
-    const double dragged = calls[calls.size() - 3].value;
-    EXPECT_GT(dragged, 0.5);
+    double dragged = 0;
+    EXPECT_TRUE(testhost::isRisingGesture(handler.calls, 1, 0.5, dragged));
     EXPECT_EQ(controller->getParamNormalized(1), dragged);
     EXPECT_TRUE(handler.requests.empty()); // a left button never asks for a menu
 
