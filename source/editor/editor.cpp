@@ -64,8 +64,11 @@ void Editor::buildViews() {
         add(names.caption, new KVText(origin, resourceCache.get()));
     for (const KnobNames& names : knobs) {
         const std::int32_t steps = Parameters::describe(names.id).stepCount;
-        add(names.knob, new MyKnob(origin, this, static_cast<std::int32_t>(names.id),
-                                   resourceCache.get(), steps));
+        auto* knob = new MyKnob(origin, this, static_cast<std::int32_t>(names.id),
+                                resourceCache.get(), steps);
+        // A control-click resets the knob to its parameter's default, as the menu item does.
+        knob->setDefaultValue(static_cast<float>(Parameters::defaultValue(names.id)));
+        add(names.knob, knob);
     }
 }
 

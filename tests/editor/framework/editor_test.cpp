@@ -162,6 +162,18 @@ TEST_F(EditorTest, AKnobDragIsOneGestureAndOtherEditorsFollow) {
     editor->removed();
 }
 
+TEST_F(EditorTest, AControlClickResetsAKnobToItsParametersDefault) {
+    auto editor = openEditor();
+    for (ParamID id : {1u, 3u}) {
+        controller->setParamNormalized(id, 0.9);
+        const VSTGUI::CPoint where = centre(knob(*editor, id));
+        offscreen(*editor).mouseDown(where, VSTGUI::kLButton | VSTGUI::kControl);
+        offscreen(*editor).mouseUp(where, VSTGUI::kLButton | VSTGUI::kControl);
+        EXPECT_EQ(controller->getParamNormalized(id), tivrandel::Parameters::defaultValue(id));
+    }
+    editor->removed();
+}
+
 TEST_F(EditorTest, EveryTickTellsTheProcessorAndRedrawsAllEveryFiveSeconds) {
     auto editor = openEditor();
     std::int64_t now = editor->lastFullRedraw;
