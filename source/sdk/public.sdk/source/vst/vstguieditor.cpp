@@ -2,6 +2,8 @@
 
 #include "public.sdk/source/vst/vstguirunloop.h"
 
+#include "framework/guard.h"
+
 #include "pluginterfaces/gui/iplugview.h"
 
 #include <cstring>
@@ -53,36 +55,43 @@ tresult PLUGIN_API VSTGUIEditor::isPlatformTypeSupported(FIDString type) {
     return platformTypeOf(type, platformType) ? kResultTrue : kResultFalse;
 }
 
+// The host's calls answer kResultFalse for anything that escapes them.
 tresult PLUGIN_API VSTGUIEditor::attached(void* parent, FIDString type) {
-    VSTGUI::PlatformType platformType{};
-    if (!platformTypeOf(type, platformType))
-        return kResultFalse;
-    // The host's run loop, where it offers one, before the timer starts on it.
-    frameConfig = makeFrameConfig(plugFrame);
-    if (timer)
-        timer->start();
-    if (open(parent, platformType) && frame != nullptr) {
-        ViewRect size(0, 0, static_cast<int32>(frame->getWidth()),
-                      static_cast<int32>(frame->getHeight()));
-        setRect(size);
-        if (plugFrame != nullptr)
-            plugFrame->resizeView(this, &size);
-    }
-    return EditorView::attached(parent, type);
+    return kelvane::vst::guarded([&]() -> tresult {
+        VSTGUI::PlatformType platformType{};
+        if (!platformTypeOf(type, platformType))
+            return kResultFalse;
+        // The host's run loop, where it offers one, before the timer starts on it.
+        frameConfig = makeFrameConfig(plugFrame);
+        if (timer)
+            timer->start();
+        if (open(parent, platformType) && frame != nullptr) {
+            ViewRect size(0, 0, static_cast<int32>(frame->getWidth()),
+                          static_cast<int32>(frame->getHeight()));
+            setRect(size);
+            if (plugFrame != nullptr)
+                plugFrame->resizeView(this, &size);
+        }
+        return EditorView::attached(parent, type);
+    });
 }
 
 tresult PLUGIN_API VSTGUIEditor::removed() {
-    if (timer)
-        timer->stop();
-    close();
-    frameConfig.reset();
-    return EditorView::removed();
+    return kelvane::vst::guarded([&]() -> tresult {
+        if (timer)
+            timer->stop();
+        close();
+        frameConfig.reset();
+        return EditorView::removed();
+    });
 }
 
 tresult PLUGIN_API VSTGUIEditor::onSize(ViewRect* newSize) {
-    if (newSize != nullptr && frame != nullptr)
-        frame->setSize(newSize->getWidth(), newSize->getHeight());
-    return EditorView::onSize(newSize);
+    return kelvane::vst::guarded([&]() -> tresult {
+        if (newSize != nullptr && frame != nullptr)
+            frame->setSize(newSize->getWidth(), newSize->getHeight());
+        return EditorView::onSize(newSize);
+    });
 }
 
 void VSTGUIEditor::beginEdit(int32 index) {
