@@ -1,15 +1,20 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build needs: "build" for the plug-in and its tools,
-# "test" for that plus the test, sanitizer and fuzzing toolchain.
+# "test" for that plus the test, sanitizer and fuzzing toolchain; "resources" only for
+# regenerating the embedded images and fonts (scripts/make-resources.sh).
 set -euo pipefail
 what=${1:-build}
 
-# The Windows DLL is cross-compiled with mingw-w64's posix-threads variant (never the win32
-# one, which has no std::thread and takes over the unsuffixed compiler names).
-packages=(build-essential cmake ninja-build pkg-config git
-          juce-modules-source-data picojson-dev fst-dev libsndfile1-dev
-          libcairo2-dev libfreetype-dev libfontconfig-dev libxcb1-dev
-          g++-mingw-w64-x86-64-posix)
+if [ "$what" = resources ]; then
+    packages=(python3 fonttools fonts-lato)
+else
+    # The Windows DLL is cross-compiled with mingw-w64's posix-threads variant (never the win32
+    # one, which has no std::thread and takes over the unsuffixed compiler names).
+    packages=(build-essential cmake ninja-build pkg-config git
+              juce-modules-source-data picojson-dev fst-dev libsndfile1-dev
+              libcairo2-dev libfreetype-dev libfontconfig-dev libxcb1-dev
+              g++-mingw-w64-x86-64-posix)
+fi
 if [ "$what" = test ]; then
     # googletest: its sources, built inside the Windows build. wine and wine64 together (wine64
     # alone has no wine command and no wineboot); Liberation for the fonts Windows programs expect.

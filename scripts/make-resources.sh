@@ -8,15 +8,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 lato=/usr/share/fonts/truetype/lato
 
-missing=()
-for p in python3 fonttools fonts-lato; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-    export DEBIAN_FRONTEND=noninteractive
-    apt-get update
-    apt-get install -y --no-install-recommends "${missing[@]}"
-fi
+bash "$root/scripts/install-packages.sh" resources
 
 # Debian's interpreter, which has Debian's fontTools, whatever python3 comes first on PATH.
 python=/usr/bin/python3
