@@ -17,14 +17,17 @@ const char* const unknownFailureText = "failed with an unknown error";
 const char* const closingText = "layout applied";
 const char* const missingViewText = "invalid map<K, T> key";
 
-// The message picojson gives for reading a non-object as an object.
-std::string objectTypeMismatch() {
-    try {
-        picojson::value().get<picojson::object>();
-    } catch (const std::exception& error) {
-        return error.what();
-    }
-    return {};
+// The message picojson gives for reading a non-object as an object, learnt once.
+const std::string& objectTypeMismatch() {
+    static const std::string message = [] {
+        try {
+            picojson::value().get<picojson::object>();
+        } catch (const std::exception& error) {
+            return std::string(error.what());
+        }
+        return std::string();
+    }();
+    return message;
 }
 
 std::optional<picojson::value> parseDocument(const std::string& text) {
