@@ -14,8 +14,9 @@
 #pragma pop_macro("__GNUC__")
 
 // What Debian's header (fst 0.122) does not declare: the parameter properties that hosts ask for
-// with effGetParameterProperties, in the VST 2.4 interface's published layout (152 bytes), which
-// is what hosts fill in. Hosts prefer their label to the 8-byte name of effGetParamName.
+// with effGetParameterProperties, in the VST 2.4 interface's published layout (152 bytes), the
+// structure the host hands over for the effect to fill. Hosts prefer its label to the 8-byte
+// name of effGetParamName.
 constexpr int effGetParameterProperties = 56;
 
 enum VstParameterFlags {
