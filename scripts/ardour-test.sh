@@ -3,7 +3,8 @@
 # backend), once as VST3 and once through the module's VST2 entry point: a stereo track plays
 # identical noise on both channels through the plug-in with time pan automated from right to
 # left, and each exported stretch must show the left channel 38 samples (0.8 ms at 48 kHz)
-# behind the right one, then 38 ahead.
+# behind the right one, then 38 ahead. Ardour's scans must know the plug-in by the README's ids,
+# and its parameters by their whole names.
 #   scripts/ardour-test.sh BUILD_DIR
 # BUILD_DIR holds the bundle and tools/render/tivrandel-render-check. Everything Ardour writes
 # (configuration, scan cache, sessions, exports, logs) stays in BUILD_DIR/ardour-test.
@@ -76,6 +77,16 @@ scan() { # <label> <cache suffix> <id attribute> <scanner> <module> [env...]
 }
 vst3_id=$(scan VST3 v3i uid ardour-vst3-scanner "$bundle" VST3_PATH="$work/vst3")
 vst2_id=$(scan VST2 v2i id ardour-vst-scanner "$work/vst2/Tivrandel64.so" LXVST_PATH="$work/vst2")
+# Ardour knows the plug-in by the ids the README gives (a session names a VST3 plug-in by it).
+for pair in "VST3 $vst3_id processor class" "VST2 $vst2_id VST2 unique id"; do
+    read -r label id what <<<"$pair"
+    readme=$(sed -n "s/^| $what | [^|]* | \(.*\) |\$/\1/p" "$root/README.md" |
+        sed 's/.*(\(.*\)).*/\1/; s/`//g')
+    if [ "$id" != "$readme" ]; then
+        echo "$label: Ardour's scan gives the id $id, the README $readme" >&2
+        exit 1
+    fi
+done
 
 # One session a run (a fresh Ardour each time), exporting one stretch. Ardour 7.3 has crashed
 # at random in its export code: a run that dies of a signal is tried once more, and says so.

@@ -3,36 +3,36 @@
 #include "crypto/sha256.h"
 
 #include <cstdint>
-#include <cstring>
 #include <limits>
 
 namespace kelvane::vst {
 
-Steinberg::FUID deriveClassId(std::string_view name, std::string_view suffix,
-                              std::string_view text) {
+ClassIdWords classIdWords(std::string_view name, std::string_view suffix, std::string_view text) {
     crypto::Sha256 sha;
     sha.update(name);
     sha.update(text);
     sha.update(suffix);
     const crypto::Sha256::Digest d = sha.finish();
-
-    static constexpr std::size_t order[16] = {0, 1, 2, 3, 6, 7, 4, 5, 11, 10, 9, 8, 15, 14, 13, 12};
-    std::uint8_t ordered[16];
-    for (std::size_t i = 0; i < 16; ++i)
-        ordered[i] = d[order[i]];
-    Steinberg::TUID bytes;
-    std::memcpy(bytes, ordered, sizeof bytes);
-    // Raw bytes, not from4Int: FUID's word layout differs between platforms.
-    return Steinberg::FUID::fromTUID(bytes);
+    ClassIdWords words{};
+    for (std::size_t i = 0; i < words.size(); ++i) {
+        words[i] = std::uint32_t{d[4 * i]} | std::uint32_t{d[4 * i + 1]} << 8 |
+                   std::uint32_t{d[4 * i + 2]} << 16 | std::uint32_t{d[4 * i + 3]} << 24;
+    }
+    return words;
 }
 
-Steinberg::int32 vst2UniqueIdOf(const Steinberg::FUID& id) {
-    std::uint8_t bytes[16];
-    std::memcpy(bytes, id.toTUID(), sizeof bytes);
+Steinberg::FUID deriveClassId(std::string_view name, std::string_view suffix,
+                              std::string_view text) {
+    const ClassIdWords w = classIdWords(name, suffix, text);
+    return Steinberg::FUID(w[0], w[1], w[2], w[3]);
+}
+
+Steinberg::int32 vst2UniqueIdOf(std::uint32_t w0) {
     // Each byte as a signed byte, reduced modulo 2^32: the sum is then computed in unsigned
     // arithmetic, where wrapping is defined, and the conversion back to signed is spelled out.
-    auto extended = [&bytes](std::size_t i) -> std::uint32_t {
-        return bytes[i] < 0x80u ? bytes[i] : bytes[i] + 0xFFFFFF00u;
+    auto extended = [w0](unsigned i) -> std::uint32_t {
+        const std::uint32_t byte = (w0 >> (8 * i)) & 0xFFu;
+        return byte < 0x80u ? byte : byte + 0xFFFFFF00u;
     };
     const std::uint32_t sum =
         ((extended(3) * 256u + extended(2)) * 256u + extended(1)) * 256u + extended(0);
@@ -65,7 +65,7 @@ Steinberg::FUID controllerClassId() {
 
 Steinberg::int32 vst2UniqueId() {
     return kelvane::vst::vst2UniqueIdOf(
-        kelvane::vst::deriveClassId(processorName, vst2Suffix, classIdText));
+        kelvane::vst::classIdWords(processorName, vst2Suffix, classIdText)[0]);
 }
 
 } // namespace tivrandel

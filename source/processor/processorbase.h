@@ -22,6 +22,8 @@ namespace kelvane::vst {
 // The product-independent half of an audio processor component: one input and one output bus
 // of equal arrangement, 32- and 64-bit processing, a real-time engine rebuilt on every
 // successful setupProcessing, the saved state and the activation message to the controller.
+// It reads nothing of the host's ProcessContext, so it asks the host for none of it
+// (IProcessContextRequirements answers 0).
 //
 // The product class derives from this template and supplies:
 //   static const Steinberg::Vst::TChar* inputBusName();

@@ -60,12 +60,18 @@ say ("plug-in: " .. plugin:display_name ())
 
 -- The time pan control, found by its name. Asking for a parameter past the last one raises an
 -- error for a VST3 plug-in and crashes Ardour for a VST2 one: stay within the count.
+-- The names as Ardour shows them must be whole in both formats (VST2's own names stop at eight
+-- characters), and the switch must be one.
 local timepan = nil
+local whole = { ["Level Pan"] = false, ["Swap Channels"] = false }
 local count = plugin:to_insert ():plugin (0):parameter_count ()
 for index = 0, count - 1 do
 	local ok, al, cl, pd = pcall (ARDOUR.LuaAPI.plugin_automation, plugin, index)
 	if ok and not al:isnil () then
-		say (string.format ("  parameter %d: %s [%g, %g]", index, pd.label, pd.lower, pd.upper))
+		say (string.format ("  parameter %d: %s [%g, %g]%s", index, pd.label, pd.lower, pd.upper,
+			pd.toggled and " switch" or ""))
+		if whole[pd.label] ~= nil then whole[pd.label] = true end
+		if pd.label == "Swap Channels" and not pd.toggled then fail ("Swap Channels is no switch") end
 		if pd.label == "Time Pan" then
 			local ac = plugin:to_automatable ():automation_control (
 				Evoral.Parameter (ARDOUR.AutomationType.PluginAutomation, 0, index), false)
@@ -75,6 +81,9 @@ for index = 0, count - 1 do
 	end
 end
 if timepan == nil then fail ("the plug-in has no Time Pan parameter") end
+for label, seen in pairs (whole) do
+	if not seen then fail ("no parameter named " .. label) end
+end
 
 local function at (seconds) return Temporal.timepos_t (math.floor (seconds * rate)) end
 timepan.cl:clear_list ()

@@ -115,6 +115,8 @@ TEST_F(BundleTest, EveryCallBuildsAnIndependentFactoryWithTheSameClasses) {
 TEST_F(BundleTest, IdsAreTheSameInEveryProcess) {
     const std::string here = bundletest::idsText(*bundle);
     EXPECT_EQ(here, bundletest::pinnedIds());
+    // The README shows them as hosts do.
+    EXPECT_EQ(bundletest::readmeIdsText(TIVRANDEL_README), here);
 
     for (int run = 0; run < 2; ++run) {
         const std::string command =

@@ -13,12 +13,16 @@ VstIntPtr vst24Host(AEffect* effect, int opcode, int index, VstIntPtr value, voi
 
 std::string hexOf(const Steinberg::TUID id);
 
-// Pinned: hosts store these ids in their projects, so they must never change. Worked out apart
-// from the product's code, from SHA-256 of the names and the module's id text.
+// A class id as hosts show and store it: FUID::toString of the platform the test runs on.
+std::string stringOf(const Steinberg::TUID id);
+
+// Pinned: hosts store these ids in their projects, so they must never change, and both the
+// Linux bundle and the Windows DLL must give the same text. Worked out apart from the product's
+// code, from SHA-256 of the names and the module's id text.
 inline constexpr const char* pinnedVst2Id = "-2112712454";
 inline std::string pinnedIds() {
-    return std::string("Tivrandel64=a78eb83686c92032bff74cf1ae3ef789\n"
-                       "Tivrandel64Controller=724f455930c300bdff51809af34e539e\n"
+    return std::string("Tivrandel64=36B88EA7C9863220BFF74CF1AE3EF789\n"
+                       "Tivrandel64Controller=59454F72C330BD00FF51809AF34E539E\n"
                        "vst2=") +
            pinnedVst2Id + "\n";
 }
@@ -26,5 +30,9 @@ inline std::string pinnedIds() {
 // The ids by which hosts know the module, read through its entry points: both class ids from
 // the factory and the VST2 unique id of the wrapped effect, one "name=value" line each.
 std::string idsText(const Bundle& bundle);
+
+// The same lines from the identity table of the README at path (the VST2 id from its decimal
+// form in parentheses); empty when the file cannot be read.
+std::string readmeIdsText(const char* path);
 
 } // namespace bundletest

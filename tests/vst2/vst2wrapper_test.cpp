@@ -257,6 +257,38 @@ TEST_F(Vst2EffectTest, ParametersShowTheControllersTextsWithinTheVst2Limits) {
     EXPECT_EQ(effect->getParameter(effect.operator->(), 2), 1.0f);
 }
 
+// What hosts show instead of the 8-byte names: the full title, a short label, and switches
+// flagged as such.
+TEST_F(Vst2EffectTest, ParameterPropertiesGiveFullTitlesAndFlagSwitches) {
+    Effect effect(&factory);
+    ASSERT_TRUE(effect);
+    for (int32 index = 0; index < Parameters::count; ++index) {
+        const auto& description = Parameters::describe(static_cast<Vst::ParamID>(index));
+        VstParameterProperties properties;
+        std::memset(&properties, 'x', sizeof properties);
+        ASSERT_EQ(effect.dispatch(effGetParameterProperties, index, 0, &properties), 1);
+        EXPECT_STREQ(properties.label, description.title);
+        EXPECT_EQ(std::string(properties.shortLabel), std::string(description.title).substr(0, 7));
+        EXPECT_EQ(properties.flags, description.stepCount == 1 ? kVstParameterIsSwitch : 0)
+            << description.title;
+        // Nothing else is claimed: no steps, ranges, display index or category.
+        EXPECT_EQ(properties.displayIndex, 0);
+        EXPECT_EQ(properties.categoryLabel[0], 0);
+    }
+    VstParameterProperties swap{};
+    effect.dispatch(effGetParameterProperties, 3, 0, &swap);
+    EXPECT_STREQ(swap.label, "Swap Channels");
+    EXPECT_EQ(swap.flags, kVstParameterIsSwitch);
+
+    // No such parameter, or nowhere to write: nothing answered and nothing written.
+    VstParameterProperties untouched;
+    std::memset(&untouched, 'x', sizeof untouched);
+    EXPECT_EQ(effect.dispatch(effGetParameterProperties, Parameters::count, 0, &untouched), 0);
+    EXPECT_EQ(effect.dispatch(effGetParameterProperties, -1, 0, &untouched), 0);
+    EXPECT_EQ(untouched.label[0], 'x');
+    EXPECT_EQ(effect.dispatch(effGetParameterProperties, 0, 0, nullptr), 0);
+}
+
 TEST_F(Vst2EffectTest, HostValuesReachTheController) {
     factory.keepCreated = true;
     Effect effect(&factory);

@@ -1,7 +1,8 @@
 #pragma once
 
 // The SDK's audio effect base, which the packaged subset of the VST3 SDK lacks: a Component
-// that is also an IAudioProcessor, with the SDK's published names and documented defaults.
+// that is also an IAudioProcessor and, as the SDK's own has been since 3.7, an
+// IProcessContextRequirements, with the SDK's published names and documented defaults.
 
 #include "pluginterfaces/vst/ivstaudioprocessor.h"
 #include "public.sdk/source/vst/vstbus.h"
@@ -10,7 +11,7 @@
 namespace Steinberg {
 namespace Vst {
 
-class AudioEffect : public Component, public IAudioProcessor {
+class AudioEffect : public Component, public IAudioProcessor, public IProcessContextRequirements {
 public:
     AudioEffect();
 
@@ -33,14 +34,23 @@ public:
     tresult PLUGIN_API process(ProcessData& data) SMTG_OVERRIDE;
     uint32 PLUGIN_API getTailSamples() SMTG_OVERRIDE { return kNoTail; }
 
+    // IProcessContextRequirements: the host asks once, between initialize and setActive, which
+    // fields of the ProcessContext the effect reads (IProcessContextRequirements::Flags). Set
+    // processContextRequirements in the constructor of an effect that reads any.
+    uint32 PLUGIN_API getProcessContextRequirements() SMTG_OVERRIDE {
+        return processContextRequirements;
+    }
+
     OBJ_METHODS(AudioEffect, Component)
     DEFINE_INTERFACES
     DEF_INTERFACE(IAudioProcessor)
+    DEF_INTERFACE(IProcessContextRequirements)
     END_DEFINE_INTERFACES(Component)
     REFCOUNT_METHODS(Component)
 
 protected:
     ProcessSetup processSetup;
+    uint32 processContextRequirements = 0;
 
 private:
     AudioBus* addAudioBus(BusList& list, const TChar* name, SpeakerArrangement arr, BusType busType,

@@ -62,6 +62,8 @@ VstIntPtr Vst2Wrapper::dispatch(int opcode, int index, VstIntPtr value, void* pt
     case effGetParamName:
         parameterName(index, text);
         return 0;
+    case effGetParameterProperties:
+        return parameterProperties(index, static_cast<VstParameterProperties*>(ptr)) ? 1 : 0;
     case effCanBeAutomated: {
         ParameterInfo info{};
         return parameterInfo(index, info) && (info.flags & ParameterInfo::kCanAutomate) ? 1 : 0;
@@ -251,6 +253,21 @@ void Vst2Wrapper::parameterName(int32 index, char* text) {
         utf16Length(info.title) > Vst2Text::kParamStringLength && info.shortTitle[0] != 0;
     Vst2Text::copyUtf16(useShort ? info.shortTitle : info.title, text,
                         Vst2Text::kParamStringLength);
+}
+
+bool Vst2Wrapper::parameterProperties(int32 index, VstParameterProperties* properties) {
+    ParameterInfo info{};
+    if (!properties || !parameterInfo(index, info)) {
+        return false;
+    }
+    *properties = VstParameterProperties{};
+    Vst2Text::copyUtf16(info.title, properties->label, Vst2Text::kParamPropertyLabelLength);
+    Vst2Text::copyUtf16(info.shortTitle[0] != 0 ? info.shortTitle : info.title,
+                        properties->shortLabel, Vst2Text::kParamShortLabelLength);
+    if (info.stepCount == 1) {
+        properties->flags |= kVstParameterIsSwitch;
+    }
+    return true;
 }
 
 void Vst2Wrapper::parameterDisplay(int32 index, char* text) {

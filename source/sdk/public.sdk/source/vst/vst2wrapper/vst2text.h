@@ -10,10 +10,12 @@ namespace Vst2Text {
 
 // String limits of the VST 2 interface: the most characters a host's buffer takes, without the
 // terminating zero that is always written behind them.
-constexpr size_t kParamStringLength = 8;   // parameter name, display and label
-constexpr size_t kProgramNameLength = 24;  // program name
-constexpr size_t kEffectNameLength = 32;   // effect name
-constexpr size_t kVendorStringLength = 64; // vendor and product strings
+constexpr size_t kParamStringLength = 8;         // parameter name, display and label
+constexpr size_t kProgramNameLength = 24;        // program name
+constexpr size_t kEffectNameLength = 32;         // effect name
+constexpr size_t kVendorStringLength = 64;       // vendor and product strings
+constexpr size_t kParamPropertyLabelLength = 63; // VstParameterProperties::label
+constexpr size_t kParamShortLabelLength = 7;     // VstParameterProperties::shortLabel
 
 // Copies UTF-8 text into dst, at most maxLength bytes and never a partial character, and
 // terminates it. dst must hold maxLength + 1 bytes; a null src gives an empty string.

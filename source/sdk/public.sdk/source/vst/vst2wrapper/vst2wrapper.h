@@ -46,7 +46,9 @@ class Vst2PlugFrame;
 //
 // Texts: parameter names, displays and labels are cut to 8 bytes, the program name to 24, the
 // effect name to 32, vendor and product to 64, never inside a character, and always followed by
-// a terminating zero.
+// a terminating zero. effGetParameterProperties gives a parameter's full title (up to 63 bytes)
+// as its label and its short title (7) as its short label, and flags a parameter of one step as
+// a switch.
 //
 // Version: the effect's version and vendor version come from the processor class's version
 // text in the factory, as major * 1000 + minor * 100 + sub * 10 + build ("1.0.7" gives 1070).
@@ -118,6 +120,7 @@ private:
     VstIntPtr setChunk(const void* data, VstIntPtr size);
     bool parameterInfo(int32 index, ParameterInfo& info);
     void parameterName(int32 index, char* text);
+    bool parameterProperties(int32 index, VstParameterProperties* properties);
     void parameterDisplay(int32 index, char* text);
     void parameterLabel(int32 index, char* text);
     bool stringToParameter(int32 index, const char* text);
