@@ -30,6 +30,9 @@ if(WIN32)
         "${CMAKE_CURRENT_BINARY_DIR}/version.rc")
     # The toolchain links statically already; the DLL depends on it, so it says so itself.
     target_link_options(Tivrandel64 PRIVATE -static -static-libgcc -static-libstdc++)
+    # No link time in the PE header: the same sources give the same DLL in every build folder,
+    # so that the demo's release and the test command's are the same bytes.
+    target_link_options(Tivrandel64 PRIVATE "LINKER:--no-insert-timestamp")
     # Besides the single file, the bundle layout that the VST3 SDK recommends since 3.6.10 (its
     # validator counts a single-file module as a failed bundle test): the same DLL inside
     # vst3/Tivrandel64.vst3/Contents/x86_64-win.
