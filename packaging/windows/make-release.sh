@@ -47,8 +47,7 @@ makensis -V2 -WX -NOCD "-DVERSION=$version" "-DSTAGE=$stage" "-DOUTFILE=$setup" 
     exit 1
 }
 
-(cd "$work" && cmake -E tar cf "$zip" --format=zip \
-    --mtime="$(date -u -d "@$SOURCE_DATE_EPOCH" "+%Y-%m-%d %H:%M:%S UTC")" "$name")
+(cd "$work" && TZ=UTC perl "$here/zip.pl" "$zip" "$name")
 
 echo "$setup"
 echo "$zip"
