@@ -3,8 +3,7 @@
 # `release` target and gathers what they made into one folder, with its SHA256SUMS.
 #   bash scripts/release.sh LINUX_BUILD WINDOWS_BUILD DIST
 # DIST is emptied first. Every file in the artifacts carries the time of the last commit, so
-# the same modules give the same installer, package and tar archive (the zip archive also
-# holds the staged files' access and change times).
+# the same modules give the same artifacts, byte for byte.
 set -euo pipefail
 [ $# -eq 3 ] || { echo "usage: $0 LINUX_BUILD WINDOWS_BUILD DIST" >&2; exit 2; }
 root=$(cd "$(dirname "$0")/.." && pwd)
