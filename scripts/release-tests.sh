@@ -97,10 +97,14 @@ field() { dpkg-deb -f "$deb" "$1"; }
 check "package name, version and architecture" test \
     "$(field Package) $(field Version) $(field Architecture)" = "tivrandel $version amd64"
 depends=$(field Depends)
-check "dependencies from dpkg-shlibdeps: $depends" bash -c \
-    "for p in libc6 libstdc++6 libcairo2 libfontconfig1 libfreetype6 libxcb1; do
-         grep -q \"\\(^\\|, \\)\$p\\( \\|,\\|\$\\)\" <<<'$depends' || { echo \"no \$p\"; exit 1; }
-     done"
+depends_on_all() { # <package...>
+    local p
+    for p in "$@"; do
+        [[ ", $depends," =~ ,\ "$p"[\ ,] ]] || { echo "no $p in Depends"; return 1; }
+    done
+}
+check "dependencies from dpkg-shlibdeps: $depends" depends_on_all libc6 libstdc++6 libcairo2 \
+    libfontconfig1 libfreetype6 libxcb1
 # Owner, permissions and paths as the package lists them.
 dpkg-deb -c "$deb" | awk '{ owner = $2; mode = $1; $1 = $2 = $3 = $4 = $5 = ""; sub(/^ +/, "");
     print mode, owner, $0 }' | LC_ALL=C sort >"$work/deb-contents.txt"
@@ -244,12 +248,13 @@ wine_run() { # <log name> <program> [arguments...]
 }
 # The state of the prefix that an installation may touch: the files under C: (less the
 # temporary folders, and the compiled .inf files that Wine's device set-up writes whenever it
-# gets to them) and the machine's software registry.
+# gets to them) and the software registry of the machine and of the user.
 snapshot() { # <name>
     (cd "$drive_c" && find . -path ./windows/temp -prune -o -path './users/*/Temp' -prune -o \
         -path './users/*/AppData/Local/Temp' -prune -o -path './windows/inf/*.pnf' -prune -o \
         -print | LC_ALL=C sort) >"$work/$1-files.txt"
-    wine_run "$1-reg" reg export 'HKLM\Software' "Z:${work//\//\\}\\$1.reg" /y
+    wine_run "$1-reg" reg export 'HKLM\Software' "Z:${work//\//\\}\\$1.reg" /y &&
+        wine_run "$1-user-reg" reg export 'HKCU\Software' "Z:${work//\//\\}\\$1-user.reg" /y
 }
 module_test() { # <label> <Windows path of the module>
     local log="$logs/module-test-$1.log"
@@ -271,9 +276,16 @@ entry_value() { # <name>: the value's data, from the last uninstall_entry
 no_entry() {
     ! wine_run reg-query reg query "$key"
 }
+# A registry export as text, less Wine's own settings of the user (which Wine's window code
+# writes when the first program with a window runs).
+registry_text() { # <file.reg>
+    iconv -f UTF-16 -t UTF-8 "$1" | tr -d '\r' |
+        awk '/^\[/ { skip = index($0, "[HKEY_CURRENT_USER\\Software\\Wine\\") == 1 } !skip'
+}
 same_state() { # <before> <after>
     diff -u "$work/$1-files.txt" "$work/$2-files.txt" &&
-        diff -u <(tr -d '\r' <"$work/$1.reg") <(tr -d '\r' <"$work/$2.reg")
+        diff -u <(registry_text "$work/$1.reg") <(registry_text "$work/$2.reg") &&
+        diff -u <(registry_text "$work/$1-user.reg") <(registry_text "$work/$2-user.reg")
 }
 
 snapshot before
