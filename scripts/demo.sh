@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds everything and renders the built-in demo through the built plug-in module: a generated
 # signal whose time pan is automated from left to right, written to out/tivrandel-demo.wav. Then
-# builds the Windows DLL.
+# builds the Windows DLL and makes the release into dist/: the Windows installer and archive, the
+# Debian package and the Linux archive, and their SHA256SUMS.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 bash "$root/scripts/install-packages.sh" build
@@ -23,6 +24,9 @@ windows="$root/build/windows-release"
 cmake -S "$root" -B "$windows" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTIVRANDEL_TESTS=OFF \
     "-DCMAKE_TOOLCHAIN_FILE=$root/cmake/mingw-w64-x86_64.cmake"
 cmake --build "$windows" --target Tivrandel64
-echo "Windows plug-in: $windows/Tivrandel64.vst3"
-echo "  install it on Windows by copying it into %COMMONPROGRAMFILES%\\VST3"
-echo "  (usually C:\\Program Files\\Common Files\\VST3)"
+echo "Windows plug-in: $windows/Tivrandel64.vst3 (as a bundle: $windows/vst3/Tivrandel64.vst3)"
+
+# What users install, made from the two modules just built.
+started=$SECONDS
+bash "$root/scripts/release.sh" "$build" "$windows" "$root/dist"
+echo "(the release took $((SECONDS - started)) s; README.md tells how to install each artifact)"

@@ -8,20 +8,24 @@ what=${1:-build}
 if [ "$what" = resources ]; then
     packages=(python3 fonttools fonts-lato)
 else
+    # The release: makensis for the Windows installer, dpkg-shlibdeps (dpkg-dev) for the
+    # Debian package's dependencies, Perl (IO::Compress::Zip) for the zip archive.
     # The Windows DLL is cross-compiled with mingw-w64's posix-threads variant (never the win32
     # one, which has no std::thread and takes over the unsuffixed compiler names).
     packages=(build-essential cmake ninja-build pkg-config git
               juce-modules-source-data picojson-dev fst-dev libsndfile1-dev
               libcairo2-dev libfreetype-dev libfontconfig-dev libxcb1-dev
-              g++-mingw-w64-x86-64-posix)
+              g++-mingw-w64-x86-64-posix
+              nsis dpkg-dev perl)
 fi
 if [ "$what" = test ]; then
     # googletest: its sources, built inside the Windows build. wine and wine64 together (wine64
     # alone has no wine command and no wineboot); Liberation for the fonts Windows programs expect.
     # Ardour: a real host for the Linux module, run headless (scripts/ardour-test.sh).
+    # lintian checks the Debian package of the release.
     packages+=(libgtest-dev libgmock-dev libbenchmark-dev clang-14 libclang-rt-14-dev
                locales-all googletest wine wine64 fonts-liberation xvfb xauth
-               libxcb-xtest0-dev ardour)
+               libxcb-xtest0-dev ardour lintian)
 fi
 
 missing=()

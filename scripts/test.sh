@@ -6,7 +6,9 @@
 #      window tests under Xvfb),
 #   4. the Release module played in Ardour, as VST3 and as VST2,
 #   5. the Windows DLL and its tests (mingw-w64), the tests run under Wine with Xvfb,
-#   6. the unit tests under AddressSanitizer and UndefinedBehaviorSanitizer (last, so that its
+#   6. the release made from those two builds (into build/dist) and tested as installed: the
+#      Debian package and the archives unpacked, the Windows installer run under Wine,
+#   7. the unit tests under AddressSanitizer and UndefinedBehaviorSanitizer (last, so that its
 #      summary closes the output).
 # Any failure ends the script with a non-zero status.
 set -euo pipefail
@@ -64,6 +66,10 @@ configure windows -DCMAKE_BUILD_TYPE=Release -DTIVRANDEL_TESTS=ON \
     "-DCMAKE_TOOLCHAIN_FILE=$root/cmake/mingw-w64-x86_64.cmake"
 ctest --test-dir "$root/build/windows" --output-on-failure -j "$jobs"
 bash "$root/scripts/wine-tests.sh" "$root/build/windows"
+
+echo "== Release: the installer, package and archives, tested as installed"
+bash "$root/scripts/release.sh" "$root/build/release" "$root/build/windows" "$root/build/dist"
+bash "$root/scripts/release-tests.sh" "$root/build/dist" "$root/build/release" "$root/build/windows"
 
 echo "== AddressSanitizer and UndefinedBehaviorSanitizer: unit tests"
 configure asan -DCMAKE_BUILD_TYPE=RelWithDebInfo "-DTIVRANDEL_SANITIZE=address;undefined" \

@@ -30,6 +30,20 @@ if(WIN32)
         "${CMAKE_CURRENT_BINARY_DIR}/version.rc")
     # The toolchain links statically already; the DLL depends on it, so it says so itself.
     target_link_options(Tivrandel64 PRIVATE -static -static-libgcc -static-libstdc++)
+    # No link time in the PE header: the same sources give the same DLL in every build folder,
+    # so that the demo's release and the test command's are the same bytes.
+    target_link_options(Tivrandel64 PRIVATE "LINKER:--no-insert-timestamp")
+    # Besides the single file, the bundle layout that the VST3 SDK recommends since 3.6.10 (its
+    # validator counts a single-file module as a failed bundle test): the same DLL inside
+    # vst3/Tivrandel64.vst3/Contents/x86_64-win.
+    set(_bundle "${PROJECT_BINARY_DIR}/vst3/${TIVRANDEL_BUNDLE_NAME}.vst3")
+    add_custom_command(TARGET Tivrandel64 POST_BUILD
+        COMMAND "${CMAKE_COMMAND}" -E make_directory "${_bundle}/Contents/x86_64-win"
+        COMMAND "${CMAKE_COMMAND}" -E copy "$<TARGET_FILE:Tivrandel64>"
+            "${_bundle}/Contents/x86_64-win/${TIVRANDEL_BUNDLE_NAME}.vst3"
+        VERBATIM)
+    # Where the release finds it.
+    set_property(TARGET Tivrandel64 PROPERTY TIVRANDEL_BUNDLE "${_bundle}")
 else()
     if(CMAKE_SYSTEM_PROCESSOR MATCHES "^(x86_64|AMD64|amd64)$")
         set(_arch x86_64-linux)

@@ -6,13 +6,22 @@
 #include "pluginterfaces/base/ipluginbase.h"
 #include "public.sdk/source/vst/vst2wrapper/vst2interface.h"
 
+#include <cstdlib>
 #include <string>
 
 namespace bundletest {
 
+// The module the tests load: the build's own, or the one that TIVRANDEL_MODULE names (an
+// installed copy, which the release tests check with the same programs).
+inline std::string moduleUnderTest() {
+    const char* path = std::getenv("TIVRANDEL_MODULE");
+    return path != nullptr && *path != '\0' ? std::string(path)
+                                            : std::string(TIVRANDEL_BUNDLE_FILE);
+}
+
 class Bundle {
 public:
-    explicit Bundle(const std::string& path = TIVRANDEL_BUNDLE_FILE);
+    explicit Bundle(const std::string& path = moduleUnderTest());
     ~Bundle();
     Bundle(const Bundle&) = delete;
     Bundle& operator=(const Bundle&) = delete;

@@ -1,0 +1,227 @@
+; The Windows installer: the VST3 bundle into the system's VST3 folder, optionally the same DLL
+; into a VST2 folder, and an uninstaller registered with Windows. Nothing else is written.
+;   makensis -DVERSION=1.0.7 -DSTAGE=<folder> -DOUTFILE=<setup.exe> tivrandel.nsi
+; STAGE holds Tivrandel64.vst3 (the bundle), Tivrandel64.dll (the VST2 copy), COPYING.txt and
+; NOTICE.txt. The build's `release` target runs it with the project version.
+;
+; Command line, besides NSIS's own /S (silent) and /D=<VST3 folder> (last, unquoted):
+;   /VST2           also install the VST2 DLL into the usual VST2 folder
+;   /VST2=<folder>  also install it into <folder>
+
+!ifndef VERSION | STAGE | OUTFILE
+  !error "define VERSION, STAGE and OUTFILE"
+!endif
+
+Unicode true
+Target amd64-unicode
+SetCompressor /SOLID lzma
+
+!include MUI2.nsh
+!include LogicLib.nsh
+!include FileFunc.nsh
+!include Sections.nsh
+!include x64.nsh
+
+!define PRODUCT "Tivrandel"
+!define PUBLISHER "Kelvane"
+!define PUBLISHER_URL "https://kelvane.example"
+!define BUNDLE "Tivrandel64.vst3"
+!define MODULE_IN_BUNDLE "Contents\x86_64-win\Tivrandel64.vst3"
+!define VST2_DLL "Tivrandel64.dll"
+!define UNINSTALLER "Uninstall.exe"
+!define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\${PRODUCT}"
+
+Name "${PRODUCT} ${VERSION}"
+OutFile "${OUTFILE}"
+InstallDir "$COMMONFILES64\VST3"
+RequestExecutionLevel admin
+ShowInstDetails show
+ShowUninstDetails show
+BrandingText "${PRODUCT} ${VERSION}"
+
+VIProductVersion "${VERSION}.0"
+VIFileVersion "${VERSION}.0"
+VIAddVersionKey /LANG=0 "ProductName" "${PRODUCT}"
+VIAddVersionKey /LANG=0 "ProductVersion" "${VERSION}"
+VIAddVersionKey /LANG=0 "FileVersion" "${VERSION}"
+VIAddVersionKey /LANG=0 "FileDescription" "${PRODUCT} ${VERSION} Setup"
+VIAddVersionKey /LANG=0 "CompanyName" "${PUBLISHER}"
+VIAddVersionKey /LANG=0 "LegalCopyright" "GNU General Public License, version 3 or later"
+
+Var Vst2Dir
+
+!define MUI_ABORTWARNING
+!define MUI_COMPONENTSPAGE_NODESC
+
+; The GPL asks for no acceptance to use the program: the page informs, and Next goes on.
+!define MUI_LICENSEPAGE_TEXT_BOTTOM "${PRODUCT} is free software under this licence. You may use it freely; the licence sets the terms for copying, changing and passing it on."
+!define MUI_LICENSEPAGE_BUTTON "$(^NextBtn)"
+!insertmacro MUI_PAGE_LICENSE "${STAGE}\COPYING.txt"
+!insertmacro MUI_PAGE_COMPONENTS
+; The folder page is the VST2 folder's, shown only when that component is chosen; the VST3
+; folder is the one hosts search, and stays as it is unless /D= says otherwise.
+!define MUI_PAGE_CUSTOMFUNCTION_PRE Vst2FolderPre
+!define MUI_DIRECTORYPAGE_VARIABLE $Vst2Dir
+!define MUI_PAGE_HEADER_TEXT "VST2 Plug-in Folder"
+!define MUI_PAGE_HEADER_SUBTEXT "Choose the folder your VST2 host loads plug-ins from."
+!define MUI_DIRECTORYPAGE_TEXT_TOP "Setup will copy ${VST2_DLL} into the following folder. To use another one, click Browse and select it."
+!define MUI_DIRECTORYPAGE_TEXT_DESTINATION "VST2 plug-in folder"
+!insertmacro MUI_PAGE_DIRECTORY
+!insertmacro MUI_PAGE_INSTFILES
+
+!insertmacro MUI_UNPAGE_CONFIRM
+!insertmacro MUI_UNPAGE_INSTFILES
+
+!insertmacro MUI_LANGUAGE "English"
+
+Section "VST3 plug-in" SecVst3
+  SectionIn RO
+  ; A record of folders made for an installation elsewhere does not apply here.
+  ReadRegStr $0 HKLM "${UNINSTALL_KEY}" "InstallLocation"
+  ${If} $0 != ""
+  ${AndIf} $0 != "$INSTDIR\${BUNDLE}"
+    DeleteRegValue HKLM "${UNINSTALL_KEY}" "Vst3FolderCreated"
+  ${EndIf}
+  StrCpy $R0 $INSTDIR
+  Call OutermostMissing
+  ${If} $R1 != ""
+    WriteRegStr HKLM "${UNINSTALL_KEY}" "Vst3FolderCreated" $R1
+  ${EndIf}
+  SetOutPath "$INSTDIR\${BUNDLE}\Contents\x86_64-win"
+  File "${STAGE}\${BUNDLE}\${MODULE_IN_BUNDLE}"
+  SetOutPath "$INSTDIR\${BUNDLE}\Contents\Resources"
+  File "${STAGE}\COPYING.txt"
+  File "${STAGE}\NOTICE.txt"
+  SetOutPath "$INSTDIR"
+  WriteUninstaller "$INSTDIR\${BUNDLE}\${UNINSTALLER}"
+SectionEnd
+
+Section /o "VST2 plug-in" SecVst2
+  ; A copy that an earlier installation put into another folder moves to this one.
+  ReadRegStr $0 HKLM "${UNINSTALL_KEY}" "Vst2Folder"
+  ${If} $0 != ""
+  ${AndIf} $0 != $Vst2Dir
+    Delete "$0\${VST2_DLL}"
+    DeleteRegValue HKLM "${UNINSTALL_KEY}" "Vst2FolderCreated"
+  ${EndIf}
+  StrCpy $R0 $Vst2Dir
+  Call OutermostMissing
+  ${If} $R1 != ""
+    WriteRegStr HKLM "${UNINSTALL_KEY}" "Vst2FolderCreated" $R1
+  ${EndIf}
+  SetOutPath $Vst2Dir
+  File "/oname=${VST2_DLL}" "${STAGE}\${VST2_DLL}"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "Vst2Folder" $Vst2Dir
+SectionEnd
+
+; The entry in the list of installed programs, written last so that it gives the size of
+; everything installed (a VST2 copy of an earlier installation counts too).
+Section "-Register"
+  StrCpy $2 0
+  ReadRegStr $0 HKLM "${UNINSTALL_KEY}" "Vst2Folder"
+  ${If} $0 != ""
+  ${AndIf} ${FileExists} "$0\${VST2_DLL}"
+    ${GetSize} $0 "/M=${VST2_DLL} /S=0K /G=0" $2 $3 $4
+  ${EndIf}
+  ${GetSize} "$INSTDIR\${BUNDLE}" "/S=0K" $0 $3 $4
+  IntOp $0 $0 + $2
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "${PRODUCT}"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "Publisher" "${PUBLISHER}"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "URLInfoAbout" "${PUBLISHER_URL}"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR\${BUNDLE}"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\${BUNDLE}\${UNINSTALLER}"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\${BUNDLE}\${UNINSTALLER}"'
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\${BUNDLE}\${UNINSTALLER}" /S'
+  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "EstimatedSize" $0
+  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoModify" 1
+  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoRepair" 1
+SectionEnd
+
+; The folders an installation makes are recorded, so that uninstalling removes exactly those
+; (and each only while it is empty). In: $R0, a folder about to be made. Out: $R1, the
+; outermost of its folders that does not exist yet, or "" when it exists.
+Function OutermostMissing
+  StrCpy $R2 $R0
+  StrCpy $R1 ""
+  ${DoUntil} ${FileExists} "$R2\*.*"
+    StrCpy $R1 $R2
+    ${GetParent} $R2 $R2
+  ${LoopUntil} $R2 == ""
+FunctionEnd
+
+Function .onInit
+  ${IfNot} ${RunningX64}
+    MessageBox MB_OK|MB_ICONSTOP "${PRODUCT} is a 64-bit plug-in: it needs 64-bit Windows." /SD IDOK
+    Abort
+  ${EndIf}
+  SetRegView 64
+  ; Hosts and other installers record the VST2 folder here; otherwise the usual one.
+  ReadRegStr $Vst2Dir HKLM "Software\VST" "VSTPluginsPath"
+  ${If} $Vst2Dir == ""
+    StrCpy $Vst2Dir "$PROGRAMFILES64\Steinberg\VSTPlugins"
+  ${EndIf}
+  ${GetParameters} $0
+  ClearErrors
+  ${GetOptions} $0 "/VST2=" $1
+  ${IfNot} ${Errors}
+    StrCpy $Vst2Dir $1
+    !insertmacro SelectSection ${SecVst2}
+  ${Else}
+    ClearErrors
+    ${GetOptions} $0 "/VST2" $1
+    ${IfNot} ${Errors}
+      !insertmacro SelectSection ${SecVst2}
+    ${EndIf}
+  ${EndIf}
+FunctionEnd
+
+Function Vst2FolderPre
+  ${IfNot} ${SectionIsSelected} ${SecVst2}
+    Abort
+  ${EndIf}
+FunctionEnd
+
+Function un.onInit
+  SetRegView 64
+FunctionEnd
+
+; Removes the empty folders from $R0 up to $R1, which OutermostMissing gave.
+Function un.RemoveMadeFolders
+  StrLen $R3 $R1
+  ${Do}
+    RMDir $R0
+    StrLen $R2 $R0
+    ${If} $R2 <= $R3
+      ${ExitDo}
+    ${EndIf}
+    ${GetParent} $R0 $R0
+  ${Loop}
+FunctionEnd
+
+; $INSTDIR is the bundle, where the uninstaller sits.
+Section "Uninstall"
+  ReadRegStr $0 HKLM "${UNINSTALL_KEY}" "Vst2Folder"
+  ${If} $0 != ""
+    Delete "$0\${VST2_DLL}"
+    ReadRegStr $R1 HKLM "${UNINSTALL_KEY}" "Vst2FolderCreated"
+    ${If} $R1 != ""
+      StrCpy $R0 $0
+      Call un.RemoveMadeFolders
+    ${EndIf}
+  ${EndIf}
+  Delete "$INSTDIR\${MODULE_IN_BUNDLE}"
+  Delete "$INSTDIR\Contents\Resources\COPYING.txt"
+  Delete "$INSTDIR\Contents\Resources\NOTICE.txt"
+  Delete "$INSTDIR\${UNINSTALLER}"
+  RMDir "$INSTDIR\Contents\x86_64-win"
+  RMDir "$INSTDIR\Contents\Resources"
+  RMDir "$INSTDIR\Contents"
+  RMDir "$INSTDIR"
+  ReadRegStr $R1 HKLM "${UNINSTALL_KEY}" "Vst3FolderCreated"
+  ${If} $R1 != ""
+    ${GetParent} $INSTDIR $R0
+    Call un.RemoveMadeFolders
+  ${EndIf}
+  DeleteRegKey HKLM "${UNINSTALL_KEY}"
+SectionEnd

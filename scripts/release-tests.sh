@@ -1,0 +1,385 @@
+#!/usr/bin/env bash
+# Tests the release as users get it and install it:
+#   - the checksums, and the contents of each artifact, file by file;
+#   - the Debian package: lintian, its fields and contents, unpacked into a temporary root, where
+#     the module renders audio with tivrandel-render and Ardour's scanners find it as VST3 and,
+#     through /usr/lib/vst, as VST2;
+#   - the archives: unpacked, their modules byte-identical to the ones the package and the
+#     installer carry;
+#   - the Windows installer under Wine: silent install into the default folders, the installed
+#     DLL loaded with LoadLibraryW by the Windows module test, a second install over the first
+#     with the VST2 component, silent uninstall; an install into a folder given with /D= and the
+#     ordinary uninstall; afterwards no file and no registry key of ours is left.
+#   bash scripts/release-tests.sh DIST LINUX_BUILD WINDOWS_BUILD
+# LINUX_BUILD gives the version (its CMake cache) and tivrandel-render; WINDOWS_BUILD the Wine
+# prefix that scripts/wine-tests.sh makes (made here if missing) and windows_module_test.exe.
+# Everything written goes to LINUX_BUILD/release-test and into the Wine prefix.
+set -euo pipefail
+[ $# -eq 3 ] || { echo "usage: $0 DIST LINUX_BUILD WINDOWS_BUILD" >&2; exit 2; }
+dist=$(realpath "$1")
+linux=$(realpath "$2")
+windows=$(realpath "$3")
+started=$SECONDS
+
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$linux/CMakeCache.txt")
+[ -n "$version" ] || { echo "no project version in $linux/CMakeCache.txt" >&2; exit 1; }
+deb="$dist/tivrandel_${version}_amd64.deb"
+tarball="$dist/tivrandel-$version-linux-x86_64.tar.gz"
+setup="$dist/Tivrandel-$version-win64-setup.exe"
+zip="$dist/Tivrandel-$version-win64.zip"
+render="$linux/tools/render/tivrandel-render"
+render_check="$linux/tools/render/tivrandel-render-check"
+module_test=$(grep -m1 '/windows_module_test\.exe$' "$windows/windows-tests.txt" || true)
+for f in "$deb" "$tarball" "$setup" "$zip" "$dist/SHA256SUMS" "$render" "$render_check" \
+    "$module_test"; do
+    [ -f "$f" ] || { echo "missing: ${f:-windows_module_test.exe in $windows/windows-tests.txt}" >&2; exit 1; }
+done
+
+work="$linux/release-test"
+rm -rf "$work"
+mkdir -p "$work/tmp" "$work/logs"
+# Every helper's temporary files (dpkg-deb, lintian, ...) stay here.
+export TMPDIR="$work/tmp"
+logs="$work/logs"
+
+failures=0
+fail() {
+    echo "FAILED: $*"
+    failures=$((failures + 1))
+}
+pass() {
+    echo "ok: $*"
+}
+# Runs a check quietly: "ok" with its description, or "FAILED" and the command's output.
+check() { # <description> <command...>
+    local description=$1 output
+    shift
+    if output=$("$@" 2>&1); then
+        pass "$description"
+    else
+        fail "$description"
+        [ -z "$output" ] || printf '%s\n' "$output" | head -n 40
+    fi
+}
+same_file() { # <a> <b>
+    cmp "$1" "$2"
+}
+# The file list of an unpacked tree: type, permissions of files (unless the second argument is
+# "-"), and links' targets.
+tree_listing() { # <dir> [-]
+    local file_format='f %m %p\n'
+    [ "${2:-}" != - ] || file_format='f %p\n'
+    (cd "$1" && find . -mindepth 1 \( -type l -printf 'l %p -> %l\n' \) -o \
+        \( -type d -printf 'd %p\n' \) -o \( -type f -printf "$file_format" \) | LC_ALL=C sort)
+}
+same_listing() { # <dir> <expected listing file> [-]
+    diff -u "$2" <(tree_listing "$1" "${3:-}")
+}
+
+echo "-- checksums"
+check "SHA256SUMS lists the four artifacts" diff -u \
+    <(printf '%s\n' "$(basename "$setup")" "$(basename "$zip")" "$(basename "$tarball")" \
+        "$(basename "$deb")" | LC_ALL=C sort) \
+    <(sed 's/^[0-9a-f]\{64\}  //' "$dist/SHA256SUMS" | LC_ALL=C sort)
+check "sha256sum -c SHA256SUMS" bash -c "cd '$dist' && sha256sum -c --strict SHA256SUMS"
+
+echo "-- Debian package"
+lintian_status=0
+lintian --fail-on error "$deb" >"$logs/lintian.log" 2>&1 || lintian_status=$?
+grep -E '^[EWIPX]: ' "$logs/lintian.log" | sed 's/^/   lintian: /' || true
+if [ "$lintian_status" -eq 0 ]; then
+    pass "lintian reports no errors ($(grep -c '^W: ' "$logs/lintian.log" || true) warnings)"
+else
+    fail "lintian (status $lintian_status)"
+    cat "$logs/lintian.log"
+fi
+field() { dpkg-deb -f "$deb" "$1"; }
+check "package name, version and architecture" test \
+    "$(field Package) $(field Version) $(field Architecture)" = "tivrandel $version amd64"
+depends=$(field Depends)
+depends_on_all() { # <package...>
+    local p
+    for p in "$@"; do
+        [[ ", $depends," =~ ,\ "$p"[\ ,] ]] || { echo "no $p in Depends"; return 1; }
+    done
+}
+check "dependencies from dpkg-shlibdeps: $depends" depends_on_all libc6 libstdc++6 libcairo2 \
+    libfontconfig1 libfreetype6 libxcb1
+# Owner, permissions and paths as the package lists them.
+dpkg-deb -c "$deb" | awk '{ owner = $2; mode = $1; $1 = $2 = $3 = $4 = $5 = ""; sub(/^ +/, "");
+    print mode, owner, $0 }' | LC_ALL=C sort >"$work/deb-contents.txt"
+bundle_so=usr/lib/vst3/Tivrandel64.vst3/Contents/x86_64-linux/Tivrandel64.so
+LC_ALL=C sort >"$work/deb-expected.txt" <<EOF
+drwxr-xr-x root/root ./
+drwxr-xr-x root/root ./usr/
+drwxr-xr-x root/root ./usr/lib/
+drwxr-xr-x root/root ./usr/lib/vst/
+drwxr-xr-x root/root ./usr/lib/vst3/
+drwxr-xr-x root/root ./usr/lib/vst3/Tivrandel64.vst3/
+drwxr-xr-x root/root ./usr/lib/vst3/Tivrandel64.vst3/Contents/
+drwxr-xr-x root/root ./usr/lib/vst3/Tivrandel64.vst3/Contents/x86_64-linux/
+-rw-r--r-- root/root ./$bundle_so
+drwxr-xr-x root/root ./usr/share/
+drwxr-xr-x root/root ./usr/share/doc/
+drwxr-xr-x root/root ./usr/share/doc/tivrandel/
+-rw-r--r-- root/root ./usr/share/doc/tivrandel/changelog.gz
+-rw-r--r-- root/root ./usr/share/doc/tivrandel/copyright
+lrwxrwxrwx root/root ./usr/lib/vst/Tivrandel64.so -> ../vst3/Tivrandel64.vst3/Contents/x86_64-linux/Tivrandel64.so
+EOF
+check "package contents" diff -u "$work/deb-expected.txt" "$work/deb-contents.txt"
+
+debroot="$work/deb-root"
+dpkg-deb -x "$deb" "$debroot"
+module="$debroot/$bundle_so"
+check "the VST2 name leads to the bundle's module" test \
+    "$(readlink -f "$debroot/usr/lib/vst/Tivrandel64.so")" = "$module"
+check "the changelog names version $version" bash -c \
+    "zcat '$debroot/usr/share/doc/tivrandel/changelog.gz' | head -n 1 | grep -qF '($version)'"
+
+# The unpacked module renders: the source far right, the left channel 38 samples behind.
+if "$render" --plugin "$module" --length 2 --param timepan=0:1 "$work/render.wav" \
+    >"$logs/render.log" 2>&1; then
+    check "the unpacked module renders (tivrandel-render)" "$render_check" "$work/render.wav" 38
+else
+    fail "tivrandel-render with the unpacked module"
+    cat "$logs/render.log"
+fi
+
+# Ardour's scanners, with their configuration and cache in the work folder. A module written
+# within the second of its scan is skipped as stale: the unpacked files get an older time.
+ardour_lib=/usr/lib/ardour7
+find "$debroot" -exec touch -h -d '1 hour ago' {} +
+ardour_scan() { # <label> <scanner> <cache suffix> <target> [env...]
+    local label=$1 scanner=$2 suffix=$3 target=$4
+    shift 4
+    env HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" XDG_CACHE_HOME="$work/home/.cache" \
+        XDG_DATA_HOME="$work/home/.local/share" LD_LIBRARY_PATH="$ardour_lib" "$@" \
+        timeout -k 10 60 "$ardour_lib/$scanner" -f "$target" </dev/null \
+        >"$logs/scan-$label.log" 2>&1 || { cat "$logs/scan-$label.log"; return 1; }
+    grep -q 'name="Tivrandel64"' "$work/home/.cache/ardour7/vst/"*."$suffix" 2>/dev/null || {
+        echo "the scan's cache has no Tivrandel64; the scanner said:"
+        cat "$logs/scan-$label.log"
+        return 1
+    }
+}
+mkdir -p "$work/home"
+check "Ardour's VST3 scanner finds the package's bundle" ardour_scan vst3 ardour-vst3-scanner v3i \
+    "$debroot/usr/lib/vst3/Tivrandel64.vst3" VST3_PATH="$debroot/usr/lib/vst3"
+check "Ardour's VST2 scanner finds /usr/lib/vst/Tivrandel64.so" ardour_scan vst2 \
+    ardour-vst-scanner v2i "$debroot/usr/lib/vst/Tivrandel64.so" LXVST_PATH="$debroot/usr/lib/vst"
+
+echo "-- Linux archive"
+tar -xzf "$tarball" -C "$work" 2>"$logs/tar.log" || fail "unpacking $(basename "$tarball")"
+cat >"$work/tar-expected.txt" <<EOF
+d ./tivrandel-$version-linux-x86_64
+d ./tivrandel-$version-linux-x86_64/Tivrandel64.vst3
+d ./tivrandel-$version-linux-x86_64/Tivrandel64.vst3/Contents
+d ./tivrandel-$version-linux-x86_64/Tivrandel64.vst3/Contents/x86_64-linux
+f 644 ./tivrandel-$version-linux-x86_64/COPYING
+f 644 ./tivrandel-$version-linux-x86_64/INSTALL.txt
+f 644 ./tivrandel-$version-linux-x86_64/NOTICE.txt
+f 644 ./tivrandel-$version-linux-x86_64/Tivrandel64.vst3/Contents/x86_64-linux/Tivrandel64.so
+EOF
+mkdir -p "$work/tar" && mv "$work/tivrandel-$version-linux-x86_64" "$work/tar/"
+check "archive contents" same_listing "$work/tar" "$work/tar-expected.txt"
+tar_dir="$work/tar/tivrandel-$version-linux-x86_64"
+check "the archive's module is the package's" same_file \
+    "$tar_dir/Tivrandel64.vst3/Contents/x86_64-linux/Tivrandel64.so" "$module"
+check "INSTALL.txt tells how to install into ~/.vst3 and ~/.vst" bash -c \
+    "grep -qF 'cp -r Tivrandel64.vst3 ~/.vst3/' '$tar_dir/INSTALL.txt' &&
+     grep -qF '~/.vst/Tivrandel64.so' '$tar_dir/INSTALL.txt' &&
+     grep -qF 'Tivrandel $version' '$tar_dir/INSTALL.txt'"
+
+echo "-- Windows archive"
+mkdir -p "$work/zip"
+(cd "$work/zip" && cmake -E tar xf "$zip") || fail "unpacking $(basename "$zip")"
+zip_dir="$work/zip/Tivrandel-$version-win64"
+cat >"$work/zip-expected.txt" <<EOF
+d ./Tivrandel-$version-win64
+d ./Tivrandel-$version-win64/Tivrandel64.vst3
+d ./Tivrandel-$version-win64/Tivrandel64.vst3/Contents
+d ./Tivrandel-$version-win64/Tivrandel64.vst3/Contents/x86_64-win
+f 644 ./Tivrandel-$version-win64/COPYING.txt
+f 644 ./Tivrandel-$version-win64/INSTALL.txt
+f 644 ./Tivrandel-$version-win64/NOTICE.txt
+f 644 ./Tivrandel-$version-win64/Tivrandel64.dll
+f 644 ./Tivrandel-$version-win64/Tivrandel64.vst3/Contents/x86_64-win/Tivrandel64.vst3
+EOF
+check "archive contents" same_listing "$work/zip" "$work/zip-expected.txt"
+zip_module="$zip_dir/Tivrandel64.vst3/Contents/x86_64-win/Tivrandel64.vst3"
+check "the VST2 DLL is the bundle's module" same_file "$zip_dir/Tivrandel64.dll" "$zip_module"
+check "the texts have Windows line ends" bash -c \
+    "for f in INSTALL.txt COPYING.txt NOTICE.txt; do
+         ! grep -q \$'[^\\r]\$' '$zip_dir/'\$f || { echo \"\$f has LF line ends\"; exit 1; }
+     done"
+
+echo "-- Windows installer, under Wine"
+export WINEPREFIX="$windows/wineprefix" WINEARCH=win64 WINEDEBUG=-all
+# No Mono, no Gecko, and no menu entries or file associations in the desktop's folders.
+export WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe="
+export HOME="$work/home"
+unset DISPLAY WAYLAND_DISPLAY
+trap 'wineserver -k >/dev/null 2>&1 || true' EXIT
+mkdir -p "$WINEPREFIX"
+wineserver -p
+status=0
+wineboot -i </dev/null >"$logs/wineboot.log" 2>&1 || status=$?
+# wineboot answers 2 when a server already runs, as here.
+if [ "$status" -ne 0 ] && [ "$status" -ne 2 ]; then
+    cat "$logs/wineboot.log"
+    echo "wineboot failed ($status)" >&2
+    exit 1
+fi
+
+drive_c="$WINEPREFIX/drive_c"
+vst3_dir="$drive_c/Program Files/Common Files/VST3"
+vst3_win='C:\Program Files\Common Files\VST3'
+vst2_dir="$drive_c/Program Files/Steinberg/VSTPlugins"
+key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Tivrandel'
+# A Wine program's output goes to a file (never a pipe, which Wine's helpers hold open), with
+# CRLF line ends removed.
+wine_run() { # <log name> <program> [arguments...]
+    local log="$logs/$1.log" code=0
+    shift
+    timeout -k 10 300 wine "$@" </dev/null >"$log.crlf" 2>&1 || code=$?
+    tr -d '\r' <"$log.crlf" >"$log"
+    rm -f "$log.crlf"
+    return "$code"
+}
+# The state of the prefix that an installation may touch: the files under C: (less the
+# temporary folders, and the compiled .inf files that Wine's device set-up writes whenever it
+# gets to them) and the software registry of the machine and of the user.
+snapshot() { # <name>
+    (cd "$drive_c" && find . -path ./windows/temp -prune -o -path './users/*/Temp' -prune -o \
+        -path './users/*/AppData/Local/Temp' -prune -o -path './windows/inf/*.pnf' -prune -o \
+        -print | LC_ALL=C sort) >"$work/$1-files.txt"
+    wine_run "$1-reg" reg export 'HKLM\Software' "Z:${work//\//\\}\\$1.reg" /y &&
+        wine_run "$1-user-reg" reg export 'HKCU\Software' "Z:${work//\//\\}\\$1-user.reg" /y
+}
+module_test() { # <label> <Windows path of the module>
+    local log="$logs/module-test-$1.log"
+    if ! TIVRANDEL_MODULE=$2 wine_run "module-test-$1" "$module_test"; then
+        tail -n 40 "$log"
+        return 1
+    fi
+    grep -q '^\[  PASSED  \] [0-9]* test' "$log" && ! grep -q '^\[  FAILED  \]' "$log" || {
+        tail -n 40 "$log"
+        return 1
+    }
+}
+uninstall_entry() {
+    wine_run reg-query reg query "$key" && cat "$logs/reg-query.log"
+}
+entry_value() { # <name>: the value's data, from the last uninstall_entry
+    sed -n "s/^ *$1 *REG_[A-Z_]* *//p" "$logs/reg-query.log"
+}
+no_entry() {
+    ! wine_run reg-query reg query "$key"
+}
+# A registry export as text, less Wine's own settings of the user (which Wine's window code
+# writes when the first program with a window runs).
+registry_text() { # <file.reg>
+    iconv -f UTF-16 -t UTF-8 "$1" | tr -d '\r' |
+        awk '/^\[/ { skip = index($0, "[HKEY_CURRENT_USER\\Software\\Wine\\") == 1 } !skip'
+}
+same_state() { # <before> <after>
+    diff -u "$work/$1-files.txt" "$work/$2-files.txt" &&
+        diff -u <(registry_text "$work/$1.reg") <(registry_text "$work/$2.reg") &&
+        diff -u <(registry_text "$work/$1-user.reg") <(registry_text "$work/$2-user.reg")
+}
+
+snapshot before
+[ ! -e "$vst3_dir/Tivrandel64.vst3" ] || fail "the prefix already holds Tivrandel64.vst3"
+
+# 1. A silent install into the default folder.
+check "setup /S" wine_run setup-1 "$setup" /S
+installed="$vst3_dir/Tivrandel64.vst3"
+# (Wine gives files permissions of its own.)
+check "installed files" same_listing "$installed" <(cat <<EOF
+d ./Contents
+d ./Contents/Resources
+d ./Contents/x86_64-win
+f ./Contents/Resources/COPYING.txt
+f ./Contents/Resources/NOTICE.txt
+f ./Contents/x86_64-win/Tivrandel64.vst3
+f ./Uninstall.exe
+EOF
+) -
+check "the installed module is the archive's" same_file \
+    "$installed/Contents/x86_64-win/Tivrandel64.vst3" "$zip_module"
+check "no VST2 DLL unless asked for" test ! -e "$vst2_dir/Tivrandel64.dll"
+check "uninstall entry in the list of installed programs" uninstall_entry
+check "its name, version and publisher" test \
+    "$(entry_value DisplayName)|$(entry_value DisplayVersion)|$(entry_value Publisher)" = \
+    "Tivrandel|$version|Kelvane"
+size1=$(entry_value EstimatedSize)
+check "its size ($((size1)) KB) counts the module" test "$((size1))" -ge \
+    "$(($(stat -c %s "$zip_module") / 1024))"
+check "its uninstaller: $(entry_value UninstallString)" test "$(entry_value UninstallString)" = \
+    "\"$vst3_win\\Tivrandel64.vst3\\Uninstall.exe\""
+check "the installed module loads and its factory and ids are right (windows_module_test)" \
+    module_test vst3 "$vst3_win\\Tivrandel64.vst3\\Contents\\x86_64-win\\Tivrandel64.vst3"
+
+# 2. Again over the first, now with the VST2 DLL in the usual VST2 folder.
+check "setup /S /VST2, over the first installation" wine_run setup-2 "$setup" /S /VST2
+check "the VST2 DLL in the usual folder is the archive's" same_file \
+    "$vst2_dir/Tivrandel64.dll" "$zip_dir/Tivrandel64.dll"
+check "the VST3 module is still the archive's" same_file \
+    "$installed/Contents/x86_64-win/Tivrandel64.vst3" "$zip_module"
+uninstall_entry >/dev/null || true
+check "the entry's size grew by the VST2 DLL" test "$(($(entry_value EstimatedSize)))" -gt \
+    "$((size1))"
+check "the VST2 DLL loads (windows_module_test)" module_test vst2 \
+    'C:\Program Files\Steinberg\VSTPlugins\Tivrandel64.dll'
+
+# Removed the way the list of installed programs does it: the uninstaller copies itself away,
+# returns at once, and finishes on its own, removing itself, the VST2 DLL and every folder that
+# the installations made.
+check "Uninstall.exe /S" wine_run uninstall-2 "$installed/Uninstall.exe" /S
+wait_for_uninstall() { # <bundle folder>
+    for _ in $(seq 120); do
+        if [ ! -e "$1" ] && no_entry; then
+            return 0
+        fi
+        sleep 0.5
+    done
+}
+wait_for_uninstall "$installed"
+check "the bundle and its uninstaller are gone" test ! -e "$installed"
+check "the VST2 DLL and the folders setup made for it are gone" \
+    test ! -e "$drive_c/Program Files/Steinberg"
+check "no uninstall entry left" no_entry
+snapshot after-2
+check "no file and no registry key of ours left" same_state before after-2
+
+# 3. Into a folder given with /D=, then the uninstaller run so that it can be waited for
+# (Uninstall.exe /S _?=<its folder>): it does its work in place, where it cannot delete itself
+# and so neither its folder nor those above; that is left to the caller. Wine quotes an
+# argument with a space, while NSIS takes /D= and _?= only unquoted: the folder has none.
+custom='C:\Plugins-Test\VST3'
+custom_dir="$drive_c/Plugins-Test/VST3"
+custom_bundle="$custom_dir/Tivrandel64.vst3"
+check "setup /S /D=$custom" wine_run setup-3 "$setup" /S "/D=$custom"
+check "the module in the given folder is the archive's" same_file \
+    "$custom_bundle/Contents/x86_64-win/Tivrandel64.vst3" "$zip_module"
+check "nothing in the default folder" test ! -e "$installed"
+check "the module in the given folder loads (windows_module_test)" module_test custom \
+    "$custom\\Tivrandel64.vst3\\Contents\\x86_64-win\\Tivrandel64.vst3"
+check "Uninstall.exe /S _?=$custom\\Tivrandel64.vst3" wine_run uninstall-3 \
+    "$custom_bundle/Uninstall.exe" /S "_?=$custom\\Tivrandel64.vst3"
+module_and_entry_gone() {
+    [ ! -e "$custom_bundle/Contents" ] && no_entry
+}
+check "when it returns, the module and the entry are gone" module_and_entry_gone
+check "only the uninstaller is left" same_listing "$custom_bundle" <(printf 'f ./Uninstall.exe\n') -
+rm "$custom_bundle/Uninstall.exe"
+rmdir "$custom_bundle" "$custom_dir" "$drive_c/Plugins-Test"
+snapshot after-3
+check "no file and no registry key of ours left" same_state before after-3
+
+echo "Release tests took $((SECONDS - started)) s"
+if [ "$failures" -gt 0 ]; then
+    echo "release tests: $failures failed"
+    exit 1
+fi
+echo "release tests: all passed"
