@@ -18,6 +18,7 @@
 #include "editor/views/kvtext.h"
 #include "editor/views/myknob.h"
 #include "editor/views/tickmarkproperty.h"
+#include "framework/jsonnesting.h"
 
 #include "vstgui/gdiplusglobals.h"
 
@@ -135,6 +136,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     static const bool started = (VSTGUI::GDIPlusGlobals::enter(), true);
     (void)started;
 
+    // The layout applier refuses deeper documents before parsing them, as must this reader.
+    if (!jsonNestingWithin(std::string_view(reinterpret_cast<const char*>(data), size))) {
+        return 0;
+    }
     picojson::value document;
     std::string error;
     try {

@@ -33,15 +33,22 @@ TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
 echo "== Fuzzing: ${fuzz_seconds}s per target"
 CC=clang-14 CXX=clang++-14 configure fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTIVRANDEL_FUZZ=ON \
     -DTIVRANDEL_TESTS=OFF -DTIVRANDEL_TOOLS=OFF -DTIVRANDEL_BENCH=OFF
+# Deep and wide state blobs, too large to commit, seed the state readers' targets.
+bash "$root/fuzz/make-seeds.sh" "$root/build/fuzz/generated-seeds"
 for fuzzer in "$root"/fuzz/*_fuzzer.cpp; do
     name=$(basename "$fuzzer" .cpp)
     corpus="$root/build/fuzz/corpus/$name"
     mkdir -p "$corpus"
     seeds=()
     [ -d "$root/fuzz/seeds/$name" ] && seeds=("$root/fuzz/seeds/$name")
+    [ -d "$root/build/fuzz/generated-seeds/$name" ] && seeds+=("$root/build/fuzz/generated-seeds/$name")
+    # A state blob may be as long as its size cap: 4 bytes of length and 1 MiB of text.
+    limits=()
+    [[ $name == *state_fuzzer ]] && limits=(-max_len=1048580)
     echo "-- $name"
     "$root/build/fuzz/fuzz/$name" -max_total_time="$fuzz_seconds" -print_final_stats=1 \
-        -error_exitcode=77 "$corpus" "${seeds[@]}" >"$root/build/fuzz/$name.log" 2>&1 || {
+        -error_exitcode=77 -dict="$root/fuzz/json.dict" "${limits[@]}" \
+        "$corpus" "${seeds[@]}" >"$root/build/fuzz/$name.log" 2>&1 || {
         tail -n 60 "$root/build/fuzz/$name.log"
         echo "fuzz target $name failed"
         exit 1

@@ -1,5 +1,7 @@
 #include "framework/stateblob.h"
 
+#include "framework/jsonnesting.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -55,6 +57,11 @@ bool readStateText(Steinberg::IBStream* stream, std::string& text) {
 bool readStateObject(Steinberg::IBStream* stream, picojson::object& object) {
     std::string text;
     if (!readStateText(stream, text)) {
+        return false;
+    }
+    // This product writes one flat object; deep nesting is refused before the recursive
+    // parser could exhaust the stack.
+    if (!jsonNestingWithin(text)) {
         return false;
     }
     picojson::value document;

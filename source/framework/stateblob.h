@@ -19,7 +19,8 @@ constexpr std::uint32_t maxStateTextLength = 1u << 20;
 // Reads exactly 4 + N bytes. False on a null stream, a failed or short read, or an oversized N.
 bool readStateText(Steinberg::IBStream* stream, std::string& text);
 
-// Reads the blob and parses it; false unless the text is JSON whose top level is an object.
+// Reads the blob and parses it; false unless the text is JSON whose top level is an object,
+// nested no deeper than maxJsonNesting.
 // Throws what the JSON reader throws (a number that overflows a double, memory exhaustion).
 bool readStateObject(Steinberg::IBStream* stream, picojson::object& object);
 

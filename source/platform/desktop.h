@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -20,6 +21,11 @@ std::uint16_t userLanguage();
 // Creates one directory, readable by the user only where the platform has such permissions.
 // False when it could not be made (it may exist already).
 bool makeDirectory(const std::string& path);
+
+// Creates a new file at path and writes size bytes into it. The file must not exist, and the
+// path's last component is never followed as a link: an existing file or link is left
+// untouched and answers false. A failed write removes the new file again and answers false.
+bool writeNewFile(const std::string& path, const std::uint8_t* data, std::size_t size);
 
 // Asks the desktop to open a file with the user's default program, without waiting for it.
 void openDocument(const std::string& path);

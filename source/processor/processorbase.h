@@ -15,6 +15,7 @@
 #include <cstring>
 #include <limits>
 #include <memory>
+#include <mutex>
 #include <string>
 
 namespace kelvane::vst {
@@ -98,6 +99,7 @@ public:
                 return Steinberg::kResultFalse;
             }
             ProcessorState loaded;
+            const std::lock_guard<std::mutex> lock(stateMutex);
             for (int32 id = 0; id < Parameters::count; ++id) {
                 const auto& description = Parameters::describe(Steinberg::Vst::ParamID(id));
                 loaded.values[id] =
@@ -121,11 +123,16 @@ public:
             if (stream == nullptr) {
                 return Steinberg::kResultFalse;
             }
-            takeLatestValues();
+            ProcessorState current;
+            {
+                const std::lock_guard<std::mutex> lock(stateMutex);
+                takeLatestValues();
+                current = state;
+            }
             picojson::object object;
             for (int32 id = 0; id < Parameters::count; ++id) {
                 // JSON holds no NaN or infinity; save what the engine makes of such a value.
-                const double value = storableNumber(double(state.values[id]));
+                const double value = storableNumber(double(current.values[id]));
                 object[Parameters::describe(Steinberg::Vst::ParamID(id)).stateKey] =
                     picojson::value(value);
             }
@@ -173,6 +180,7 @@ public:
             if (channels <= 0) {
                 return Steinberg::kResultFalse;
             }
+            const std::lock_guard<std::mutex> lock(stateMutex);
             takeLatestValues();
             // The new engine is complete before the old one goes; if building it throws, the
             // old one stays in place.
@@ -234,6 +242,11 @@ protected:
 
     ProcessorState state;
     std::unique_ptr<RealtimeProcessor> engine;
+    // Hosts call getState and setState on the user-interface thread, but some save from a
+    // worker thread while the user loads: the two, and setupProcessing, which replaces the
+    // engine, take turns on state and on the engine's receiving end. The audio thread never
+    // takes this lock.
+    std::mutex stateMutex;
     uint32 latencySamples = 0;
 
 private:

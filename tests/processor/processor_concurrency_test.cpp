@@ -134,4 +134,58 @@ TEST(ProcessorConcurrency, StatesArriveWholeWhileAudioRuns) {
               expectedOutput(levelPanOf(posts - 1), swapOf(posts - 1)));
 }
 
+// Some hosts autosave from a worker thread while the user loads a preset on the
+// user-interface thread, with audio running: every save is one of the loaded states, whole.
+TEST(ProcessorConcurrency, SavesOnAWorkerThreadSeeWholeLoads) {
+    HostedProcessor processor;
+    ASSERT_EQ(processor.setup(100.0), kResultOk);
+
+    std::atomic<bool> done{false};
+    std::thread audio([&] {
+        ProcessDataBuilder block(kSample32, 2, 32);
+        block.changes().add(Parameters::Bypass, 0, 0.0);
+        while (!done.load()) {
+            processor->process(block.data());
+        }
+    });
+    std::atomic<long> torn{0};
+    std::atomic<long> saves{0};
+    std::thread autosave([&] {
+        while (!done.load()) {
+            MemoryStream stream;
+            std::string text;
+            if (processor->getState(&stream) != kResultOk || !testhost::blobText(stream, text)) {
+                ++torn;
+                continue;
+            }
+            picojson::value saved;
+            picojson::parse(saved, text);
+            const double levelPan = saved.get("levelPan").get<double>();
+            const double swap = saved.get("swapChannels").get<double>();
+            const bool initial = levelPan == 0.5 && swap == 0.0;
+            const bool even = levelPan == double(levelPanOf(0)) && swap == double(swapOf(0));
+            const bool odd = levelPan == double(levelPanOf(1)) && swap == double(swapOf(1));
+            if (!initial && !even && !odd) {
+                ++torn;
+            }
+            ++saves;
+        }
+    });
+
+    long refused = 0;
+    for (int k = 0; k < posts; ++k) {
+        if (processor->setState(testhost::blobStream(stateText(k))) != kResultOk) {
+            ++refused;
+        }
+    }
+    while (saves.load() < 100) {
+        std::this_thread::yield();
+    }
+    done = true;
+    autosave.join();
+    audio.join();
+    EXPECT_EQ(refused, 0);
+    EXPECT_EQ(torn.load(), 0);
+}
+
 } // namespace

@@ -2,6 +2,7 @@
 
 #include "host/hostedprocessor.h"
 #include "host/processdata.h"
+#include "host/smallstack.h"
 #include "host/streams.h"
 #include "module/classids.h"
 #include "parameters/parameters.h"
@@ -515,6 +516,24 @@ TEST_F(Vst2EffectTest, ABrokenChunkIsRefusedAndChangesNothing) {
     EXPECT_EQ(effect.dispatch(effGetChunk, 0, 0, nullptr), 0);
     EXPECT_EQ(effect->getParameter(effect.operator->(), 1), 0.75f);
     EXPECT_EQ(effect.chunk(), before);
+}
+
+TEST_F(Vst2EffectTest, ADeeplyNestedChunkIsRefusedOnASmallStack) {
+    const std::size_t depth = 100000;
+    std::string deep;
+    for (std::size_t i = 0; i < depth; ++i)
+        deep += "{\"\":";
+    deep += '1' + std::string(depth, '}');
+    const bool ran = testhost::runOnSmallStack(256 * 1024, [&] {
+        Effect effect(&factory);
+        ASSERT_TRUE(effect);
+        effect->setParameter(effect.operator->(), 1, 0.75f);
+        const std::string before = effect.chunk();
+        EXPECT_EQ(effect.setChunk(testhost::blobBytes(deep)), 0);
+        EXPECT_EQ(effect->getParameter(effect.operator->(), 1), 0.75f);
+        EXPECT_EQ(effect.chunk(), before);
+    });
+    EXPECT_TRUE(ran);
 }
 
 } // namespace

@@ -1,9 +1,11 @@
 #include "automation.h"
 
+#include "options.h"
+
 #include <algorithm>
-#include <cerrno>
 #include <cmath>
 #include <cstdlib>
+#include <sstream>
 #include <stdexcept>
 
 namespace render {
@@ -17,14 +19,14 @@ struct Name {
 constexpr Name names[] = {{"bypass", 0}, {"timepan", 1}, {"levelpan", 2}, {"swap", 3}};
 
 double number(const std::string& text, const std::string& what) {
-    const char* begin = text.c_str();
-    char* end = nullptr;
-    errno = 0;
-    const double value = std::strtod(begin, &end);
-    if (text.empty() || end != begin + text.size() || errno == ERANGE || !std::isfinite(value))
-        throw std::invalid_argument(what + " \"" + text + "\" is not a number");
-    return value;
+    const std::optional<double> value = finiteNumber(text);
+    if (!value)
+        throw std::invalid_argument(what + " \"" + text + "\" is not a finite number");
+    return *value;
 }
+
+// Sample positions are 64-bit; a time whose position is 2^63 or more has none.
+constexpr double firstPositionBeyond = 9223372036854775808.0;
 
 } // namespace
 
@@ -81,7 +83,14 @@ ParamAutomation parseAutomation(const std::string& text) {
 AutomationCurve::AutomationCurve(const ParamAutomation& parsed, double sampleRate)
     : parameter(parsed.id) {
     for (const Breakpoint& point : parsed.breakpoints) {
-        const auto sample = static_cast<std::int64_t>(std::llround(point.seconds * sampleRate));
+        const double position = std::round(point.seconds * sampleRate);
+        if (!(position < firstPositionBeyond)) {
+            std::ostringstream message;
+            message << "time " << point.seconds << " lies beyond the last sample position at "
+                    << sampleRate << " Hz";
+            throw std::invalid_argument(message.str());
+        }
+        const auto sample = static_cast<std::int64_t>(position);
         if (!knots.empty() && knots.back().sample == sample)
             knots.back().last = point.value;
         else

@@ -33,6 +33,7 @@ ParamAutomation parseAutomation(const std::string& text);
 // One parameter's automation at a sample rate. Breakpoints fall on the nearest sample; between
 // two of them the value ramps linearly, before the first and after the last it holds. Several
 // breakpoints on one sample make a jump there: the sample takes the last of their values.
+// Throws std::invalid_argument for a time whose sample position does not fit in 64 bits.
 class AutomationCurve {
 public:
     AutomationCurve(const ParamAutomation& parsed, double sampleRate);

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <stdexcept>
+#include <string>
 #include <vector>
 
 namespace {
@@ -29,6 +30,41 @@ TEST(ParseAutomation, RefusesWhatCannotBeFollowed) {
                              "timepan=2:0,1:1", "timepan=nan:0", "timepan=0:inf"}) {
         EXPECT_THROW(parseAutomation(text), std::invalid_argument) << text;
     }
+}
+
+TEST(ParseAutomation, TakesTinyNumbersAsNumbers) {
+    // strtod reports these subnormal results as out of range; they are numbers all the same.
+    const render::ParamAutomation parsed = parseAutomation("timepan=1e-320:4.9e-324");
+    EXPECT_EQ(parsed.breakpoints[0].seconds, 1e-320);
+    EXPECT_EQ(parsed.breakpoints[0].value, 4.9e-324);
+    try {
+        parseAutomation("timepan=1e999:0");
+        ADD_FAILURE() << "an infinite time was taken";
+    } catch (const std::invalid_argument& e) {
+        EXPECT_NE(std::string(e.what()).find("is not a finite number"), std::string::npos);
+    }
+}
+
+// Sample positions are 64-bit: the last time that has one is taken exactly, the first beyond
+// it is refused instead of wrapping around (which made a ramp over 10^15 s jump at once).
+TEST(AutomationCurve, TimesBeyondTheLastSamplePositionAreRefused) {
+    const double lastPosition = std::nextafter(9223372036854775808.0, 0.0); // 2^63 - 1024
+    const AutomationCurve farthest(
+        parseAutomation("timepan=0:0," + std::to_string(lastPosition) + ":1"), 1.0);
+    EXPECT_EQ(farthest.valueAt(static_cast<std::int64_t>(lastPosition)), 1.0);
+    EXPECT_EQ(farthest.valueAt(0), 0.0);
+    EXPECT_LT(farthest.valueAt(std::int64_t(1) << 62), 0.5000001);
+    EXPECT_THROW(AutomationCurve(parseAutomation("timepan=0:0,9223372036854775808:1"), 1.0),
+                 std::invalid_argument);
+    EXPECT_THROW(AutomationCurve(parseAutomation("timepan=0:0,1e15:1"), 48000.0),
+                 std::invalid_argument);
+
+    // 10^14 s still fits at 48 kHz: one second into the ramp it has barely moved.
+    const AutomationCurve slow(parseAutomation("timepan=0:0,1e14:1"), 48000.0);
+    EXPECT_NEAR(slow.valueAt(48000), 1e-14, 1e-20);
+    const auto points = slow.pointsFor(0, 64, 16);
+    ASSERT_FALSE(points.empty());
+    EXPECT_LT(points.back().second, 1e-15);
 }
 
 TEST(AutomationCurve, HoldsRampsAndJumps) {

@@ -32,3 +32,40 @@ render(2 "no output file" --double)
 if(EXISTS "${WORK}/x.wav")
     message(FATAL_ERROR "a failed render left an output file")
 endif()
+
+# The render never loses a file: not the input it would write over, directly or through a
+# link, and not an earlier output when it fails.
+file(COPY_FILE "${WORK}/first.wav" "${WORK}/keep.wav")
+file(CREATE_LINK "first.wav" "${WORK}/link.wav" SYMBOLIC)
+render(1 "refusing to write" "${WORK}/first.wav" "${WORK}/first.wav")
+render(1 "refusing to write" "${WORK}/first.wav" "${WORK}/link.wav")
+render(1 "refusing to write" --load-state "${WORK}/state.bin" "${WORK}/state.bin")
+render(1 "refused the state" --load-state "${WORK}/garbage.bin" "${WORK}/first.wav")
+file(SHA256 "${WORK}/first.wav" now)
+file(SHA256 "${WORK}/keep.wav" before)
+if(NOT now STREQUAL before)
+    message(FATAL_ERROR "a refused or failed render changed an existing file")
+endif()
+file(GLOB leftovers "${WORK}/.*")
+if(leftovers)
+    message(FATAL_ERROR "a failed render left temporary files: ${leftovers}")
+endif()
+
+# States are read up to what one can be (/dev/zero never ends); the 80,000 nested objects that
+# once overflowed the stack are refused.
+render(1 "larger than a saved state can be" --load-state /dev/zero "${WORK}/x.wav")
+file(WRITE "${WORK}/deep.sh" [=[
+printf '\201\032\006\000'
+yes '{"":' | head -n 80000 | tr -d '\n'
+printf 1
+yes '}' | head -n 80000 | tr -d '\n'
+]=])
+execute_process(COMMAND sh "${WORK}/deep.sh" OUTPUT_FILE "${WORK}/deep.bin")
+file(SIZE "${WORK}/deep.bin" size)
+if(NOT size EQUAL 400005)
+    message(FATAL_ERROR "deep.bin has ${size} bytes")
+endif()
+render(1 "refused the state" --load-state "${WORK}/deep.bin" "${WORK}/x.wav")
+render(0 "" --param timepan=1e-320:0.5 "${WORK}/tiny.wav")
+render(2 "beyond the last sample position" --param timepan=0:0,1e15:1 "${WORK}/x.wav")
+render(0 "" "${WORK}/first.wav" /dev/null)

@@ -3,15 +3,19 @@
 #include "automation.h"
 #include "demosignal.h"
 #include "options.h"
+#include "outputfile.h"
 #include "pluginhost.h"
 #include "progress.h"
 #include "wavfile.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <exception>
 #include <fstream>
-#include <iterator>
+#include <memory>
 #include <stdexcept>
 
 namespace {
@@ -23,108 +27,153 @@ constexpr Steinberg::int32 pointSpacing = 16;
 // Renders shorter than this finish too fast to need a progress bar.
 constexpr double progressWorthSeconds = 20.0;
 
-std::string readFile(const std::string& path) {
+// The plug-in refuses a state blob longer than this (a 4-byte length and at most 1 MiB of
+// text), so no larger file can be one.
+constexpr std::size_t largestState = 4 + (std::size_t(1) << 20);
+
+// At most largestState bytes; a longer file is refused rather than read.
+std::string readState(const std::string& path) {
     std::ifstream file(path, std::ios::binary);
     if (!file)
-        throw std::runtime_error("cannot read " + path);
-    std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+        throw std::runtime_error("cannot read " + path + ": " + std::strerror(errno));
+    std::string bytes(largestState + 1, '\0');
+    file.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     if (file.bad())
-        throw std::runtime_error("cannot read " + path);
+        throw std::runtime_error("cannot read " + path + ": " + std::strerror(errno));
+    if (static_cast<std::size_t>(file.gcount()) > largestState)
+        throw std::runtime_error(path + " is larger than a saved state can be (" +
+                                 std::to_string(largestState) + " bytes)");
+    bytes.resize(static_cast<std::size_t>(file.gcount()));
     return bytes;
 }
 
-void writeFile(const std::string& path, const std::string& bytes) {
-    std::ofstream file(path, std::ios::binary | std::ios::trunc);
-    file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    file.close();
-    if (!file)
-        throw std::runtime_error("cannot write " + path);
-}
-
-StereoAudio sourceAudio(const Options& options) {
-    if (!options.input.empty()) {
-        StereoAudio audio = readSoundFile(options.input);
-        if (options.sampleRate)
-            audio.sampleRate = *options.sampleRate;
-        return audio;
+// Where the audio comes from: a sound file or the demo signal, a block at a time.
+class Source {
+public:
+    explicit Source(const Options& options) {
+        if (!options.input.empty()) {
+            file = std::make_unique<SoundReader>(options.input);
+            // A rate given on the command line replaces the header's.
+            if (!options.sampleRate)
+                checkFileSampleRate(options.input, file->sampleRate());
+            rate = options.sampleRate.value_or(file->sampleRate());
+            total = file->frames();
+        } else {
+            rate = options.sampleRate.value_or(48000.0);
+            demo = std::make_unique<DemoSignal>(rate, options.demoSeconds);
+            total = static_cast<std::int64_t>(demo->frames());
+        }
     }
-    StereoAudio audio;
-    audio.sampleRate = options.sampleRate.value_or(48000.0);
-    audio.left = demoSignal(audio.sampleRate, options.demoSeconds);
-    audio.right = audio.left;
-    return audio;
-}
 
-// Runs the whole source through the plug-in in blocks of the chosen size.
+    double sampleRate() const { return rate; }
+    std::int64_t frames() const { return total; }
+
+    std::size_t read(double* left, double* right, std::size_t n) {
+        if (file)
+            return file->read(left, right, n);
+        const std::size_t got = demo->read(left, n);
+        std::copy(left, left + got, right);
+        return got;
+    }
+
+private:
+    std::unique_ptr<SoundReader> file;
+    std::unique_ptr<DemoSignal> demo;
+    double rate = 0.0;
+    std::int64_t total = 0;
+};
+
+// Runs the whole source through the plug-in in blocks of the chosen size, each block on to the
+// writer as soon as it is done.
 template <typename Sample>
 void renderBlocks(HostedPlugin& plugin, const Options& options,
-                  const std::vector<AutomationCurve>& curves, const StereoAudio& source,
-                  StereoAudio& result) {
+                  const std::vector<AutomationCurve>& curves, Source& source, WavWriter& output) {
     const auto block = static_cast<std::size_t>(options.blockSize);
+    std::vector<double> readLeft(block), readRight(block), writeLeft(block), writeRight(block);
     std::vector<Sample> inLeft(block), inRight(block), outLeft(block), outRight(block);
     Sample* inputs[2] = {inLeft.data(), inRight.data()};
     Sample* outputs[2] = {outLeft.data(), outRight.data()};
 
-    const std::size_t frames = source.frames();
-    Progress progress(static_cast<std::int64_t>(frames),
-                      static_cast<double>(frames) > progressWorthSeconds * source.sampleRate);
-    for (std::size_t start = 0; start < frames; start += block) {
-        const std::size_t n = std::min(block, frames - start);
+    const std::int64_t frames = source.frames();
+    Progress progress(frames,
+                      static_cast<double>(frames) > progressWorthSeconds * source.sampleRate());
+    std::int64_t start = 0;
+    while (const std::size_t n = source.read(readLeft.data(), readRight.data(), block)) {
         for (std::size_t i = 0; i < n; ++i) {
-            inLeft[i] = static_cast<Sample>(source.left[start + i]);
-            inRight[i] = static_cast<Sample>(source.right[start + i]);
+            inLeft[i] = static_cast<Sample>(readLeft[i]);
+            inRight[i] = static_cast<Sample>(readRight[i]);
         }
         for (const AutomationCurve& curve : curves) {
             plugin.changes()
                 .queue(curve.id())
-                .assign(curve.pointsFor(static_cast<std::int64_t>(start),
-                                        static_cast<Steinberg::int32>(n), pointSpacing));
+                .assign(curve.pointsFor(start, static_cast<Steinberg::int32>(n), pointSpacing));
         }
         if constexpr (sizeof(Sample) == sizeof(double))
             plugin.process(nullptr, nullptr, inputs, outputs, static_cast<Steinberg::int32>(n));
         else
             plugin.process(inputs, outputs, nullptr, nullptr, static_cast<Steinberg::int32>(n));
         for (std::size_t i = 0; i < n; ++i) {
-            result.left[start + i] = static_cast<double>(outLeft[i]);
-            result.right[start + i] = static_cast<double>(outRight[i]);
+            writeLeft[i] = static_cast<double>(outLeft[i]);
+            writeRight[i] = static_cast<double>(outRight[i]);
         }
-        progress.update(static_cast<std::int64_t>(start + n));
+        output.write(writeLeft.data(), writeRight.data(), n);
+        start += static_cast<std::int64_t>(n);
+        progress.update(std::min(start, frames));
     }
 }
 
+// No file is written over one that the render reads. A state saved over the state it loaded
+// is fine: that one is read whole before anything is written.
+void refuseOverwritingInputs(const Options& options) {
+    auto refuse = [](const std::string& written, const std::string& read) {
+        if (!written.empty() && !read.empty() && sameFile(written, read))
+            throw std::runtime_error("refusing to write " + written + ": it is the file " + read +
+                                     " that the render reads");
+    };
+    refuse(options.output, options.input);
+    refuse(options.output, options.loadState);
+    refuse(options.saveState, options.input);
+    refuse(options.saveState, options.output);
+}
+
 int run(const Options& options) {
-    const StereoAudio source = sourceAudio(options);
-    StereoAudio result;
-    result.sampleRate = source.sampleRate;
-    result.left.assign(source.frames(), 0.0);
-    result.right.assign(source.frames(), 0.0);
+    refuseOverwritingInputs(options);
+    Source source(options);
 
     std::vector<AutomationCurve> curves;
     std::vector<std::pair<Steinberg::Vst::ParamID, double>> startValues;
     for (const ParamAutomation& parsed : options.automation) {
-        curves.emplace_back(parsed, source.sampleRate);
+        try {
+            curves.emplace_back(parsed, source.sampleRate());
+        } catch (const std::invalid_argument& e) {
+            throw UsageError(std::string("--param: ") + e.what());
+        }
         startValues.emplace_back(parsed.id, curves.back().valueAt(0));
     }
-    const std::string loadedState = options.loadState.empty() ? "" : readFile(options.loadState);
+    const std::string loadedState = options.loadState.empty() ? "" : readState(options.loadState);
 
+    OutputFile output(options.output);
+    WavWriter writer(output.descriptor(), options.output,
+                     static_cast<int>(std::lround(source.sampleRate())), options.format,
+                     source.frames());
     {
         const PluginModule module(options.plugin);
         HostedPlugin plugin(module);
         if (!options.loadState.empty())
             plugin.loadState(loadedState, options.loadState);
-        plugin.prepare({source.sampleRate, options.blockSize, options.doublePrecision},
+        plugin.prepare({source.sampleRate(), options.blockSize, options.doublePrecision},
                        startValues);
         plugin.start();
         if (options.doublePrecision)
-            renderBlocks<double>(plugin, options, curves, source, result);
+            renderBlocks<double>(plugin, options, curves, source, writer);
         else
-            renderBlocks<float>(plugin, options, curves, source, result);
+            renderBlocks<float>(plugin, options, curves, source, writer);
         plugin.stop();
         if (!options.saveState.empty())
-            writeFile(options.saveState, plugin.processorState());
+            writeWholeFile(options.saveState, plugin.processorState());
     }
-
-    writeWav(options.output, result, options.format);
+    writer.finish();
+    output.commit();
     return 0;
 }
 

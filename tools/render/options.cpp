@@ -1,31 +1,56 @@
 #include "options.h"
 
-#include <cerrno>
 #include <cmath>
 #include <cstdlib>
+#include <sstream>
 
 namespace render {
 
 namespace {
 
 double numberOf(const std::string& option, const std::string& text) {
-    const char* begin = text.c_str();
-    char* end = nullptr;
-    errno = 0;
-    const double value = std::strtod(begin, &end);
-    if (text.empty() || end != begin + text.size() || errno == ERANGE || !std::isfinite(value))
+    const std::optional<double> value = finiteNumber(text);
+    if (!value)
         throw UsageError(option + " needs a number, not \"" + text + "\"");
-    return value;
+    return *value;
+}
+
+std::string shortNumber(double value) {
+    std::ostringstream text;
+    text << value;
+    return text.str();
+}
+
+std::string rangeText(const std::string& option, double low, double high) {
+    return option + " must lie between " + shortNumber(low) + " and " + shortNumber(high);
 }
 
 double inRange(const std::string& option, double value, double low, double high) {
     if (value < low || value > high)
-        throw UsageError(option + " must lie between " + std::to_string(low) + " and " +
-                         std::to_string(high));
+        throw UsageError(rangeText(option, low, high));
     return value;
 }
 
 } // namespace
+
+std::optional<double> finiteNumber(const std::string& text) {
+    const char* begin = text.c_str();
+    char* end = nullptr;
+    // No look at errno: strtod reports ERANGE for subnormal results such as 1e-320 too, which
+    // are numbers; an overflow is infinite and refused as such.
+    const double value = std::strtod(begin, &end);
+    if (text.empty() || end != begin + text.size() || !std::isfinite(value))
+        return std::nullopt;
+    return value;
+}
+
+void checkFileSampleRate(const std::string& path, long long rate) {
+    const auto value = static_cast<double>(rate);
+    if (value < lowestSampleRate || value > highestSampleRate)
+        throw std::runtime_error(path + " has the sample rate " + std::to_string(rate) +
+                                 " Hz, but " +
+                                 rangeText("--rate", lowestSampleRate, highestSampleRate));
+}
 
 const char* usageText() {
     return "usage: tivrandel-render [options] [input.wav] output.wav\n"
@@ -40,10 +65,14 @@ const char* usageText() {
            "  --block N              samples per block (default 512)\n"
            "  --rate HZ              sample rate (default: the file's, or 48000 for the demo)\n"
            "  --length SECONDS       length of the demo signal (default 8)\n"
-           "  --format float|pcm24   output samples (default float)\n"
-           "  --load-state FILE      start from a saved processor state\n"
+           "  --format float|pcm24   output samples (default float); pcm24 clips them to\n"
+           "                         full scale and writes samples that are not finite as 0\n"
+           "  --load-state FILE      start from a saved processor state (at most 1 MiB)\n"
            "  --save-state FILE      save the processor state after rendering\n"
-           "  --help                 this text\n";
+           "  --help                 this text\n"
+           "\n"
+           "The output is written beside its name and takes its place only when complete;\n"
+           "it cannot be the input. Outputs beyond 4 GB are written as RF64.\n";
 }
 
 Options parseOptions(int argc, const char* const* argv, const std::string& defaultPlugin) {
@@ -107,7 +136,8 @@ Options parseOptions(int argc, const char* const* argv, const std::string& defau
                 throw UsageError("--block needs a whole number of samples");
             options.blockSize = static_cast<Steinberg::int32>(blocks);
         } else if (argument == "--rate") {
-            options.sampleRate = inRange(argument, numberOf(argument, take()), 1000, 768000);
+            options.sampleRate =
+                inRange(argument, numberOf(argument, take()), lowestSampleRate, highestSampleRate);
         } else if (argument == "--length") {
             options.demoSeconds = inRange(argument, numberOf(argument, take()), 0.001, 3600);
         } else if (argument == "--format") {

@@ -36,4 +36,13 @@ Options parseOptions(int argc, const char* const* argv, const std::string& defau
 
 const char* usageText();
 
+// The sample rates a render can run at, whether given with --rate or read from a file.
+constexpr double lowestSampleRate = 1000.0;
+constexpr double highestSampleRate = 768000.0;
+// Throws std::runtime_error, with the message --rate gives, for a file's rate out of range.
+void checkFileSampleRate(const std::string& path, long long rate);
+
+// The number text holds in full, if it is a finite one (subnormal ones included).
+std::optional<double> finiteNumber(const std::string& text);
+
 } // namespace render

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <stdexcept>
+#include <string>
 #include <vector>
 
 namespace {
@@ -57,6 +59,34 @@ TEST(Options, RefusesCommandLinesThatCannotBeFollowed) {
         for (const char* a : arguments)
             shown += std::string(a) + " ";
         EXPECT_THROW(parse(arguments), UsageError) << shown;
+    }
+}
+
+TEST(Options, AFilesSampleRateIsHeldToTheRangeOfRate) {
+    std::string rateMessage;
+    try {
+        parse({"--rate", "999", "out.wav"});
+    } catch (const UsageError& e) {
+        rateMessage = e.what();
+    }
+    ASSERT_FALSE(rateMessage.empty());
+    for (const long long rate : {999LL, 768001LL, 2000000000LL, 4000000000LL}) {
+        try {
+            render::checkFileSampleRate("in.wav", rate);
+            ADD_FAILURE() << rate << " Hz was taken";
+        } catch (const std::runtime_error& e) {
+            EXPECT_NE(std::string(e.what()).find(rateMessage), std::string::npos) << e.what();
+            EXPECT_NE(std::string(e.what()).find(std::to_string(rate)), std::string::npos);
+        }
+    }
+    EXPECT_NO_THROW(render::checkFileSampleRate("in.wav", 1000));
+    EXPECT_NO_THROW(render::checkFileSampleRate("in.wav", 768000));
+    // A tiny rate is a number, refused for its range.
+    try {
+        parse({"--rate", "1e-320", "out.wav"});
+        ADD_FAILURE() << "1e-320 Hz was taken";
+    } catch (const UsageError& e) {
+        EXPECT_EQ(std::string(e.what()), rateMessage);
     }
 }
 

@@ -45,16 +45,18 @@ bool parse(int argc, char** argv, Options& options) {
         const unsigned long id = std::strtoul(argument.c_str(), &end, 10);
         if (equals == std::string::npos || end != argument.c_str() + equals || id > 3)
             return false;
-        const double value = std::strtod(argument.c_str() + equals + 1, &end);
-        if (*end != '\0' || !(value >= 0.0 && value <= 1.0))
+        const char* text = argument.c_str() + equals + 1;
+        const double value = std::strtod(text, &end);
+        // "1=" has no value at all: strtod reads nothing and answers 0.
+        if (end == text || *end != '\0' || !(value >= 0.0 && value <= 1.0))
             return false;
         options.values.emplace_back(static_cast<Steinberg::Vst::ParamID>(id), value);
     }
     return true;
 }
 
-// Draws the opened editor's frame into a bitmap and writes it.
-bool writeSnapshot(Steinberg::IPlugView& view, const std::string& path) {
+// Draws the opened editor's frame into a bitmap and writes it; on failure, why in *reason.
+bool writeSnapshot(Steinberg::IPlugView& view, const std::string& path, std::string* reason) {
     auto* editor = dynamic_cast<Steinberg::Vst::VSTGUIEditor*>(&view);
     VSTGUI::CFrame* frame = editor != nullptr ? editor->getFrame() : nullptr;
     if (frame == nullptr)
@@ -69,13 +71,14 @@ bool writeSnapshot(Steinberg::IPlugView& view, const std::string& path) {
     if (bitmap->LockBits(&all, Gdiplus::ImageLockModeRead, PixelFormat32bppPARGB, &data) !=
         Gdiplus::Ok)
         return false;
-    const bool written = kelvane::tools::writePng(
-        path, static_cast<const std::uint8_t*>(data.Scan0), all.Width, all.Height, data.Stride);
+    const bool written =
+        kelvane::tools::writePng(path, static_cast<const std::uint8_t*>(data.Scan0), all.Width,
+                                 all.Height, data.Stride, reason);
     bitmap->UnlockBits(&data);
     return written;
 }
 
-int run(const Options& options) {
+int run(const Options& options, std::string& reason) {
     IPtr<Steinberg::IPluginFactory> factory = Steinberg::owned(tivrandel::createFactory());
     Steinberg::Vst::IEditController* raw = nullptr;
     const Steinberg::FUID cid = tivrandel::controllerClassId();
@@ -98,7 +101,7 @@ int run(const Options& options) {
         const Steinberg::FIDString type = Steinberg::kPlatformTypeX11EmbedWindowID;
 #endif
         view->attached(nullptr, type);
-        status = writeSnapshot(*view, options.out) ? 0 : 4;
+        status = writeSnapshot(*view, options.out, &reason) ? 0 : 4;
         view->removed();
     }
     controller->terminate();
@@ -115,11 +118,14 @@ int main(int argc, char** argv) {
         return 1;
     }
     VSTGUI::GDIPlusGlobals::enter();
-    const int status = run(options);
+    std::string reason;
+    const int status = run(options, reason);
     VSTGUI::GDIPlusGlobals::exit();
-    if (status != 0)
-        std::fprintf(stderr, "tivrandel-snapshot: could not %s\n",
-                     status == 4 ? ("write " + options.out).c_str() : "open the editor");
+    if (status == 4)
+        std::fprintf(stderr, "tivrandel-snapshot: could not write %s: %s\n", options.out.c_str(),
+                     reason.empty() ? "the editor could not be drawn" : reason.c_str());
+    else if (status != 0)
+        std::fprintf(stderr, "tivrandel-snapshot: could not open the editor\n");
     else
         std::printf("%s\n", options.out.c_str());
     return status;

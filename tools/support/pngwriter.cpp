@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 namespace kelvane::tools {
 namespace {
@@ -98,13 +100,22 @@ std::vector<std::uint8_t> encodePng(const std::uint8_t* pixels, int width, int h
 }
 
 bool writePng(const std::string& path, const std::uint8_t* pixels, int width, int height,
-              int stride) {
+              int stride, std::string* reason) {
     const std::vector<std::uint8_t> bytes = encodePng(pixels, width, height, stride);
     std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (file == nullptr)
+    if (file == nullptr) {
+        if (reason != nullptr)
+            *reason = std::strerror(errno);
         return false;
+    }
     const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-    return std::fclose(file) == 0 && written;
+    const int writeError = errno;
+    const bool closed = std::fclose(file) == 0;
+    if (written && closed)
+        return true;
+    if (reason != nullptr)
+        *reason = std::strerror(written ? errno : writeError);
+    return false;
 }
 
 } // namespace kelvane::tools

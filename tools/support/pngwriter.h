@@ -11,8 +11,9 @@ namespace kelvane::tools {
 // and need no zlib for that on either platform.
 std::vector<std::uint8_t> encodePng(const std::uint8_t* pixels, int width, int height, int stride);
 
-// Writes encodePng's bytes to path; false when the file cannot be written.
+// Writes encodePng's bytes to path; false when the file cannot be written, with the system's
+// reason in *reason when given.
 bool writePng(const std::string& path, const std::uint8_t* pixels, int width, int height,
-              int stride);
+              int stride, std::string* reason = nullptr);
 
 } // namespace kelvane::tools

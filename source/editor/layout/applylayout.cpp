@@ -1,5 +1,6 @@
 #include "editor/layout/applylayout.h"
 
+#include "framework/jsonnesting.h"
 #include "vstgui/lib/cview.h"
 
 #include <picojson.h>
@@ -31,6 +32,8 @@ const std::string& objectTypeMismatch() {
 }
 
 std::optional<picojson::value> parseDocument(const std::string& text) {
+    if (!jsonNestingWithin(text))
+        return std::nullopt;
     picojson::value document;
     std::string error;
     std::string::const_iterator end;

@@ -4,7 +4,7 @@
 #include "platform/desktop.h"
 
 #include <algorithm>
-#include <cstdio>
+#include <array>
 #include <mutex>
 #include <random>
 #include <sstream>
@@ -20,6 +20,17 @@ std::string entryPage(std::uint16_t language) {
     return language == japaneseJapan ? std::string("ja/index.html") : std::string("en/index.html");
 }
 
+// A name of 32 characters from 36 carries 165 bits; one 32-bit seed would make it one of only
+// 2^32 names, which another user could create in advance.
+std::mt19937 seededGenerator() {
+    std::random_device device;
+    std::array<std::uint32_t, 8> words{};
+    for (std::uint32_t& word : words)
+        word = device();
+    std::seed_seq seeds(words.begin(), words.end());
+    return std::mt19937(seeds);
+}
+
 } // namespace
 
 const ManualEnvironment& desktopEnvironment() {
@@ -32,7 +43,7 @@ char randomNameChar() {
     static std::mutex mutex;
     static const std::string alphabet = "abcdefghijklmnopqrstuvwxyz0123456789";
     const std::lock_guard<std::mutex> lock(mutex);
-    static std::mt19937 generator{std::random_device{}()};
+    static std::mt19937 generator = seededGenerator();
     return alphabet[generator() % alphabet.size()];
 }
 
@@ -46,34 +57,35 @@ std::vector<std::string> splitPath(const std::string& path) {
     return components;
 }
 
-void writeResourceFile(const std::string& directory, const std::string& relativeName,
+bool writeResourceFile(const std::string& directory, const std::string& relativeName,
                        const std::vector<std::uint8_t>& bytes) {
     const char separator = platform::pathSeparator();
     std::string name = relativeName;
     std::replace(name.begin(), name.end(), '/', separator);
-    const std::string fullPath = directory + separator + name;
-    const std::vector<std::string> components = splitPath(fullPath);
+    const std::vector<std::string> components = splitPath(name);
     // Names come from the module's own store; still, never let one climb out of the directory.
-    if (components.empty() || std::count(components.begin(), components.end(), "..") != 0)
-        return;
+    if (directory.empty() || components.empty() ||
+        std::count(components.begin(), components.end(), "..") != 0)
+        return false;
 
-    // Splitting drops the separators a path starts with (the root of an absolute path, the
-    // two of a network share): keep them, or the file would land relative to the working
-    // directory.
-    std::string prefix(std::min(fullPath.find_first_not_of(separator), fullPath.size()), separator);
+    // The directory is ours and new, so nobody else can have put anything into it; a
+    // subdirectory that exists was made for an earlier file.
+    std::string path = directory;
     for (std::size_t i = 0; i + 1 < components.size(); ++i) {
-        prefix += components[i];
-        platform::makeDirectory(prefix); // fails harmlessly for a drive or an existing directory
-        prefix += separator;
+        path += separator + components[i];
+        platform::makeDirectory(path);
     }
-    prefix += components.back();
+    path += separator + components.back();
+    return platform::writeNewFile(path, bytes.data(), bytes.size());
+}
 
-    std::FILE* file = std::fopen(prefix.c_str(), "wb");
-    if (file == nullptr)
-        return;
-    if (!bytes.empty())
-        std::fwrite(bytes.data(), 1, bytes.size(), file);
-    std::fclose(file);
+bool extractManual(const ResourceStore& manual, const std::string& directory) {
+    if (!platform::makeDirectory(directory))
+        return false;
+    for (const auto& [name, entry] : manual)
+        if (!writeResourceFile(directory, name, manual.read(name)))
+            return false;
+    return true;
 }
 
 void openManual(const ResourceStore& manual, const ManualEnvironment& environment) {
@@ -83,9 +95,8 @@ void openManual(const ResourceStore& manual, const ManualEnvironment& environmen
     std::string directory = temporary;
     for (std::size_t i = 0; i < nameLength; ++i)
         directory += randomNameChar();
-
-    for (const auto& [name, entry] : manual)
-        writeResourceFile(directory, name, manual.read(name));
+    if (!extractManual(manual, directory))
+        return;
 
     std::string page = entryPage(environment.userLanguage());
     std::replace(page.begin(), page.end(), '/', platform::pathSeparator());

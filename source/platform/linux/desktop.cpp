@@ -1,5 +1,6 @@
 #include "platform/desktop.h"
 
+#include <fcntl.h>
 #include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -75,6 +76,26 @@ std::uint16_t userLanguage() {
 
 bool makeDirectory(const std::string& path) {
     return ::mkdir(path.c_str(), 0700) == 0;
+}
+
+bool writeNewFile(const std::string& path, const std::uint8_t* data, std::size_t size) {
+    const int file =
+        ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (file < 0)
+        return false;
+    std::size_t done = 0;
+    while (done < size) {
+        const ssize_t written = ::write(file, data + done, size - done);
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0)
+            break;
+        done += static_cast<std::size_t>(written);
+    }
+    const bool complete = ::close(file) == 0 && done == size;
+    if (!complete)
+        ::unlink(path.c_str());
+    return complete;
 }
 
 void openDocument(const std::string& path) {

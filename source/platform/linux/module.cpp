@@ -24,6 +24,14 @@ std::string directoryOfThisModule() {
 // Recorded while the module is being loaded, before any host call can ask for it.
 const std::string& recordedAtLoad = moduleDirectory();
 
+// pixman (under cairo) allocates its tables in a library constructor and never frees them.
+// Hosts load and unload plug-ins while they scan, and pixman came and went with this module,
+// losing 12 KB each time. Kept for the rest of the process, with cairo (which keeps a little
+// static data of its own), it is set up once; this module itself still unloads.
+const bool cairoKept =
+    dlopen("libpixman-1.so.0", RTLD_LAZY | RTLD_NOLOAD | RTLD_NODELETE) != nullptr &&
+    dlopen("libcairo.so.2", RTLD_LAZY | RTLD_NOLOAD | RTLD_NODELETE) != nullptr;
+
 } // namespace
 
 const std::string& moduleDirectory() {

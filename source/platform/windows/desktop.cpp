@@ -5,6 +5,7 @@
 #include <direct.h>
 #include <shellapi.h>
 
+#include <algorithm>
 #include <array>
 
 namespace kelvane::platform {
@@ -27,6 +28,27 @@ std::uint16_t userLanguage() {
 
 bool makeDirectory(const std::string& path) {
     return _mkdir(path.c_str()) == 0;
+}
+
+bool writeNewFile(const std::string& path, const std::uint8_t* data, std::size_t size) {
+    // CREATE_NEW fails on any existing name, a symbolic link included, whether or not its
+    // target exists.
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    std::size_t done = 0;
+    while (done < size) {
+        const DWORD step = static_cast<DWORD>(std::min<std::size_t>(size - done, 1u << 30));
+        DWORD written = 0;
+        if (!WriteFile(file, data + done, step, &written, nullptr) || written == 0)
+            break;
+        done += written;
+    }
+    const bool complete = CloseHandle(file) != 0 && done == size;
+    if (!complete)
+        DeleteFileA(path.c_str());
+    return complete;
 }
 
 void openDocument(const std::string& path) {

@@ -1,5 +1,7 @@
 #include "editor/layout/applylayout.h"
 
+#include "framework/jsonnesting.h"
+
 #include "vstgui/lib/cview.h"
 
 #include <gtest/gtest.h>
@@ -86,6 +88,19 @@ TEST_F(Layout, IgnoresTextThatIsNotOneJsonDocument) {
         EXPECT_FALSE(applyLayout(views, text).has_value()) << text;
     EXPECT_EQ(first.getViewSize(), VSTGUI::CRect(0, 0, 10, 10));
     EXPECT_EQ(apply(" {} \n"), "layout applied\n");
+}
+
+TEST_F(Layout, RefusesValuesNestedBeyondTheBound) {
+    // The document and the view's settings are two levels; the value fills the rest.
+    auto document = [](std::size_t valueDepth) {
+        return "{\"first\": {\"value\": " + std::string(valueDepth, '[') +
+               std::string(valueDepth, ']') + "}}";
+    };
+    EXPECT_EQ(apply(document(maxJsonNesting - 2)),
+              "first.value set to " + std::string(maxJsonNesting - 2, '[') +
+                  std::string(maxJsonNesting - 2, ']') + "\nlayout applied\n");
+    EXPECT_FALSE(applyLayout(views, document(maxJsonNesting - 1)).has_value());
+    EXPECT_FALSE(applyLayout(views, document(100000)).has_value());
 }
 
 } // namespace

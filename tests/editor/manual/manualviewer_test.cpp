@@ -13,6 +13,11 @@
 #include <set>
 #include <thread>
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
 namespace kelvane::vst {
 namespace {
 
@@ -122,11 +127,75 @@ TEST_F(ManualViewer, DoesNothingWithoutATemporaryDirectory) {
 }
 
 TEST_F(ManualViewer, WritesNothingOutsideItsDirectory) {
-    writeResourceFile(root + "inner", "../escaped.txt", {1, 2, 3});
+    EXPECT_FALSE(writeResourceFile(root + "inner", "../escaped.txt", {1, 2, 3}));
     bool exists = true;
     fileContents(root + "escaped.txt", &exists);
     EXPECT_FALSE(exists);
 }
+
+// Another user of a shared temporary directory creates the extraction directory first, with a
+// link where a page will go, or a page of their own: nothing is written through the link or
+// over the page, and the manual is not opened.
+TEST_F(ManualViewer, NeverWritesIntoADirectoryItDidNotCreate) {
+    const std::string taken = root + "taken";
+    ASSERT_TRUE(platform::makeDirectory(taken));
+    const std::string theirs = taken + separator() + "empty.txt";
+    std::ofstream(theirs, std::ios::binary) << "theirs";
+    EXPECT_FALSE(extractManual(store, taken));
+    EXPECT_EQ(fileContents(theirs), "theirs");
+    bool exists = true;
+    fileContents(taken + separator() + "a" + separator() + "b" + separator() + "c.png", &exists);
+    EXPECT_FALSE(exists);
+
+    // The directory we make ourselves, but a file of it exists already.
+    const std::string mine = root + "mine";
+    EXPECT_FALSE(writeResourceFile(mine, "page.html", {1}));
+    ASSERT_TRUE(platform::makeDirectory(mine));
+    EXPECT_TRUE(writeResourceFile(mine, "page.html", {1}));
+    EXPECT_FALSE(writeResourceFile(mine, "page.html", {2}));
+    EXPECT_EQ(fileContents(mine + separator() + "page.html"), "\x01");
+
+#ifndef _WIN32
+    const std::string victim = root + "victim.txt";
+    std::ofstream(victim, std::ios::binary) << "precious";
+    const std::string linked = root + "linked";
+    ASSERT_TRUE(platform::makeDirectory(linked));
+    ASSERT_EQ(::mkdir((linked + "/en").c_str(), 0700), 0);
+    ASSERT_EQ(::symlink(victim.c_str(), (linked + "/en/index.html").c_str()), 0);
+    ASSERT_EQ(::symlink((root + "nowhere").c_str(), (linked + "/empty.txt").c_str()), 0);
+    EXPECT_FALSE(writeResourceFile(linked, "en/index.html", {1, 2, 3}));
+    EXPECT_FALSE(writeResourceFile(linked, "empty.txt", {}));
+    EXPECT_EQ(fileContents(victim), "precious");
+    fileContents(root + "nowhere", &exists);
+    EXPECT_FALSE(exists);
+#endif
+}
+
+TEST_F(ManualViewer, OpensNothingWhenTheDirectoryCannotBeMade) {
+    bool opened = false;
+    const std::string missing = root + "missing" + separator();
+    const ManualEnvironment environment{[&] { return missing; }, [] { return std::uint16_t{1033}; },
+                                        [&opened](const std::string&) { opened = true; }};
+    openManual(store, environment);
+    EXPECT_FALSE(opened);
+    // Nothing was created on the way: the parent is still missing.
+    EXPECT_FALSE(platform::makeDirectory(missing + "x"));
+}
+
+#ifndef _WIN32
+TEST_F(ManualViewer, ItsDirectoryIsPrivate) {
+    const std::string page = open(1033);
+    const std::string directory =
+        page.substr(0, page.size() - std::string("/en/index.html").size());
+    struct stat status {};
+    ASSERT_EQ(::lstat(directory.c_str(), &status), 0);
+    EXPECT_TRUE(S_ISDIR(status.st_mode));
+    EXPECT_EQ(status.st_mode & 0777, 0700u);
+    ASSERT_EQ(::lstat(page.c_str(), &status), 0);
+    EXPECT_TRUE(S_ISREG(status.st_mode));
+    EXPECT_EQ(status.st_mode & 0077, 0u);
+}
+#endif
 
 TEST(ManualPaths, SplitDropsEmptyComponents) {
     const std::string s = separator();
