@@ -146,8 +146,7 @@ public:
         return guarded([&]() -> tresult {
             if (frame == nullptr)
                 return Steinberg::kResultFalse;
-            auto* control =
-                dynamic_cast<VSTGUI::CControl*>(frame->getViewAt(VSTGUI::CPoint(xPos, yPos)));
+            auto* control = controlUnderMouse(VSTGUI::CPoint(xPos, yPos));
             if (control == nullptr || !isParameter(static_cast<ParamID>(control->getTag())))
                 return Steinberg::kResultFalse;
             resultTag = static_cast<ParamID>(control->getTag());
@@ -218,6 +217,19 @@ protected:
 
 private:
     static bool isParameter(ParamID id) { return id < static_cast<ParamID>(Parameters::count); }
+
+    // The control that a click at where would reach: the topmost one that takes the mouse there
+    // (a knob's mouse area may be smaller than its view), passing over the views that handle no
+    // clicks, as the frame does.
+    VSTGUI::CControl* controlUnderMouse(const VSTGUI::CPoint& where) const {
+        for (std::uint32_t i = frame->getNbViews(); i-- > 0;) {
+            VSTGUI::CView* view = frame->getView(i);
+            auto* control = dynamic_cast<VSTGUI::CControl*>(view);
+            if (control != nullptr && view->getMouseEnabled() && view->hitTest(where))
+                return control;
+        }
+        return nullptr;
+    }
 
     void onTimer() {
         guarded<bool>(false, [&] {

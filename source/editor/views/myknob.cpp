@@ -106,6 +106,16 @@ void MyKnob::setValue(float newValue) {
     CKnob::setValue(newValue);
 }
 
+void MyKnob::valueToPoint(VSTGUI::CPoint& point) const {
+    CKnob::valueToPoint(point);
+    point.y = getHeight() - point.y;
+}
+
+float MyKnob::valueFromPoint(VSTGUI::CPoint& point) const {
+    VSTGUI::CPoint mirrored(point.x, getHeight() - point.y);
+    return CKnob::valueFromPoint(mirrored);
+}
+
 void MyKnob::setProperty(const std::string& name, const picojson::value& json) {
     if (!loadProperty(properties, name, json)) {
         CKnob::setProperty(name, json);

@@ -35,6 +35,12 @@ public:
     void setProperty(const std::string& name, const picojson::value& json) override;
     void setValue(float newValue) override;
     void drawGdiplus(Gdiplus::Graphics* graphics) override;
+    // The knob's angles run clockwise in the window's y-down coordinates, while VSTGUI's knob
+    // measures them counter-clockwise with y up: the mouse's points are mirrored about the
+    // centre so that the circular modes follow the drawn scale (clockwise raises the value,
+    // the dead zone is the gap at the bottom).
+    void valueToPoint(VSTGUI::CPoint& point) const override;
+    float valueFromPoint(VSTGUI::CPoint& point) const override;
 
     std::int32_t getSteps() const { return steps; }
 

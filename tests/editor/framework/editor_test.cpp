@@ -287,6 +287,34 @@ TEST_F(EditorTest, FindsTheParameterUnderThePoint) {
     editor->removed();
 }
 
+TEST_F(EditorTest, TheFinderAndTheMouseAgreeOnWhatLiesOverAKnob) {
+    auto editor = openEditor();
+    VSTGUI::OffscreenFrame& frame = offscreen(*editor);
+    // Over the whole window, a press starts a gesture on a parameter exactly where the finder
+    // names that parameter; the ring between a knob's mouse area and its view is neither.
+    for (int y = 0; y < 160; y += 2) {
+        for (int x = 0; x < 346; x += 2) {
+            handler.calls.clear();
+            ParamID found = 99;
+            const bool finds = editor->findParameter(x, y, found) == kResultOk;
+            frame.mouseDown(VSTGUI::CPoint(x, y), VSTGUI::kLButton);
+            frame.mouseUp(VSTGUI::CPoint(x, y), VSTGUI::kLButton);
+            const bool grabs = !handler.calls.empty();
+            ASSERT_EQ(finds, grabs) << x << ", " << y;
+            if (grabs) {
+                ASSERT_EQ(handler.calls.front().id, found) << x << ", " << y;
+            }
+        }
+    }
+    const VSTGUI::CPoint ring =
+        VSTGUI::CPoint(centre(knob(*editor, 2)).x, centre(knob(*editor, 2)).y - 39);
+    ParamID found = 99;
+    EXPECT_EQ(editor->findParameter(static_cast<Steinberg::int32>(ring.x),
+                                    static_cast<Steinberg::int32>(ring.y), found),
+              kResultFalse);
+    editor->removed();
+}
+
 TEST_F(EditorTest, SizeStaysWithinFiftyPixelsOfItsOwn) {
     auto editor = owned(new InspectableEditor(controller));
     Steinberg::ViewRect rect(10, 10, 310, 310);
