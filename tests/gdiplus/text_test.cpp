@@ -131,6 +131,32 @@ TEST_F(GdiplusMemoryFont, AlignsAroundTheAnchorOfAZeroSizeRectangle) {
     EXPECT_NEAR(centre.top - atNear.top, -lineSpacing / 2, 1.5);
 }
 
+// Points become pixels at the resolution of the bitmap drawn on; a size in pixels stays.
+TEST(GdiplusFontResolution, PointsConvertAtTheBitmapsResolutionAndPixelsDoNot) {
+    const FontFamily* family = FontFamily::GenericSansSerif();
+    ASSERT_NE(family, nullptr);
+    const auto widthAt = [](REAL dpi, const Font& font, REAL* dpiSeen) {
+        Bitmap bitmap(1, 1, PixelFormat32bppPARGB);
+        EXPECT_EQ(bitmap.SetResolution(dpi, dpi), Ok);
+        EXPECT_EQ(bitmap.GetHorizontalResolution(), dpi);
+        Graphics g(&bitmap);
+        *dpiSeen = g.GetDpiY();
+        RectF box;
+        EXPECT_EQ(g.MeasureString(L"Level", -1, &font, RectF(0, 0, 0, 0), nullptr, &box), Ok);
+        return box.Width;
+    };
+    REAL seen = 0;
+    const Font points(family, 9, FontStyleRegular, UnitPoint);
+    const REAL at96 = widthAt(96, points, &seen);
+    EXPECT_EQ(seen, 96);
+    const REAL at144 = widthAt(144, points, &seen);
+    EXPECT_EQ(seen, 144);
+    EXPECT_NEAR(at144 / at96, 1.5, 0.02);
+    const Font pixels(family, 12, FontStyleRegular, UnitPixel);
+    EXPECT_NEAR(widthAt(144, pixels, &seen), widthAt(96, pixels, &seen), 0.01);
+    EXPECT_NEAR(widthAt(96, pixels, &seen), at96, 0.01); // 9 points are 12 pixels at 96 dpi
+}
+
 TEST(GdiplusFontFamilyByName, UnknownNamesFailAndTheGenericSansSerifFamilyAnswers) {
     FontFamily unknown(L"Tivrandel No Such Family");
     EXPECT_EQ(unknown.GetLastStatus(), FontFamilyNotFound);

@@ -31,6 +31,8 @@ Graphics::Graphics(Image* image) {
         lastStatus = InvalidParameter;
         return;
     }
+    dpiX = image->GetHorizontalResolution();
+    dpiY = image->GetVerticalResolution();
     context = cairo_create(image->surface());
     if (cairo_status(context) != CAIRO_STATUS_SUCCESS) {
         cairo_destroy(context);
@@ -343,7 +345,10 @@ Status Graphics::DrawImage(Image* image, INT x, INT y) {
 Status Graphics::DrawImage(Image* image, REAL x, REAL y) {
     if (image == nullptr)
         return record(InvalidParameter);
-    return drawImage(image, x, y, image->GetWidth(), image->GetHeight());
+    // At its own physical size: its pixels scaled by the ratio of the two resolutions.
+    return drawImage(image, x, y,
+                     image->GetWidth() * double(dpiX) / image->GetHorizontalResolution(),
+                     image->GetHeight() * double(dpiY) / image->GetVerticalResolution());
 }
 
 Status Graphics::DrawImage(Image* image, const Point& point) {

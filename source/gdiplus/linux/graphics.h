@@ -13,7 +13,8 @@ typedef struct _cairo cairo_t;
 
 namespace Gdiplus {
 
-// Drawing on a bitmap. A 96-dpi device; the world transform maps world units to pixels.
+// Drawing on a bitmap, at the bitmap's resolution (96 dpi unless it says otherwise); the world
+// transform maps world units to pixels.
 // Pixel offset mode none (the default) puts pixel centres at integer coordinates, half at
 // half-integers. Drawing is aliased until the smoothing mode asks for anti-aliasing.
 class Graphics {
@@ -44,8 +45,8 @@ public:
     PixelOffsetMode GetPixelOffsetMode() const;
     Status SetTextRenderingHint(TextRenderingHint hint);
     TextRenderingHint GetTextRenderingHint() const;
-    REAL GetDpiX() const { return 96.0f; }
-    REAL GetDpiY() const { return 96.0f; }
+    REAL GetDpiX() const { return dpiX; }
+    REAL GetDpiY() const { return dpiY; }
 
     Status Clear(const Color& color);
     Status FillPath(const Brush* brush, const GraphicsPath* path);
@@ -63,7 +64,8 @@ public:
     Status DrawEllipse(const Pen* pen, REAL x, REAL y, REAL width, REAL height);
     Status DrawRectangle(const Pen* pen, REAL x, REAL y, REAL width, REAL height);
 
-    // Images draw at their pixel size unless a destination rectangle says otherwise.
+    // Images draw at their physical size (their pixels, when both resolutions agree) unless a
+    // destination rectangle says otherwise.
     Status DrawImage(Image* image, INT x, INT y);
     Status DrawImage(Image* image, REAL x, REAL y);
     Status DrawImage(Image* image, const Point& point);
@@ -111,6 +113,8 @@ private:
     Status record(Status status) const;
 
     cairo_t* context = nullptr;
+    REAL dpiX = 96;
+    REAL dpiY = 96;
     Settings settings;
     std::vector<std::pair<GraphicsState, Settings>> saved;
     GraphicsState nextState = 1;
