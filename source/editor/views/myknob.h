@@ -75,8 +75,12 @@ private:
 
     ResourceCache* cache;
     std::int32_t steps;
-    // The pointer with its glow at angle 0, made by the first draw after a geometry change.
+    // The pointer with its glow at angle 0, made by the first draw after a change of the
+    // geometry or of the scale drawn at (pointerScale).
     std::unique_ptr<Gdiplus::Bitmap> pointerImage;
+    double pointerScale = 1;
+    // The device pixels per window pixel of the draw in progress.
+    double drawScale = 1;
 };
 
 } // namespace kelvane::vst

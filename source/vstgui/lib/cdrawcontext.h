@@ -18,6 +18,11 @@ public:
 
     const CRect& getSurfaceRect() const { return surfaceRect; }
 
+    // Device pixels per frame unit: the frame sets it before it draws at a zoom, and drawing
+    // that starts from the identity starts from this scale instead.
+    virtual void setScaleFactor(double factor) { scaleFactor = factor; }
+    double getScaleFactor() const { return scaleFactor; }
+
     void setFillColor(const CColor& color) { fillColor = color; }
     const CColor& getFillColor() const { return fillColor; }
     void setFrameColor(const CColor& color) { frameColor = color; }
@@ -31,6 +36,7 @@ public:
 
 private:
     CRect surfaceRect;
+    double scaleFactor = 1;
     CColor fillColor = kWhiteCColor;
     CColor frameColor = kBlackCColor;
 };

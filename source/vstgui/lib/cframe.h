@@ -21,6 +21,10 @@ namespace VSTGUI {
 // gathers those areas and asks the platform frame to paint them. Since GDI+ as used here has no
 // clipping, an area is first grown to cover every view it touches, so each view is repainted
 // whole on fresh background or not at all.
+//
+// Zoom: the platform frame works in device pixels, zoom times the frame's own coordinates. Its
+// size, the areas it is asked to paint and the mouse positions it delivers are converted here;
+// the views draw through one scaling transform and never see device pixels.
 class CFrame : public CView, public IPlatformFrameCallback {
 public:
     // editor may be null; it is not owned.
@@ -63,6 +67,10 @@ public:
 
     void setViewSize(const CRect& newSize, bool invalid = true) override;
     bool setSize(CCoord width, CCoord height);
+    // The device pixels per frame unit, from 1 to 4 (false for others). The platform frame takes
+    // the new device size and everything is repainted.
+    bool setZoom(double factor);
+    double getZoom() const { return zoom; }
     // The mouse position in frame coordinates; false without a platform frame that knows it.
     bool getCurrentMouseLocation(CPoint& where) const;
 
@@ -96,6 +104,10 @@ protected:
 
 private:
     CRect localBounds() const;
+    // Frame coordinates to device pixels and back.
+    CRect toDevice(const CRect& rect) const;
+    CRect fromDevice(const CRect& rect) const;
+    CRect wholePixels(const CRect& rect) const;
     // area grown over every child it touches, on whole pixels.
     CRect coverViews(CRect area) const;
     CInvalidRectList takeDirtyAreas();
@@ -108,6 +120,7 @@ private:
     std::vector<CView*> childViews;
     CView* mouseDownView = nullptr;
     CColor backgroundColor = kBlackCColor;
+    double zoom = 1;
     CInvalidRectList pending;
 };
 

@@ -17,6 +17,11 @@ public:
 
     Gdiplus::Graphics* getGraphics() const { return graphics; }
 
+    // Scales the graphics' world transform by factor over the current scale.
+    void setScaleFactor(double factor) override;
+    // Sets the world transform to the context's base: the scale alone.
+    void resetTransform();
+
     void drawRect(const CRect& rect, CDrawStyle style = kDrawStroked) override;
     // Without clipping in the GDI+ subset the whole bitmap is drawn, shifted by -offset from
     // dest's corner, and opacity is all or nothing: alpha 0 draws nothing, anything else
