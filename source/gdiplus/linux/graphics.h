@@ -37,6 +37,17 @@ public:
     Status RotateTransform(REAL angle, MatrixOrder order = MatrixOrderPrepend);
     Status ScaleTransform(REAL sx, REAL sy, MatrixOrder order = MatrixOrderPrepend);
 
+    // Clipping to rectangles: the rectangle is taken through the world transform when set, and
+    // stays where that put it on the device. Replace and intersect only, and only while the
+    // transform keeps rectangles upright (no rotation or shear); else NotImplemented. Save and
+    // Restore include the clip.
+    Status SetClip(const RectF& rect, CombineMode combineMode = CombineModeReplace);
+    Status SetClip(const Rect& rect, CombineMode combineMode = CombineModeReplace);
+    Status ResetClip();
+    // The clip's bounds in world units; without a clip, a very large rectangle.
+    Status GetClipBounds(RectF* rect) const;
+    BOOL IsClipEmpty() const;
+
     Status SetSmoothingMode(SmoothingMode mode);
     SmoothingMode GetSmoothingMode() const;
     Status SetCompositingMode(CompositingMode mode);
@@ -101,6 +112,8 @@ private:
         CompositingMode compositing = CompositingModeSourceOver;
         PixelOffsetMode pixelOffset = PixelOffsetModeDefault;
         TextRenderingHint textHint = TextRenderingHintSystemDefault;
+        bool clipped = false;
+        double clip[4] = {0, 0, 0, 0}; // device left, top, right, bottom
     };
 
     // Sets cairo's transform, anti-aliasing and operator for one drawing call.
@@ -111,8 +124,13 @@ private:
     Status drawImage(Image* image, double x, double y, double width, double height);
     Status transformBy(const double* other, MatrixOrder order);
     Status record(Status status) const;
+    // Gives cairo the clip of the settings, when it has another.
+    void applyClip() const;
 
     cairo_t* context = nullptr;
+    // The clip cairo has: none, or the rectangle.
+    mutable bool cairoClipped = false;
+    mutable double cairoClip[4] = {0, 0, 0, 0};
     REAL dpiX = 96;
     REAL dpiY = 96;
     Settings settings;

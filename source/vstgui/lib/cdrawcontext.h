@@ -23,6 +23,11 @@ public:
     virtual void setScaleFactor(double factor) { scaleFactor = factor; }
     double getScaleFactor() const { return scaleFactor; }
 
+    // Limits drawing to rect (frame coordinates) until resetClipRect(); false, and nothing
+    // limited, where the surface cannot clip.
+    virtual bool setClipRect(const CRect& /*rect*/) { return false; }
+    virtual void resetClipRect() {}
+
     void setFillColor(const CColor& color) { fillColor = color; }
     const CColor& getFillColor() const { return fillColor; }
     void setFrameColor(const CColor& color) { frameColor = color; }

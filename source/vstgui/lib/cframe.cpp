@@ -166,20 +166,9 @@ CInvalidRectList CFrame::takeDirtyAreas() {
         if (view->isDirty())
             areas.add(view->getViewSize());
     }
-    // Covering views and merging areas can each call for the other: repeat until neither does.
-    for (;;) {
-        CInvalidRectList next;
-        for (const CRect& area : areas)
-            next.add(coverViews(area));
-        const bool settled =
-            next.size() == areas.size() && std::equal(next.begin(), next.end(), areas.begin());
-        areas = std::move(next);
-        if (settled)
-            break;
-    }
     CInvalidRectList bounded;
-    for (CRect area : areas)
-        bounded.add(area.bound(localBounds()));
+    for (const CRect& area : areas)
+        bounded.add(wholePixels(area).bound(localBounds()));
     return bounded;
 }
 
@@ -197,9 +186,14 @@ void CFrame::draw(CDrawContext* context) {
 void CFrame::drawRect(CDrawContext* context, const CRect& updateRect) {
     if (context == nullptr)
         return;
-    // Whoever asks (a window's paint, idle) gets every view it touches repainted whole.
-    CRect area = coverViews(updateRect);
+    CRect area = wholePixels(updateRect);
     area.bound(localBounds());
+    const bool clipped = context->setClipRect(area);
+    if (!clipped) {
+        // Every view the area touches is repainted whole instead.
+        area = coverViews(updateRect);
+        area.bound(localBounds());
+    }
     context->setFillColor(backgroundColor);
     context->drawRect(area, kDrawFilled);
     // A copy: a view may add or remove views while it draws.
@@ -211,6 +205,8 @@ void CFrame::drawRect(CDrawContext* context, const CRect& updateRect) {
         view->drawRect(context, area);
         view->setDirty(false);
     }
+    if (clipped)
+        context->resetClipRect();
     setDirty(false);
 }
 

@@ -18,9 +18,10 @@ namespace VSTGUI {
 // added (the last on top).
 //
 // Repainting: views mark areas with invalid()/invalidRect() or set their dirty flag; idle()
-// gathers those areas and asks the platform frame to paint them. Since GDI+ as used here has no
-// clipping, an area is first grown to cover every view it touches, so each view is repainted
-// whole on fresh background or not at all.
+// gathers those areas and asks the platform frame to paint them. Each area is painted clipped
+// to itself: background, then every view that overlaps it, so a changed knob costs its own
+// square. On a surface that cannot clip, an area is first grown to cover every view it touches,
+// so each view is repainted whole on fresh background or not at all.
 //
 // Zoom: the platform frame works in device pixels, zoom times the frame's own coordinates. Its
 // size, the areas it is asked to paint and the mouse positions it delivers are converted here;
@@ -60,8 +61,8 @@ public:
     void invalidRect(const CRect& rect) override;
     // Paints what is dirty, through the platform frame (nothing without one).
     void idle();
-    // Paints the whole frame / updateRect (grown over the children it touches): background
-    // colour, then each child that overlaps it.
+    // Paints the whole frame / updateRect, clipped to it (or grown over the children it touches
+    // where the context cannot clip): background colour, then each child that overlaps it.
     void draw(CDrawContext* context) override;
     void drawRect(CDrawContext* context, const CRect& updateRect) override;
 

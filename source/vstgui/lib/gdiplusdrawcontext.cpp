@@ -42,6 +42,17 @@ void GdiplusDrawContext::resetTransform() {
         graphics->ScaleTransform(real(getScaleFactor()), real(getScaleFactor()));
 }
 
+bool GdiplusDrawContext::setClipRect(const CRect& rect) {
+    return graphics != nullptr &&
+           graphics->SetClip(Gdiplus::RectF(real(rect.left), real(rect.top), real(rect.getWidth()),
+                                            real(rect.getHeight()))) == Gdiplus::Ok;
+}
+
+void GdiplusDrawContext::resetClipRect() {
+    if (graphics != nullptr)
+        graphics->ResetClip();
+}
+
 void GdiplusDrawContext::drawRect(const CRect& rect, CDrawStyle style) {
     if (graphics == nullptr || rect.isEmpty())
         return;

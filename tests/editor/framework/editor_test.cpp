@@ -404,6 +404,46 @@ TEST_F(EditorTest, AContentScaleFactorScalesTheWindowItsSizesAndItsDrawing) {
     editor->setFrame(nullptr);
 }
 
+TEST_F(EditorTest, ATurnedKnobRepaintsItsSquareOnlyWithThePixelsOfAFullRedraw) {
+    for (float scale : {1.f, 1.5f}) {
+        const auto open = [&] {
+            auto editor = owned(new InspectableEditor(controller));
+            Steinberg::FUnknownPtr<Steinberg::IPlugViewContentScaleSupport> scaling(
+                static_cast<Steinberg::IPlugView*>(editor.get()));
+            scaling->setContentScaleFactor(scale);
+            EXPECT_EQ(editor->attached(nullptr, platformType), kResultOk);
+            VSTGUI::OffscreenFrame::attach(editor->getFrame());
+            offscreen(*editor).drawAll();
+            return editor;
+        };
+        controller->setParamNormalized(1, 0.5);
+        auto turned = open();
+        tick(*turned);
+        offscreen(*turned).clearPaintedRects();
+        controller->setParamNormalized(1, 0.8);
+        tick(*turned);
+        const VSTGUI::CRect square = knob(*turned, 1).getViewSize();
+        ASSERT_EQ(offscreen(*turned).getPaintedRects().size(), 1u) << scale;
+        const VSTGUI::CRect painted = offscreen(*turned).getPaintedRects()[0];
+        // The square in device pixels, grown to whole ones.
+        EXPECT_LE(painted.getWidth(), square.getWidth() * scale + 1) << scale;
+        EXPECT_LE(painted.getHeight(), square.getHeight() * scale + 1) << scale;
+        EXPECT_GE(painted.getWidth(), square.getWidth() * scale) << scale;
+
+        auto fresh = open();
+        VSTGUI::OffscreenFrame& a = offscreen(*turned);
+        VSTGUI::OffscreenFrame& b = offscreen(*fresh);
+        ASSERT_EQ(a.getWidth(), b.getWidth());
+        int differing = 0;
+        for (int y = 0; y < a.getHeight(); ++y)
+            for (int x = 0; x < a.getWidth(); ++x)
+                differing += a.getPixel(x, y) != b.getPixel(x, y) ? 1 : 0;
+        EXPECT_EQ(differing, 0) << scale;
+        fresh->removed();
+        turned->removed();
+    }
+}
+
 TEST_F(EditorTest, SizeStaysWithinFiftyPixelsOfItsOwn) {
     auto editor = owned(new InspectableEditor(controller));
     Steinberg::ViewRect rect(10, 10, 310, 310);
