@@ -236,19 +236,23 @@ BOOL Graphics::IsClipEmpty() const {
 }
 
 void Graphics::applyClip() const {
-    if (settings.clipped == cairoClipped &&
-        (!cairoClipped || std::equal(cairoClip, cairoClip + 4, settings.clip)))
+    // A clip that holds the whole surface costs cairo time and changes nothing.
+    cairo_surface_t* target = cairo_get_target(context);
+    const double* c = settings.clip;
+    const bool clipping = settings.clipped && !(c[0] <= 0 && c[1] <= 0 &&
+                                                c[2] >= cairo_image_surface_get_width(target) &&
+                                                c[3] >= cairo_image_surface_get_height(target));
+    if (clipping == cairoClipped && (!clipping || std::equal(cairoClip, cairoClip + 4, c)))
         return;
     cairo_reset_clip(context);
-    if (settings.clipped) {
-        const double* c = settings.clip;
+    if (clipping) {
         cairo_identity_matrix(context);
         cairo_new_path(context);
         cairo_rectangle(context, c[0], c[1], c[2] - c[0], c[3] - c[1]);
         cairo_clip(context);
         std::copy(c, c + 4, cairoClip);
     }
-    cairoClipped = settings.clipped;
+    cairoClipped = clipping;
 }
 
 void Graphics::prepare(bool text) const {
