@@ -15,7 +15,7 @@ using gdiplustest::Canvas;
 
 namespace {
 
-// Lato Regular, loaded from memory like the editor's embedded fonts.
+// The editor's regular font (Lato renamed), loaded from memory like the embedded fonts.
 class GdiplusMemoryFont : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -66,7 +66,7 @@ TEST_F(GdiplusMemoryFont, BecomesAFamilyOfItsOwnName) {
     EXPECT_EQ(collection.GetFamilyCount(), 1);
     WCHAR name[LF_FACESIZE];
     ASSERT_EQ(family.GetFamilyName(name), Ok);
-    EXPECT_EQ(std::wstring(name), L"Lato");
+    EXPECT_EQ(std::wstring(name), L"Tivrandel Sans");
     EXPECT_EQ(family.GetEmHeight(FontStyleRegular), 2000);
     std::unique_ptr<Font> lato = font(20);
     EXPECT_EQ(lato->GetLastStatus(), Ok);
