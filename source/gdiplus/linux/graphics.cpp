@@ -177,6 +177,10 @@ Status Graphics::SetClip(const RectF& rect, CombineMode combineMode) {
     const double y0 = t[3] * rect.Y + t[5];
     const double y1 = t[3] * (double(rect.Y) + rect.Height) + t[5];
     double box[4] = {std::min(x0, x1), std::min(y0, y1), std::max(x0, x1), std::max(y0, y1)};
+    // Edges a rounding error away from whole pixels are on them: no half-covered pixels.
+    for (double& edge : box)
+        if (isInteger(edge))
+            edge = std::round(edge);
     if (combineMode == CombineModeIntersect && settings.clipped) {
         box[0] = std::max(box[0], settings.clip[0]);
         box[1] = std::max(box[1], settings.clip[1]);
