@@ -110,6 +110,8 @@ def main():
     root = sys.argv[1] if len(sys.argv) > 1 else "resources"
     outputs = {
         os.path.join(root, "editor", "knob-face.png"): knob_face(),
+        # The same face for screens of twice the density (scale factors above 1).
+        os.path.join(root, "editor", "knob-face@2x.png"): knob_face(256),
         os.path.join(root, "editor", "fallback.png"): flat(8, 128),
         os.path.join(root, "manual", "images", "time-pan.png"): time_pan_diagram(),
     }

@@ -7,7 +7,9 @@
 #include "editor/resources/resourcecache.h"
 #include "editor/resources/resourcestore.h"
 #include "framework/guard.h"
+#include "platform/desktop.h"
 
+#include "pluginterfaces/gui/iplugviewcontentscalesupport.h"
 #include "pluginterfaces/vst/ivstcontextmenu.h"
 #include "pluginterfaces/vst/ivstplugview.h"
 #include "public.sdk/source/vst/vstguieditor.h"
@@ -16,6 +18,7 @@
 #include "vstgui/lib/controls/ccontrol.h"
 #include "vstgui/lib/controls/icontrollistener.h"
 
+#include <cmath>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -30,13 +33,18 @@ namespace kelvane::vst {
 // context menu (reset a parameter, open the manual). The product supplies the views, the
 // layout document and the stores.
 //
+// On screens of higher density the window is scaled by a factor from 1 to 4: the host's
+// (IPlugViewContentScaleSupport), or failing that the window's DPI where the platform tells it.
+// The frame draws through one scaling transform; the sizes the host sees are scaled.
+//
 // Every operation that the host or VSTGUI calls catches all exceptions in its one guarded(...)
 // call and answers that operation's failure value.
 template <typename Parameters>
 class EditorBase : public Steinberg::Vst::VSTGUIEditor,
                    public VSTGUI::IControlListener,
                    public Steinberg::Vst::IParameterFinder,
-                   public Steinberg::Vst::IContextMenuTarget {
+                   public Steinberg::Vst::IContextMenuTarget,
+                   public Steinberg::IPlugViewContentScaleSupport {
 public:
     using tresult = Steinberg::tresult;
     using int32 = Steinberg::int32;
@@ -60,6 +68,11 @@ public:
             resourceCache = std::make_unique<ResourceCache>(resourceStore());
             frame = new VSTGUI::CFrame(VSTGUI::CRect(0, 0, viewWidth, viewHeight), this);
             frame->setBackgroundColor(VSTGUI::CColor(127, 127, 127, 255));
+            if (!hostGaveScale) {
+                const double windowScale = platform::windowScaleFactor(parent);
+                contentScale = windowScale >= 1 && windowScale <= 4 ? windowScale : 1;
+            }
+            frame->setZoom(contentScale);
             buildViews();
             applyLayout(layoutText());
             for (ParamID id = 0; id < static_cast<ParamID>(Parameters::count); ++id)
@@ -131,12 +144,13 @@ public:
             if (!isParameter(id) || (buttons.getButtonState() & VSTGUI::kRButton) == 0 ||
                 hostShowsNoPluginMenu())
                 return 0;
+            // The host places its menu in the view's pixels.
             VSTGUI::CPoint where;
-            return showContextMenu(
-                       *controller, *this, *this, id,
-                       frame != nullptr && frame->getCurrentMouseLocation(where) ? &where : nullptr)
-                       ? 1
-                       : 0;
+            const bool located = frame != nullptr && frame->getCurrentMouseLocation(where);
+            if (located)
+                where = VSTGUI::CPoint(where.x * frame->getZoom(), where.y * frame->getZoom());
+            return showContextMenu(*controller, *this, *this, id, located ? &where : nullptr) ? 1
+                                                                                              : 0;
         });
     }
 
@@ -146,8 +160,9 @@ public:
         return guarded([&]() -> tresult {
             if (frame == nullptr)
                 return Steinberg::kResultFalse;
-            auto* control =
-                dynamic_cast<VSTGUI::CControl*>(frame->getViewAt(VSTGUI::CPoint(xPos, yPos)));
+            // The host asks in the view's pixels.
+            const double zoom = frame->getZoom();
+            auto* control = controlUnderMouse(VSTGUI::CPoint(xPos / zoom, yPos / zoom));
             if (control == nullptr || !isParameter(static_cast<ParamID>(control->getTag())))
                 return Steinberg::kResultFalse;
             resultTag = static_cast<ParamID>(control->getTag());
@@ -180,7 +195,31 @@ public:
         return guarded([&]() -> tresult {
             if (proposed == nullptr)
                 return Steinberg::kInvalidArgument;
-            constrainSize(*proposed, viewWidth, viewHeight);
+            constrainSize(*proposed, scaled(viewWidth), scaled(viewHeight), scaled(sizeMargin));
+            return Steinberg::kResultOk;
+        });
+    }
+
+    // IPlugViewContentScaleSupport: the window becomes round(346 f) x round(160 f); while open
+    // it is resized through the host's frame and redrawn.
+    tresult PLUGIN_API setContentScaleFactor(ScaleFactor factor) override {
+        return guarded([&]() -> tresult {
+            if (!(factor >= 1 && factor <= 4))
+                return Steinberg::kResultFalse;
+            hostGaveScale = true;
+            if (factor == contentScale && (frame == nullptr || frame->getZoom() == factor))
+                return Steinberg::kResultOk;
+            contentScale = factor;
+            Steinberg::ViewRect size(0, 0, scaled(viewWidth), scaled(viewHeight));
+            if (frame != nullptr) {
+                frame->setZoom(factor);
+                size = Steinberg::ViewRect(
+                    0, 0, static_cast<int32>(std::lround(frame->getWidth() * factor)),
+                    static_cast<int32>(std::lround(frame->getHeight() * factor)));
+            }
+            setRect(size);
+            if (frame != nullptr && plugFrame != nullptr)
+                plugFrame->resizeView(this, &size);
             return Steinberg::kResultOk;
         });
     }
@@ -190,6 +229,7 @@ public:
     DEF_INTERFACE(Steinberg::Vst::IParameterFinder)
     DEF_INTERFACE(Steinberg::Vst::IContextMenuTarget)
     DEF_INTERFACE(Steinberg::IPlugView)
+    DEF_INTERFACE(Steinberg::IPlugViewContentScaleSupport)
     END_DEFINE_INTERFACES(FObject)
     REFCOUNT_METHODS(FObject)
 
@@ -197,6 +237,7 @@ protected:
     static constexpr int32 viewWidth = 346;
     static constexpr int32 viewHeight = 160;
     static constexpr int32 timerPeriod = 50;
+    static constexpr int32 sizeMargin = 50;
     static constexpr std::int64_t fullRedrawInterval = 50'000'000; // 5 s in 100 ns ticks
 
     // Applies a layout document to the views and writes its log where the product asks.
@@ -215,9 +256,30 @@ protected:
     std::int64_t lastFullRedraw = systemTimeTicks();
     // Where the manual is extracted and opened; tests give their own.
     const ManualEnvironment* manualEnvironment = &desktopEnvironment();
+    // Device pixels per window pixel, and whether the host set it (the window's DPI is only
+    // asked when it did not).
+    double contentScale = 1;
+    bool hostGaveScale = false;
 
 private:
     static bool isParameter(ParamID id) { return id < static_cast<ParamID>(Parameters::count); }
+
+    int32 scaled(int32 pixels) const {
+        return static_cast<int32>(std::lround(pixels * contentScale));
+    }
+
+    // The control that a click at where would reach: the topmost one that takes the mouse there
+    // (a knob's mouse area may be smaller than its view), passing over the views that handle no
+    // clicks, as the frame does.
+    VSTGUI::CControl* controlUnderMouse(const VSTGUI::CPoint& where) const {
+        for (std::uint32_t i = frame->getNbViews(); i-- > 0;) {
+            VSTGUI::CView* view = frame->getView(i);
+            auto* control = dynamic_cast<VSTGUI::CControl*>(view);
+            if (control != nullptr && view->getMouseEnabled() && view->hitTest(where))
+                return control;
+        }
+        return nullptr;
+    }
 
     void onTimer() {
         guarded<bool>(false, [&] {

@@ -71,8 +71,8 @@ MenuItem menuItem(Steinberg::int32 tag) {
     }
 }
 
-void constrainSize(Steinberg::ViewRect& rect, Steinberg::int32 width, Steinberg::int32 height) {
-    const Steinberg::int32 margin = 50;
+void constrainSize(Steinberg::ViewRect& rect, Steinberg::int32 width, Steinberg::int32 height,
+                   Steinberg::int32 margin) {
     if (rect.getWidth() < width)
         rect.right = rect.left + width;
     else if (rect.getWidth() > width + margin)

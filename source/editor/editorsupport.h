@@ -34,8 +34,9 @@ struct MenuItem {
 };
 MenuItem menuItem(Steinberg::int32 tag);
 
-// Keeps a proposed size between the editor's own and 50 pixels more in each direction.
-void constrainSize(Steinberg::ViewRect& rect, Steinberg::int32 width, Steinberg::int32 height);
+// Keeps a proposed size between the editor's own and margin pixels more in each direction.
+void constrainSize(Steinberg::ViewRect& rect, Steinberg::int32 width, Steinberg::int32 height,
+                   Steinberg::int32 margin);
 
 // Whether the host is one in which the plug-in shows no context menu of its own.
 bool hostShowsNoPluginMenu();

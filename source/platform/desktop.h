@@ -33,4 +33,8 @@ void openDocument(const std::string& path);
 // The full path of the program that loaded the plug-in (the host); empty when unknown.
 std::string hostExecutablePath();
 
+// The scale of a native window's screen by its DPI (96 dpi is 1), where the platform tells it
+// per window; 1 otherwise.
+double windowScaleFactor(void* window);
+
 } // namespace kelvane::platform

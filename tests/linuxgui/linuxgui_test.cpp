@@ -17,6 +17,9 @@
 #include "vstgui/lib/offscreenframe.h"
 #include "vstgui/lib/vstguieditorinterface.h"
 
+#include "pluginterfaces/gui/iplugviewcontentscalesupport.h"
+#include "pluginterfaces/vst/ivstplugview.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -268,6 +271,90 @@ TEST_F(LinuxGuiTest, ARightClickOnAKnobOpensTheHostMenuWhereTheMouseIs) {
     EXPECT_EQ(handler.menus[0]->popups[0].second, static_cast<Steinberg::UCoord>(centre.y));
     EXPECT_TRUE(handler.calls.empty()); // the knob left the click alone
     view->removed();
+    x.destroyWindow(parent);
+}
+
+TEST_F(LinuxGuiTest, AtScaleTwoTheWindowIsTwiceAsLargeAndTheMouseLandsOnTheRightKnob) {
+    constexpr std::uint16_t w = 2 * width;
+    constexpr std::uint16_t h = 2 * height;
+    controller->setParamNormalized(1, 0.25);
+    const auto scaledView = [&] {
+        auto view = Steinberg::owned(controller->createView("editor"));
+        Steinberg::FUnknownPtr<Steinberg::IPlugViewContentScaleSupport> scaling(view);
+        EXPECT_TRUE(scaling);
+        if (scaling) {
+            EXPECT_EQ(scaling->setContentScaleFactor(2), kResultOk);
+        }
+        return view;
+    };
+    const auto offscreenAtTwo = [&] {
+        auto view = scaledView();
+        EXPECT_EQ(view->attached(nullptr, Steinberg::kPlatformTypeX11EmbedWindowID), kResultOk);
+        VSTGUI::OffscreenFrame* offscreen = VSTGUI::OffscreenFrame::attach(frameOf(view));
+        Image image;
+        if (offscreen != nullptr && offscreen->getWidth() == w && offscreen->getHeight() == h) {
+            offscreen->drawAll();
+            for (std::int32_t py = 0; py < h; ++py)
+                for (std::int32_t px = 0; px < w; ++px)
+                    image.push_back(offscreen->getPixel(px, py) & 0xffffff);
+        }
+        view->removed();
+        return image;
+    };
+    const Image expected = offscreenAtTwo();
+    ASSERT_EQ(expected.size(), std::size_t(w) * h);
+
+    RunLoopFrame loop;
+    const xcb_window_t parent = x.createWindow(0, 0, w, h);
+    auto view = scaledView();
+    view->setFrame(&loop);
+    ASSERT_EQ(view->attached(windowId(parent), Steinberg::kPlatformTypeX11EmbedWindowID),
+              kResultOk);
+    ASSERT_EQ(loop.resizes.size(), 1u);
+    EXPECT_EQ(loop.resizes[0].getWidth(), w);
+    EXPECT_EQ(loop.resizes[0].getHeight(), h);
+    const xcb_window_t window = child(parent);
+    ASSERT_NE(window, 0u);
+    Image shown;
+    loop.runUntil(
+        [&] {
+            shown = x.capture(window, w, h);
+            return differences(shown, expected) < expected.size() / 200;
+        },
+        3s);
+    EXPECT_LT(differences(shown, expected), expected.size() / 200);
+
+    // A drag on the time knob, in the window's pixels, turns the time knob.
+    const VSTGUI::CPoint time = control(frameOf(view), 1)->getViewSize().getCenter();
+    drag(&loop, window, static_cast<std::int16_t>(2 * time.x),
+         static_cast<std::int16_t>(2 * time.y), -60);
+    double last = 0;
+    EXPECT_TRUE(testhost::isRisingGesture(handler.calls, 1, 0.25, last));
+    handler.calls.clear();
+
+    // A right click on the level knob asks for its menu, placed in the window's pixels.
+    const VSTGUI::CPoint level = control(frameOf(view), 2)->getViewSize().getCenter();
+    std::int16_t px = static_cast<std::int16_t>(2 * level.x);
+    std::int16_t py = static_cast<std::int16_t>(2 * level.y);
+    Steinberg::Vst::ParamID found = 99;
+    Steinberg::FUnknownPtr<Steinberg::Vst::IParameterFinder> finder(view);
+    ASSERT_TRUE(finder);
+    EXPECT_EQ(finder->findParameter(px, py, found), kResultOk);
+    EXPECT_EQ(found, 2u);
+    x.toScreen(window, px, py);
+    x.movePointer(px, py);
+    loop.run(30ms);
+    x.press(3);
+    x.release(3);
+    ASSERT_TRUE(loop.runUntil([&] { return !handler.menus.empty(); }, 2s));
+    ASSERT_EQ(handler.requests.size(), 1u);
+    EXPECT_EQ(handler.requests[0].id, 2u);
+    ASSERT_EQ(handler.menus[0]->popups.size(), 1u);
+    EXPECT_EQ(handler.menus[0]->popups[0].first, static_cast<Steinberg::UCoord>(2 * level.x));
+    EXPECT_EQ(handler.menus[0]->popups[0].second, static_cast<Steinberg::UCoord>(2 * level.y));
+    EXPECT_TRUE(handler.calls.empty());
+    view->removed();
+    view->setFrame(nullptr);
     x.destroyWindow(parent);
 }
 

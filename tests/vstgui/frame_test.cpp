@@ -74,7 +74,7 @@ TEST_F(FrameTest, GetViewAtAnswersTheTopmostChildHoldingThePoint) {
     EXPECT_EQ(frame->getView(2), nullptr);
 }
 
-TEST_F(FrameTest, IdlePaintsOnlyWhatIsDirtyGrownOverTheViewsItTouches) {
+TEST_F(FrameTest, IdlePaintsOnlyWhatIsDirtyOnWholePixels) {
     auto* left = new CountingView(CRect(10, 10, 30, 30));
     auto* overlapping = new CountingView(CRect(25, 25, 50.5, 40));
     auto* far = new CountingView(CRect(150, 10, 170, 30));
@@ -88,9 +88,17 @@ TEST_F(FrameTest, IdlePaintsOnlyWhatIsDirtyGrownOverTheViewsItTouches) {
     EXPECT_EQ(idle(), std::vector<CRect>{CRect(150, 10, 170, 30)});
     EXPECT_TRUE(idle().empty());
 
-    // An area reaching into a view grows over the whole of it, and further, on whole pixels.
-    frame->invalidRect(CRect(12, 12, 14, 14));
-    EXPECT_EQ(idle(), std::vector<CRect>{CRect(10, 10, 51, 40)});
+    // An area is painted as it is, on whole pixels: on a surface that clips, the views draw
+    // clipped to it. This one cannot: every view the area touches is drawn whole, and the
+    // views those touch.
+    const int leftDraws = left->draws;
+    const int overlappingDraws = overlapping->draws;
+    const int farDraws = far->draws;
+    frame->invalidRect(CRect(12.5, 12, 14, 13.2));
+    EXPECT_EQ(idle(), std::vector<CRect>{CRect(12, 12, 14, 14)});
+    EXPECT_EQ(left->draws, leftDraws + 1);
+    EXPECT_EQ(overlapping->draws, overlappingDraws + 1);
+    EXPECT_EQ(far->draws, farDraws);
 
     // Two dirty areas that do not touch are painted apart.
     left->invalid();
@@ -102,6 +110,35 @@ TEST_F(FrameTest, IdlePaintsOnlyWhatIsDirtyGrownOverTheViewsItTouches) {
     // A size change repaints the old and the new place.
     far->setViewSize(CRect(150, 60, 170, 80));
     EXPECT_EQ(idle().size(), 2u);
+}
+
+TEST_F(FrameTest, AtAZoomTheWindowWorksInDevicePixels) {
+    auto* view = new CountingView(CRect(10, 10, 30, 30));
+    frame->addView(view);
+    idle();
+    EXPECT_FALSE(frame->setZoom(0.5));
+    EXPECT_FALSE(frame->setZoom(4.5));
+    ASSERT_TRUE(frame->setZoom(1.5));
+    EXPECT_EQ(frame->getZoom(), 1.5);
+    ASSERT_FALSE(window->sizes.empty());
+    EXPECT_EQ(window->sizes.back(), CRect(0, 0, 300, 150));
+    EXPECT_EQ(frame->getViewSize(), CRect(0, 0, 200, 100));
+    EXPECT_EQ(idle(), std::vector<CRect>{CRect(0, 0, 300, 150)}); // all of it, once
+    EXPECT_TRUE(idle().empty());
+
+    view->invalid();
+    EXPECT_EQ(idle(), std::vector<CRect>{CRect(15, 15, 45, 45)});
+    // Whole device pixels: 1.65 to 3 becomes 1 to 3.
+    frame->invalidRect(CRect(1.1, 1.1, 2, 2));
+    EXPECT_EQ(idle(), std::vector<CRect>{CRect(1, 1, 3, 3)});
+
+    window->mouse = CPoint(30, 45);
+    CPoint where;
+    ASSERT_TRUE(frame->getCurrentMouseLocation(where));
+    EXPECT_EQ(where, CPoint(20, 30));
+    // The frame's own size changes reach the window scaled.
+    frame->setSize(100, 50);
+    EXPECT_EQ(window->sizes.back(), CRect(0, 0, 150, 75));
 }
 
 TEST_F(FrameTest, InvalidMarksEverythingDirtyAndIdleHandsOutTheWholeFrame) {

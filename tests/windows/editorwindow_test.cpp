@@ -7,6 +7,7 @@
 #include "vst2/vst2host.h"
 
 #include "pluginterfaces/gui/iplugview.h"
+#include "pluginterfaces/gui/iplugviewcontentscalesupport.h"
 #include "pluginterfaces/vst/ivstplugview.h"
 #include "public.sdk/source/vst/hosting/hostclasses.h"
 #include "public.sdk/source/vst/vstguieditor.h"
@@ -92,10 +93,19 @@ Image capture(HWND window, bool print = false) {
     return image;
 }
 
-// The same editor drawn without a window, through the offscreen frame.
-Image drawOffscreen(Steinberg::Vst::IEditController& controller) {
-    Image image;
+// The view of a new editor, given the content scale factor when it is not 0.
+IPtr<Steinberg::IPlugView> createView(Steinberg::Vst::IEditController& controller, float scale) {
     IPtr<Steinberg::IPlugView> view = owned(controller.createView("editor"));
+    Steinberg::FUnknownPtr<Steinberg::IPlugViewContentScaleSupport> scaling(view.get());
+    if (view && scale != 0 && (!scaling || scaling->setContentScaleFactor(scale) != kResultOk))
+        return nullptr;
+    return view;
+}
+
+// The same editor drawn without a window, through the offscreen frame.
+Image drawOffscreen(Steinberg::Vst::IEditController& controller, float scale = 0) {
+    Image image;
+    IPtr<Steinberg::IPlugView> view = createView(controller, scale);
     if (!view || view->attached(nullptr, Steinberg::kPlatformTypeHWND) != kResultOk)
         return image;
     auto* editor = dynamic_cast<Steinberg::Vst::VSTGUIEditor*>(view.get());
@@ -183,8 +193,8 @@ protected:
     }
 
     // The editor attached to the host window; its child window.
-    HWND open() {
-        view = owned(controller->createView("editor"));
+    HWND open(float scale = 0) {
+        view = createView(*controller, scale);
         if (!view || view->attached(host, Steinberg::kPlatformTypeHWND) != kResultOk)
             return nullptr;
         HWND child = GetWindow(host, GW_CHILD);
@@ -195,12 +205,13 @@ protected:
         return child;
     }
 
-    // The centre of the control of id, from the rectangle in which the view finds it.
-    POINT centreOf(ParamID id) {
+    // The centre of the control of id, from the rectangle in which the view finds it (in the
+    // window's pixels, scale times the editor's).
+    POINT centreOf(ParamID id, int scale = 1) {
         Steinberg::FUnknownPtr<Steinberg::Vst::IParameterFinder> finder(view.get());
-        long left = editorWidth, top = editorHeight, right = -1, bottom = -1;
-        for (int y = 0; finder && y < editorHeight; ++y) {
-            for (int x = 0; x < editorWidth; ++x) {
+        long left = editorWidth * scale, top = editorHeight * scale, right = -1, bottom = -1;
+        for (int y = 0; finder && y < editorHeight * scale; ++y) {
+            for (int x = 0; x < editorWidth * scale; ++x) {
                 ParamID found = 0;
                 if (finder->findParameter(x, y, found) == kResultOk && found == id) {
                     left = std::min<long>(left, x);
@@ -268,6 +279,56 @@ TEST_F(EditorWindowTest, OpensAsAChildWindowAndShowsWhatTheOffscreenFrameDraws) 
     EXPECT_EQ(resized.at(editorWidth + 20, editorHeight + 10), 0x7f7f7fu);
     EXPECT_EQ(resized.at(editorWidth / 2, editorHeight / 2),
               shown.at(editorWidth / 2, editorHeight / 2));
+}
+
+TEST_F(EditorWindowTest, AtScaleTwoTheWindowIsTwiceAsLargeAndTheMouseLandsOnTheRightKnob) {
+    SetWindowPos(host, nullptr, 0, 0, 800, 440, SWP_NOZORDER | SWP_NOMOVE | SWP_NOACTIVATE);
+    pump(20);
+    controller->setParamNormalized(1, 0.25);
+    HWND child = open(2);
+    ASSERT_NE(child, nullptr);
+    RECT client{};
+    GetClientRect(child, &client);
+    EXPECT_EQ(client.right, 2 * editorWidth);
+    EXPECT_EQ(client.bottom, 2 * editorHeight);
+
+    const Image shown = capture(child);
+    const Image drawn = drawOffscreen(*controller, 2);
+    ASSERT_EQ(drawn.width, 2 * editorWidth);
+    ASSERT_EQ(drawn.height, 2 * editorHeight);
+    ASSERT_EQ(shown.width, drawn.width);
+    int differing = 0;
+    for (int y = 0; y < shown.height; ++y)
+        for (int x = 0; x < shown.width; ++x)
+            if (channelDifference(shown.at(x, y), drawn.at(x, y)) > 24)
+                ++differing;
+    EXPECT_LT(differing, shown.width * shown.height / 200) << differing << " pixels differ";
+
+    // A drag on the time knob, in the window's pixels.
+    const POINT time = centreOf(1, 2);
+    handler.calls.clear();
+    SendMessageW(child, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(time.x, time.y));
+    for (int step = 1; step <= 4; ++step)
+        SendMessageW(child, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(time.x, time.y - 16 * step));
+    SendMessageW(child, WM_LBUTTONUP, 0, MAKELPARAM(time.x, time.y - 64));
+    double dragged = 0;
+    EXPECT_TRUE(testhost::isRisingGesture(handler.calls, 1, 0.25, dragged));
+
+    // A right click on the level knob opens its menu where the mouse is.
+    const POINT level = centreOf(2, 2);
+    POINT screen = level;
+    ClientToScreen(child, &screen);
+    SetCursorPos(screen.x, screen.y);
+    pump(20);
+    handler.calls.clear();
+    SendMessageW(child, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(level.x, level.y));
+    SendMessageW(child, WM_RBUTTONUP, 0, MAKELPARAM(level.x, level.y));
+    ASSERT_EQ(handler.requests.size(), 1u);
+    EXPECT_EQ(handler.requests[0].id, 2u);
+    ASSERT_EQ(handler.menus.at(0)->popups.size(), 1u);
+    EXPECT_EQ(handler.menus.at(0)->popups[0].first, level.x);
+    EXPECT_EQ(handler.menus.at(0)->popups[0].second, level.y);
+    EXPECT_TRUE(handler.calls.empty());
 }
 
 TEST_F(EditorWindowTest, AKnobDragReachesTheHostAsOneNestedGesture) {

@@ -1,10 +1,11 @@
 // tivrandel-snapshot: opens the plug-in's editor as a host would, without a window, and writes
 // what it shows as a PNG.
 //
-//   tivrandel-snapshot [--out FILE] [ID=VALUE ...]
+//   tivrandel-snapshot [--out FILE] [--scale F] [ID=VALUE ...]
 //
 // ID=VALUE sets a parameter (0 bypass, 1 time pan, 2 level pan, 3 swap) to a normalized value
-// before the editor opens.
+// before the editor opens. --scale gives the editor a content scale factor from 1 to 4, as a
+// host does for a high-density screen.
 
 #include "module/classids.h"
 #include "module/factory.h"
@@ -13,6 +14,7 @@
 #include "gdiplus/gdiplus.h"
 #include "pluginterfaces/base/ipluginbase.h"
 #include "pluginterfaces/gui/iplugview.h"
+#include "pluginterfaces/gui/iplugviewcontentscalesupport.h"
 #include "pluginterfaces/vst/ivsteditcontroller.h"
 #include "public.sdk/source/vst/hosting/hostclasses.h"
 #include "public.sdk/source/vst/vstguieditor.h"
@@ -30,6 +32,7 @@ using Steinberg::IPtr;
 
 struct Options {
     std::string out = "tivrandel-editor.png";
+    double scale = 0; // none given
     std::vector<std::pair<Steinberg::Vst::ParamID, double>> values;
 };
 
@@ -38,6 +41,13 @@ bool parse(int argc, char** argv, Options& options) {
         const std::string argument = argv[i];
         if (argument == "--out" && i + 1 < argc) {
             options.out = argv[++i];
+            continue;
+        }
+        if (argument == "--scale" && i + 1 < argc) {
+            char* end = nullptr;
+            options.scale = std::strtod(argv[++i], &end);
+            if (*end != '\0' || !(options.scale >= 1 && options.scale <= 4))
+                return false;
             continue;
         }
         const std::size_t equals = argument.find('=');
@@ -100,9 +110,15 @@ int run(const Options& options, std::string& reason) {
 #else
         const Steinberg::FIDString type = Steinberg::kPlatformTypeX11EmbedWindowID;
 #endif
-        view->attached(nullptr, type);
-        status = writeSnapshot(*view, options.out, &reason) ? 0 : 4;
-        view->removed();
+        Steinberg::FUnknownPtr<Steinberg::IPlugViewContentScaleSupport> scaling(view);
+        if (options.scale > 0 && (!scaling || scaling->setContentScaleFactor(static_cast<float>(
+                                                  options.scale)) != Steinberg::kResultOk)) {
+            status = 5;
+        } else {
+            view->attached(nullptr, type);
+            status = writeSnapshot(*view, options.out, &reason) ? 0 : 4;
+            view->removed();
+        }
     }
     controller->terminate();
     return status;
@@ -113,8 +129,8 @@ int run(const Options& options, std::string& reason) {
 int main(int argc, char** argv) {
     Options options;
     if (!parse(argc, argv, options)) {
-        std::fprintf(stderr, "usage: tivrandel-snapshot [--out FILE] [ID=VALUE ...]\n"
-                             "  ID 0 to 3, VALUE a normalized value from 0 to 1\n");
+        std::fprintf(stderr, "usage: tivrandel-snapshot [--out FILE] [--scale F] [ID=VALUE ...]\n"
+                             "  F from 1 to 4; ID 0 to 3, VALUE a normalized value from 0 to 1\n");
         return 1;
     }
     VSTGUI::GDIPlusGlobals::enter();

@@ -47,6 +47,22 @@ std::shared_ptr<Gdiplus::Bitmap> ResourceCache::getImage(const std::string& name
     return image;
 }
 
+std::shared_ptr<Gdiplus::Bitmap> ResourceCache::getImage(const std::string& name, double scale) {
+    if (!(scale > 1)) {
+        return getImage(name);
+    }
+    auto found = denseImages.find(name);
+    if (found == denseImages.end()) {
+        const std::size_t dot = name.rfind('.');
+        const std::size_t cut = dot == std::string::npos || name.find('/', dot) != std::string::npos
+                                    ? name.size()
+                                    : dot;
+        found = denseImages.emplace(name, loadImage(name.substr(0, cut) + "@2x" + name.substr(cut)))
+                    .first;
+    }
+    return found->second != nullptr ? found->second : getImage(name);
+}
+
 std::shared_ptr<Gdiplus::FontFamily> ResourceCache::getFontFamily(const std::string& name) {
     const auto found = fonts.find(name);
     if (found != fonts.end()) {

@@ -29,6 +29,9 @@ public:
     // missing too). Throws what decodeImage throws for bytes that are not an image, and
     // remembers nothing for that name then.
     std::shared_ptr<Gdiplus::Bitmap> getImage(const std::string& name);
+    // For drawing at scale: above 1 the image made at twice the resolution, named with "@2x"
+    // before the extension, where there is one; else getImage(name).
+    std::shared_ptr<Gdiplus::Bitmap> getImage(const std::string& name, double scale);
 
     // The first family of the font resource of that name, or nothing when the resource is
     // missing or not a loadable font. The name is a resource name, not a family name.
@@ -50,6 +53,8 @@ private:
     Loader loader;
     std::map<std::string, std::shared_ptr<Gdiplus::Bitmap>> images;
     std::shared_ptr<Gdiplus::Bitmap> fallbackImage;
+    // The "@2x" images by their base name; empty where there is none.
+    std::map<std::string, std::shared_ptr<Gdiplus::Bitmap>> denseImages;
     std::map<std::string, FontEntry> fonts;
 };
 

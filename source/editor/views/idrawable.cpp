@@ -15,7 +15,8 @@ bool paintWithGdiplus(VSTGUI::CDrawContext* context, IDrawable& drawable, bool f
     }
     const Gdiplus::GraphicsState state = graphics->Save();
     if (fromIdentity) {
-        graphics->ResetTransform();
+        // The identity of the window's coordinates: only the context's scale.
+        gdiplusContext->resetTransform();
     }
     try {
         drawable.drawGdiplus(graphics);

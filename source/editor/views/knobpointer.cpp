@@ -23,14 +23,17 @@ std::unique_ptr<Gdiplus::Bitmap> newBitmap(int width, int height) {
     return bitmap;
 }
 
-void drawCapsule(Gdiplus::Bitmap& bitmap, const PointerStyle& style) {
+void drawCapsule(Gdiplus::Bitmap& bitmap, const PointerStyle& style, double scale) {
     Gdiplus::Graphics graphics(&bitmap);
     graphics.SetPixelOffsetMode(Gdiplus::PixelOffsetModeHalf);
     graphics.SetSmoothingMode(Gdiplus::SmoothingModeAntiAlias);
     graphics.SetCompositingMode(Gdiplus::CompositingModeSourceOver);
+    if (scale != 1) {
+        graphics.ScaleTransform(static_cast<float>(scale), static_cast<float>(scale));
+    }
 
-    const double centreX = bitmap.GetWidth() / 2.0;
-    const double centreY = bitmap.GetHeight() / 2.0;
+    const double centreX = bitmap.GetWidth() / 2.0 / scale;
+    const double centreY = bitmap.GetHeight() / 2.0 / scale;
     const double innerX = centreX + style.innerRadius;
     const double dx = (centreX + style.outerRadius) - innerX;
     const double dy = 0;
@@ -101,15 +104,20 @@ std::unique_ptr<Gdiplus::Bitmap> writePixels(const FloatImage& image, double gai
 
 } // namespace
 
-std::unique_ptr<Gdiplus::Bitmap> renderPointer(int width, int height, const PointerStyle& style) {
-    if (width <= 0 || height <= 0) {
+std::unique_ptr<Gdiplus::Bitmap> renderPointer(int width, int height, const PointerStyle& style,
+                                               double scale) {
+    if (width <= 0 || height <= 0 || !(scale >= 1 && scale <= 4)) {
         return nullptr;
+    }
+    if (scale != 1) {
+        width = static_cast<int>(std::lround(width * scale));
+        height = static_cast<int>(std::lround(height * scale));
     }
     auto sharp = newBitmap(width, height);
     if (!sharp) {
         return nullptr;
     }
-    drawCapsule(*sharp, style);
+    drawCapsule(*sharp, style, scale);
 
     FloatImage image;
     image.width = width;
@@ -117,7 +125,7 @@ std::unique_ptr<Gdiplus::Bitmap> renderPointer(int width, int height, const Poin
     if (!readPixels(*sharp, image)) {
         return nullptr;
     }
-    boxBlur(image, truncateToInt32(style.glowRadius), style.glowPasses);
+    boxBlur(image, truncateToInt32(style.glowRadius * scale), style.glowPasses);
     auto glow = writePixels(image, style.glowGain);
     auto pointer = newBitmap(width, height);
     if (!glow || !pointer) {

@@ -21,7 +21,9 @@ struct PointerStyle {
 // A width by height premultiplied-ARGB image of the pointer at angle 0 (towards 3 o'clock) from
 // the image's centre, the sharp pointer with its glow drawn over it; null when GDI+ cannot make
 // a bitmap of that size. Costs several passes over the whole image: make it once, then draw it
-// rotated.
-std::unique_ptr<Gdiplus::Bitmap> renderPointer(int width, int height, const PointerStyle& style);
+// rotated. At a scale above 1 the image has scale times as many pixels each way (width and
+// height rounded), everything in it scale times larger, the glow's radius included.
+std::unique_ptr<Gdiplus::Bitmap> renderPointer(int width, int height, const PointerStyle& style,
+                                               double scale = 1);
 
 } // namespace kelvane::vst

@@ -56,7 +56,10 @@ KVText::KVText(const VSTGUI::CPoint& anchor, ResourceCache* resources)
 KVText::~KVText() = default;
 
 std::unique_ptr<Gdiplus::Font> KVText::makeFont() const {
-    const auto emSize = static_cast<float>(fontSize.get());
+    // Sized in pixels, as points are on a 96-dpi screen: GDI+ converts points with the DPI of
+    // the surface it draws on (on Windows a new bitmap takes the screen's), which would draw the
+    // text larger than the rest of the window on a high-DPI screen.
+    const auto emSize = static_cast<float>(fontSize.get() * 96.0 / 72.0);
     std::unique_ptr<Gdiplus::Font> made;
     const auto resource = cache != nullptr ? cache->getFontFamily(fontName.get()) : nullptr;
     if (resource) {
@@ -66,7 +69,7 @@ std::unique_ptr<Gdiplus::Font> KVText::makeFont() const {
                                   !resource->IsStyleAvailable(Gdiplus::FontStyleBold)
                               ? Gdiplus::FontStyleRegular
                               : Gdiplus::FontStyleBold;
-        made = std::make_unique<Gdiplus::Font>(resource.get(), emSize, style, Gdiplus::UnitPoint);
+        made = std::make_unique<Gdiplus::Font>(resource.get(), emSize, style, Gdiplus::UnitPixel);
     } else {
         // GDI+ does not fall back by itself when a family of that name is not installed.
         const std::wstring name = toWide(fontName.get());
@@ -75,7 +78,7 @@ std::unique_ptr<Gdiplus::Font> KVText::makeFont() const {
             named.GetLastStatus() == Gdiplus::Ok ? &named : Gdiplus::FontFamily::GenericSansSerif();
         if (family != nullptr) {
             made = std::make_unique<Gdiplus::Font>(family, emSize, Gdiplus::FontStyleRegular,
-                                                   Gdiplus::UnitPoint);
+                                                   Gdiplus::UnitPixel);
         }
     }
     if (made && made->GetLastStatus() != Gdiplus::Ok) {

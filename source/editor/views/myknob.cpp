@@ -5,6 +5,7 @@
 #include "editor/views/knobpointer.h"
 
 #include "vstgui/lib/cbitmap.h"
+#include "vstgui/lib/cdrawcontext.h"
 
 #include <cmath>
 #include <vector>
@@ -106,6 +107,16 @@ void MyKnob::setValue(float newValue) {
     CKnob::setValue(newValue);
 }
 
+void MyKnob::valueToPoint(VSTGUI::CPoint& point) const {
+    CKnob::valueToPoint(point);
+    point.y = getHeight() - point.y;
+}
+
+float MyKnob::valueFromPoint(VSTGUI::CPoint& point) const {
+    VSTGUI::CPoint mirrored(point.x, getHeight() - point.y);
+    return CKnob::valueFromPoint(mirrored);
+}
+
 void MyKnob::setProperty(const std::string& name, const picojson::value& json) {
     if (!loadProperty(properties, name, json)) {
         CKnob::setProperty(name, json);
@@ -118,6 +129,7 @@ void MyKnob::draw(VSTGUI::CDrawContext* context) {
         bitmap->draw(context, getViewSize(), getOffset(), 1.f);
     }
     // The knob draws in the transform its context is in.
+    drawScale = context != nullptr ? context->getScaleFactor() : 1;
     if (paintWithGdiplus(context, *this, false)) {
         setDirty(false);
     }
@@ -169,7 +181,7 @@ void MyKnob::drawFace(Gdiplus::Graphics& graphics) const {
     const VSTGUI::CPoint& c = center.get();
     const double t = faceRadius.get();
     const std::shared_ptr<Gdiplus::Bitmap> image =
-        cache != nullptr ? cache->getImage(faceImage.get()) : nullptr;
+        cache != nullptr ? cache->getImage(faceImage.get(), drawScale) : nullptr;
     if (image && image->GetWidth() > 0 && image->GetHeight() > 0) {
         const int x0 = truncateToInt32(c.x - t);
         const int y0 = truncateToInt32(c.y - t);
@@ -190,6 +202,9 @@ void MyKnob::drawFace(Gdiplus::Graphics& graphics) const {
 
 void MyKnob::drawPointer(Gdiplus::Graphics& graphics) {
     const VSTGUI::CRect& bounds = getViewSize();
+    if (pointerImage && pointerScale != drawScale) {
+        pointerImage.reset();
+    }
     if (!pointerImage) {
         PointerStyle style;
         style.innerRadius = pointerInnerRadius.get();
@@ -200,7 +215,8 @@ void MyKnob::drawPointer(Gdiplus::Graphics& graphics) {
         style.glowGain = glowGain.get();
         style.glowPasses = glowPasses.get();
         pointerImage = renderPointer(truncateToInt32(bounds.getWidth()),
-                                     truncateToInt32(bounds.getHeight()), style);
+                                     truncateToInt32(bounds.getHeight()), style, drawScale);
+        pointerScale = drawScale;
     }
     if (!pointerImage) {
         return;
@@ -217,8 +233,16 @@ void MyKnob::drawPointer(Gdiplus::Graphics& graphics) {
     turn.Rotate(static_cast<float>(degrees));
     turn.Translate(-px, -py);
     graphics.MultiplyTransform(&turn, Gdiplus::MatrixOrderPrepend);
-    graphics.DrawImage(pointerImage.get(), static_cast<float>(bounds.left),
-                       static_cast<float>(bounds.top));
+    if (pointerScale == 1) {
+        graphics.DrawImage(pointerImage.get(), static_cast<float>(bounds.left),
+                           static_cast<float>(bounds.top));
+    } else {
+        // Its pixels are device pixels: drawn into the view's size, which the scale maps back.
+        graphics.DrawImage(pointerImage.get(), static_cast<float>(bounds.left),
+                           static_cast<float>(bounds.top),
+                           static_cast<float>(truncateToInt32(bounds.getWidth())),
+                           static_cast<float>(truncateToInt32(bounds.getHeight())));
+    }
 }
 
 } // namespace kelvane::vst

@@ -35,6 +35,12 @@ public:
     void setProperty(const std::string& name, const picojson::value& json) override;
     void setValue(float newValue) override;
     void drawGdiplus(Gdiplus::Graphics* graphics) override;
+    // The knob's angles run clockwise in the window's y-down coordinates, while VSTGUI's knob
+    // measures them counter-clockwise with y up: the mouse's points are mirrored about the
+    // centre so that the circular modes follow the drawn scale (clockwise raises the value,
+    // the dead zone is the gap at the bottom).
+    void valueToPoint(VSTGUI::CPoint& point) const override;
+    float valueFromPoint(VSTGUI::CPoint& point) const override;
 
     std::int32_t getSteps() const { return steps; }
 
@@ -69,8 +75,12 @@ private:
 
     ResourceCache* cache;
     std::int32_t steps;
-    // The pointer with its glow at angle 0, made by the first draw after a geometry change.
+    // The pointer with its glow at angle 0, made by the first draw after a change of the
+    // geometry or of the scale drawn at (pointerScale).
     std::unique_ptr<Gdiplus::Bitmap> pointerImage;
+    double pointerScale = 1;
+    // The device pixels per window pixel of the draw in progress.
+    double drawScale = 1;
 };
 
 } // namespace kelvane::vst

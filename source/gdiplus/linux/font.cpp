@@ -1,6 +1,7 @@
 #include "gdiplus/linux/font.h"
 
 #include "gdiplus/linux/fontface.h"
+#include "gdiplus/linux/graphics.h"
 #include "gdiplus/linux/installedfonts.h"
 #include "gdiplus/linux/utf16.h"
 
@@ -178,16 +179,16 @@ Status Font::GetFamily(FontFamily* family) const {
     return set != nullptr ? Ok : (lastStatus = FontFamilyNotFound);
 }
 
-double Font::pixelSize() const {
+double Font::pixelSize(double dpi) const {
     switch (unit) {
     case UnitPoint:
-        return size * 96.0 / 72.0;
+        return size * dpi / 72.0;
     case UnitInch:
-        return size * 96.0;
+        return size * dpi;
     case UnitDocument:
-        return size * 96.0 / 300.0;
+        return size * dpi / 300.0;
     case UnitMillimeter:
-        return size * 96.0 / 25.4;
+        return size * dpi / 25.4;
     default:
         return size;
     }
@@ -197,11 +198,11 @@ REAL Font::GetHeight(REAL dpi) const {
     if (handle == nullptr)
         return 0;
     const kelvane::gdiplus::FaceMetrics& m = handle->metrics;
-    return REAL(pixelSize() * dpi / 96.0 * m.lineSpacing / m.emHeight);
+    return REAL(pixelSize(dpi) * m.lineSpacing / m.emHeight);
 }
 
-REAL Font::GetHeight(const Graphics*) const {
-    return GetHeight(96.0f);
+REAL Font::GetHeight(const Graphics* graphics) const {
+    return GetHeight(graphics != nullptr ? graphics->GetDpiY() : 96.0f);
 }
 
 Status Font::GetLastStatus() const {

@@ -64,13 +64,14 @@ public:
     REAL GetSize() const { return size; }
     Unit GetUnit() const { return unit; }
     INT GetStyle() const { return style; }
-    // Line spacing in pixels (on the 96-dpi device).
+    // Line spacing in pixels on graphics' device.
     REAL GetHeight(const Graphics* graphics) const;
     REAL GetHeight(REAL dpi) const;
     Status GetLastStatus() const;
 
-    // The em size in device pixels, and the face that draws (null when unavailable).
-    double pixelSize() const;
+    // The em size in pixels of a device of dpi dots per inch, and the face that draws (null
+    // when unavailable).
+    double pixelSize(double dpi = 96) const;
     kelvane::gdiplus::FaceHandle* face() const { return handle.get(); }
 
 private:

@@ -122,6 +122,15 @@ enum WrapMode {
 
 enum MatrixOrder { MatrixOrderPrepend = 0, MatrixOrderAppend = 1 };
 
+enum CombineMode {
+    CombineModeReplace = 0,
+    CombineModeIntersect = 1,
+    CombineModeUnion = 2,
+    CombineModeXor = 3,
+    CombineModeExclude = 4,
+    CombineModeComplement = 5
+};
+
 enum Unit {
     UnitWorld = 0,
     UnitDisplay = 1,

@@ -31,6 +31,8 @@ Graphics::Graphics(Image* image) {
         lastStatus = InvalidParameter;
         return;
     }
+    dpiX = image->GetHorizontalResolution();
+    dpiY = image->GetVerticalResolution();
     context = cairo_create(image->surface());
     if (cairo_status(context) != CAIRO_STATUS_SUCCESS) {
         cairo_destroy(context);
@@ -164,7 +166,101 @@ TextRenderingHint Graphics::GetTextRenderingHint() const {
     return settings.textHint;
 }
 
+Status Graphics::SetClip(const RectF& rect, CombineMode combineMode) {
+    const double* t = settings.transform;
+    if (combineMode != CombineModeReplace && combineMode != CombineModeIntersect)
+        return record(NotImplemented);
+    if (t[1] != 0 || t[2] != 0)
+        return record(NotImplemented);
+    const double x0 = t[0] * rect.X + t[4];
+    const double x1 = t[0] * (double(rect.X) + rect.Width) + t[4];
+    const double y0 = t[3] * rect.Y + t[5];
+    const double y1 = t[3] * (double(rect.Y) + rect.Height) + t[5];
+    double box[4] = {std::min(x0, x1), std::min(y0, y1), std::max(x0, x1), std::max(y0, y1)};
+    // Edges a rounding error away from whole pixels are on them: no half-covered pixels.
+    for (double& edge : box)
+        if (isInteger(edge))
+            edge = std::round(edge);
+    if (combineMode == CombineModeIntersect && settings.clipped) {
+        box[0] = std::max(box[0], settings.clip[0]);
+        box[1] = std::max(box[1], settings.clip[1]);
+        box[2] = std::min(box[2], settings.clip[2]);
+        box[3] = std::min(box[3], settings.clip[3]);
+    }
+    // An empty clip lets nothing through.
+    box[2] = std::max(box[2], box[0]);
+    box[3] = std::max(box[3], box[1]);
+    settings.clipped = true;
+    std::copy(box, box + 4, settings.clip);
+    return Ok;
+}
+
+Status Graphics::SetClip(const Rect& rect, CombineMode combineMode) {
+    return SetClip(RectF(REAL(rect.X), REAL(rect.Y), REAL(rect.Width), REAL(rect.Height)),
+                   combineMode);
+}
+
+Status Graphics::ResetClip() {
+    settings.clipped = false;
+    return Ok;
+}
+
+Status Graphics::GetClipBounds(RectF* rect) const {
+    if (rect == nullptr)
+        return record(InvalidParameter);
+    if (!settings.clipped) {
+        *rect = RectF(-4194304.0f, -4194304.0f, 8388608.0f, 8388608.0f);
+        return Ok;
+    }
+    // The device box back through the inverse of the transform, as the bounds of its corners.
+    Matrix inverse;
+    inverse.setElements(settings.transform);
+    if (inverse.Invert() != Ok)
+        return record(InvalidParameter);
+    const double* m = inverse.elements();
+    const double* c = settings.clip;
+    double left = 0, top = 0, right = 0, bottom = 0;
+    for (int i = 0; i < 4; ++i) {
+        const double x = c[i % 2 == 0 ? 0 : 2];
+        const double y = c[i < 2 ? 1 : 3];
+        const double wx = m[0] * x + m[2] * y + m[4];
+        const double wy = m[1] * x + m[3] * y + m[5];
+        left = i == 0 ? wx : std::min(left, wx);
+        right = i == 0 ? wx : std::max(right, wx);
+        top = i == 0 ? wy : std::min(top, wy);
+        bottom = i == 0 ? wy : std::max(bottom, wy);
+    }
+    *rect = RectF(REAL(left), REAL(top), REAL(right - left), REAL(bottom - top));
+    return Ok;
+}
+
+BOOL Graphics::IsClipEmpty() const {
+    return settings.clipped &&
+           (settings.clip[2] <= settings.clip[0] || settings.clip[3] <= settings.clip[1]);
+}
+
+void Graphics::applyClip() const {
+    // A clip that holds the whole surface costs cairo time and changes nothing.
+    cairo_surface_t* target = cairo_get_target(context);
+    const double* c = settings.clip;
+    const bool clipping = settings.clipped && !(c[0] <= 0 && c[1] <= 0 &&
+                                                c[2] >= cairo_image_surface_get_width(target) &&
+                                                c[3] >= cairo_image_surface_get_height(target));
+    if (clipping == cairoClipped && (!clipping || std::equal(cairoClip, cairoClip + 4, c)))
+        return;
+    cairo_reset_clip(context);
+    if (clipping) {
+        cairo_identity_matrix(context);
+        cairo_new_path(context);
+        cairo_rectangle(context, c[0], c[1], c[2] - c[0], c[3] - c[1]);
+        cairo_clip(context);
+        std::copy(c, c + 4, cairoClip);
+    }
+    cairoClipped = clipping;
+}
+
 void Graphics::prepare(bool text) const {
+    applyClip();
     const double* t = settings.transform;
     // cairo's pixel centres lie at half-integers; GDI+'s default puts them at integers.
     const double offset = halfPixelOffset(settings.pixelOffset) ? 0.0 : 0.5;
@@ -216,6 +312,7 @@ Status Graphics::stroke(const Pen* pen) {
 Status Graphics::Clear(const Color& color) {
     if (context == nullptr)
         return record(InvalidParameter);
+    applyClip();
     cairo_save(context);
     cairo_identity_matrix(context);
     cairo_set_operator(context, CAIRO_OPERATOR_SOURCE);
@@ -343,7 +440,10 @@ Status Graphics::DrawImage(Image* image, INT x, INT y) {
 Status Graphics::DrawImage(Image* image, REAL x, REAL y) {
     if (image == nullptr)
         return record(InvalidParameter);
-    return drawImage(image, x, y, image->GetWidth(), image->GetHeight());
+    // At its own physical size: its pixels scaled by the ratio of the two resolutions.
+    return drawImage(image, x, y,
+                     image->GetWidth() * double(dpiX) / image->GetHorizontalResolution(),
+                     image->GetHeight() * double(dpiY) / image->GetVerticalResolution());
 }
 
 Status Graphics::DrawImage(Image* image, const Point& point) {

@@ -13,7 +13,8 @@ typedef struct _cairo cairo_t;
 
 namespace Gdiplus {
 
-// Drawing on a bitmap. A 96-dpi device; the world transform maps world units to pixels.
+// Drawing on a bitmap, at the bitmap's resolution (96 dpi unless it says otherwise); the world
+// transform maps world units to pixels.
 // Pixel offset mode none (the default) puts pixel centres at integer coordinates, half at
 // half-integers. Drawing is aliased until the smoothing mode asks for anti-aliasing.
 class Graphics {
@@ -36,6 +37,17 @@ public:
     Status RotateTransform(REAL angle, MatrixOrder order = MatrixOrderPrepend);
     Status ScaleTransform(REAL sx, REAL sy, MatrixOrder order = MatrixOrderPrepend);
 
+    // Clipping to rectangles: the rectangle is taken through the world transform when set, and
+    // stays where that put it on the device. Replace and intersect only, and only while the
+    // transform keeps rectangles upright (no rotation or shear); else NotImplemented. Save and
+    // Restore include the clip.
+    Status SetClip(const RectF& rect, CombineMode combineMode = CombineModeReplace);
+    Status SetClip(const Rect& rect, CombineMode combineMode = CombineModeReplace);
+    Status ResetClip();
+    // The clip's bounds in world units; without a clip, a very large rectangle.
+    Status GetClipBounds(RectF* rect) const;
+    BOOL IsClipEmpty() const;
+
     Status SetSmoothingMode(SmoothingMode mode);
     SmoothingMode GetSmoothingMode() const;
     Status SetCompositingMode(CompositingMode mode);
@@ -44,8 +56,8 @@ public:
     PixelOffsetMode GetPixelOffsetMode() const;
     Status SetTextRenderingHint(TextRenderingHint hint);
     TextRenderingHint GetTextRenderingHint() const;
-    REAL GetDpiX() const { return 96.0f; }
-    REAL GetDpiY() const { return 96.0f; }
+    REAL GetDpiX() const { return dpiX; }
+    REAL GetDpiY() const { return dpiY; }
 
     Status Clear(const Color& color);
     Status FillPath(const Brush* brush, const GraphicsPath* path);
@@ -63,7 +75,8 @@ public:
     Status DrawEllipse(const Pen* pen, REAL x, REAL y, REAL width, REAL height);
     Status DrawRectangle(const Pen* pen, REAL x, REAL y, REAL width, REAL height);
 
-    // Images draw at their pixel size unless a destination rectangle says otherwise.
+    // Images draw at their physical size (their pixels, when both resolutions agree) unless a
+    // destination rectangle says otherwise.
     Status DrawImage(Image* image, INT x, INT y);
     Status DrawImage(Image* image, REAL x, REAL y);
     Status DrawImage(Image* image, const Point& point);
@@ -99,6 +112,8 @@ private:
         CompositingMode compositing = CompositingModeSourceOver;
         PixelOffsetMode pixelOffset = PixelOffsetModeDefault;
         TextRenderingHint textHint = TextRenderingHintSystemDefault;
+        bool clipped = false;
+        double clip[4] = {0, 0, 0, 0}; // device left, top, right, bottom
     };
 
     // Sets cairo's transform, anti-aliasing and operator for one drawing call.
@@ -109,8 +124,15 @@ private:
     Status drawImage(Image* image, double x, double y, double width, double height);
     Status transformBy(const double* other, MatrixOrder order);
     Status record(Status status) const;
+    // Gives cairo the clip of the settings, when it has another.
+    void applyClip() const;
 
     cairo_t* context = nullptr;
+    // The clip cairo has: none, or the rectangle.
+    mutable bool cairoClipped = false;
+    mutable double cairoClip[4] = {0, 0, 0, 0};
+    REAL dpiX = 96;
+    REAL dpiY = 96;
     Settings settings;
     std::vector<std::pair<GraphicsState, Settings>> saved;
     GraphicsState nextState = 1;

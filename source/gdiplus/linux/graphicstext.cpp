@@ -14,7 +14,7 @@ Status Graphics::DrawString(const WCHAR* string, INT length, const Font* font,
     if (!font->IsAvailable())
         return record(InvalidParameter);
     const kelvane::gdiplus::TextLayout layout =
-        kelvane::gdiplus::layoutText(*font, string, length, layoutRect, stringFormat);
+        kelvane::gdiplus::layoutText(*font, dpiY, string, length, layoutRect, stringFormat);
     prepare(true);
     cairo_new_path(context);
     const double s = layout.scale;
@@ -59,7 +59,7 @@ Status Graphics::MeasureString(const WCHAR* string, INT length, const Font* font
     if (string == nullptr || font == nullptr || boundingBox == nullptr)
         return record(InvalidParameter);
     const kelvane::gdiplus::TextLayout layout =
-        kelvane::gdiplus::layoutText(*font, string, length, layoutRect, stringFormat);
+        kelvane::gdiplus::layoutText(*font, dpiY, string, length, layoutRect, stringFormat);
     *boundingBox = layout.box;
     if (codepointsFitted != nullptr)
         *codepointsFitted = layout.codePoints;

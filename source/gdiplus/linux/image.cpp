@@ -64,6 +64,14 @@ PixelFormat Image::GetPixelFormat() {
     return PixelFormat32bppPARGB;
 }
 
+Status Bitmap::SetResolution(REAL xdpi, REAL ydpi) {
+    if (!(xdpi > 0) || !(ydpi > 0))
+        return record(InvalidParameter);
+    resolutionX = xdpi;
+    resolutionY = ydpi;
+    return Ok;
+}
+
 Status Image::GetLastStatus() const {
     const Status status = lastStatus;
     lastStatus = Ok;

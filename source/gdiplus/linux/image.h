@@ -21,6 +21,11 @@ public:
     UINT GetHeight();
     PixelFormat GetPixelFormat();
     Status GetLastStatus() const;
+    // Dots per inch: 96 unless set. A graphics object on the image converts font sizes in
+    // points (and other physical units) with it, and images drawn at their own size are scaled
+    // by the ratio of the two resolutions, as Windows' GDI+ does.
+    REAL GetHorizontalResolution() const { return resolutionX; }
+    REAL GetVerticalResolution() const { return resolutionY; }
 
     // The pixels, for the drawing code: null when the image could not be made.
     cairo_surface_t* surface() const { return pixels; }
@@ -31,6 +36,8 @@ protected:
 
     cairo_surface_t* pixels = nullptr; // owned reference
     mutable Status lastStatus = Ok;
+    REAL resolutionX = 96;
+    REAL resolutionY = 96;
 };
 
 class Bitmap : public Image {
@@ -45,6 +52,7 @@ public:
     // Colours as GDI+ answers them: not premultiplied.
     Status GetPixel(INT x, INT y, Color* color);
     Status SetPixel(INT x, INT y, const Color& color);
+    Status SetResolution(REAL xdpi, REAL ydpi);
 
     // Takes over a surface reference (for decoders); an unusable surface gives the status.
     static Bitmap* adopt(cairo_surface_t* surface, Status failure);

@@ -21,8 +21,8 @@ struct Line {
 
 } // namespace
 
-TextLayout layoutText(const Font& font, const WCHAR* text, INT length, const RectF& layoutRect,
-                      const StringFormat* format) {
+TextLayout layoutText(const Font& font, double dpi, const WCHAR* text, INT length,
+                      const RectF& layoutRect, const StringFormat* format) {
     TextLayout layout;
     layout.box = RectF(layoutRect.X, layoutRect.Y, 0, 0);
     FaceHandle* face = font.face();
@@ -55,7 +55,7 @@ TextLayout layoutText(const Font& font, const WCHAR* text, INT length, const Rec
         widest = std::max(widest, line.width);
     }
 
-    const double em = font.pixelSize();
+    const double em = font.pixelSize(dpi);
     const FaceMetrics& m = face->metrics;
     layout.scale = em / m.emHeight;
     const double padding = f.typographic() ? 0.0 : em / 6.0;

@@ -26,7 +26,8 @@ struct TextLayout {
     INT lines = 0;
 };
 
-TextLayout layoutText(const Gdiplus::Font& font, const WCHAR* text, INT length,
+// dpi: the resolution of the device that font sizes in physical units convert with.
+TextLayout layoutText(const Gdiplus::Font& font, double dpi, const WCHAR* text, INT length,
                       const Gdiplus::RectF& layoutRect, const Gdiplus::StringFormat* format);
 
 } // namespace kelvane::gdiplus

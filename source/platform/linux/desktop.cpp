@@ -123,4 +123,9 @@ std::string hostExecutablePath() {
                       : std::string();
 }
 
+// X has no per-window DPI: hosts give the scale (IPlugViewContentScaleSupport).
+double windowScaleFactor(void* /*window*/) {
+    return 1;
+}
+
 } // namespace kelvane::platform

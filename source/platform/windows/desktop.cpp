@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 
 namespace kelvane::platform {
 
@@ -60,6 +61,20 @@ std::string hostExecutablePath() {
     const DWORD length =
         GetModuleFileNameA(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
     return std::string(buffer.data(), length < buffer.size() ? length : 0);
+}
+
+double windowScaleFactor(void* window) {
+    // GetDpiForWindow came with Windows 10 1607: looked up, not imported. A window of a process
+    // that is not DPI-aware answers 96.
+    using GetDpiForWindowFunction = UINT(WINAPI*)(HWND);
+    const HMODULE user32 = GetModuleHandleW(L"user32.dll");
+    const FARPROC address = user32 != nullptr ? GetProcAddress(user32, "GetDpiForWindow") : nullptr;
+    if (address == nullptr || window == nullptr)
+        return 1;
+    GetDpiForWindowFunction getDpiForWindow = nullptr;
+    std::memcpy(&getDpiForWindow, &address, sizeof(getDpiForWindow));
+    const UINT dpi = getDpiForWindow(static_cast<HWND>(window));
+    return dpi > 0 ? static_cast<double>(dpi) / 96.0 : 1;
 }
 
 } // namespace kelvane::platform

@@ -18,6 +18,16 @@ public:
 
     const CRect& getSurfaceRect() const { return surfaceRect; }
 
+    // Device pixels per frame unit: the frame sets it before it draws at a zoom, and drawing
+    // that starts from the identity starts from this scale instead.
+    virtual void setScaleFactor(double factor) { scaleFactor = factor; }
+    double getScaleFactor() const { return scaleFactor; }
+
+    // Limits drawing to rect (frame coordinates) until resetClipRect(); false, and nothing
+    // limited, where the surface cannot clip.
+    virtual bool setClipRect(const CRect& /*rect*/) { return false; }
+    virtual void resetClipRect() {}
+
     void setFillColor(const CColor& color) { fillColor = color; }
     const CColor& getFillColor() const { return fillColor; }
     void setFrameColor(const CColor& color) { frameColor = color; }
@@ -31,6 +41,7 @@ public:
 
 private:
     CRect surfaceRect;
+    double scaleFactor = 1;
     CColor fillColor = kWhiteCColor;
     CColor frameColor = kBlackCColor;
 };

@@ -31,8 +31,8 @@ CFrame::~CFrame() {
 bool CFrame::open(void* parent, PlatformType parentType, IPlatformFrameConfig* config) {
     if (platformFrame)
         return false;
-    return attachPlatformFrame(
-        getPlatformFactory().createFrame(this, getViewSize(), parent, parentType, config));
+    return attachPlatformFrame(getPlatformFactory().createFrame(this, toDevice(getViewSize()),
+                                                                parent, parentType, config));
 }
 
 bool CFrame::attachPlatformFrame(std::unique_ptr<IPlatformFrame> newPlatformFrame) {
@@ -110,6 +110,20 @@ CRect CFrame::localBounds() const {
     return CRect(0, 0, getWidth(), getHeight());
 }
 
+CRect CFrame::toDevice(const CRect& rect) const {
+    if (zoom == 1)
+        return rect;
+    // Rounded, not grown: a 346 by 160 frame at 1.25 is a 433 by 200 window.
+    return CRect(std::round(rect.left * zoom), std::round(rect.top * zoom),
+                 std::round(rect.right * zoom), std::round(rect.bottom * zoom));
+}
+
+CRect CFrame::fromDevice(const CRect& rect) const {
+    if (zoom == 1)
+        return rect;
+    return CRect(rect.left / zoom, rect.top / zoom, rect.right / zoom, rect.bottom / zoom);
+}
+
 void CFrame::invalid() {
     for (auto* view : childViews)
         view->setDirty(true);
@@ -122,16 +136,12 @@ void CFrame::invalidRect(const CRect& rect) {
     pending.add(area);
 }
 
-namespace {
-
-// The smallest rectangle on whole pixels that holds rect: painting never leaves a pixel half
-// refreshed.
-CRect wholePixels(const CRect& rect) {
-    return CRect(std::floor(rect.left), std::floor(rect.top), std::ceil(rect.right),
-                 std::ceil(rect.bottom));
+// The smallest rectangle on whole device pixels that holds rect: painting never leaves a pixel
+// half refreshed.
+CRect CFrame::wholePixels(const CRect& rect) const {
+    return CRect(std::floor(rect.left * zoom) / zoom, std::floor(rect.top * zoom) / zoom,
+                 std::ceil(rect.right * zoom) / zoom, std::ceil(rect.bottom * zoom) / zoom);
 }
-
-} // namespace
 
 CRect CFrame::coverViews(CRect area) const {
     area = wholePixels(area);
@@ -156,20 +166,9 @@ CInvalidRectList CFrame::takeDirtyAreas() {
         if (view->isDirty())
             areas.add(view->getViewSize());
     }
-    // Covering views and merging areas can each call for the other: repeat until neither does.
-    for (;;) {
-        CInvalidRectList next;
-        for (const CRect& area : areas)
-            next.add(coverViews(area));
-        const bool settled =
-            next.size() == areas.size() && std::equal(next.begin(), next.end(), areas.begin());
-        areas = std::move(next);
-        if (settled)
-            break;
-    }
     CInvalidRectList bounded;
-    for (CRect area : areas)
-        bounded.add(area.bound(localBounds()));
+    for (const CRect& area : areas)
+        bounded.add(wholePixels(area).bound(localBounds()));
     return bounded;
 }
 
@@ -177,7 +176,7 @@ void CFrame::idle() {
     if (!platformFrame)
         return;
     for (const CRect& area : takeDirtyAreas())
-        platformFrame->invalidRect(area);
+        platformFrame->invalidRect(toDevice(area));
 }
 
 void CFrame::draw(CDrawContext* context) {
@@ -187,9 +186,14 @@ void CFrame::draw(CDrawContext* context) {
 void CFrame::drawRect(CDrawContext* context, const CRect& updateRect) {
     if (context == nullptr)
         return;
-    // Whoever asks (a window's paint, idle) gets every view it touches repainted whole.
-    CRect area = coverViews(updateRect);
+    CRect area = wholePixels(updateRect);
     area.bound(localBounds());
+    const bool clipped = context->setClipRect(area);
+    if (!clipped) {
+        // Every view the area touches is repainted whole instead.
+        area = coverViews(updateRect);
+        area.bound(localBounds());
+    }
     context->setFillColor(backgroundColor);
     context->drawRect(area, kDrawFilled);
     // A copy: a view may add or remove views while it draws.
@@ -201,13 +205,27 @@ void CFrame::drawRect(CDrawContext* context, const CRect& updateRect) {
         view->drawRect(context, area);
         view->setDirty(false);
     }
+    if (clipped)
+        context->resetClipRect();
     setDirty(false);
 }
 
 void CFrame::setViewSize(const CRect& newSize, bool doInvalid) {
     CView::setViewSize(newSize, doInvalid);
     if (platformFrame)
-        platformFrame->setSize(newSize);
+        platformFrame->setSize(toDevice(newSize));
+}
+
+bool CFrame::setZoom(double factor) {
+    if (!(factor >= 1 && factor <= 4))
+        return false;
+    if (factor == zoom)
+        return true;
+    zoom = factor;
+    if (platformFrame)
+        platformFrame->setSize(toDevice(getViewSize()));
+    invalid();
+    return true;
 }
 
 bool CFrame::setSize(CCoord width, CCoord height) {
@@ -218,7 +236,10 @@ bool CFrame::setSize(CCoord width, CCoord height) {
 }
 
 bool CFrame::getCurrentMouseLocation(CPoint& where) const {
-    return platformFrame && platformFrame->getCurrentMousePosition(where);
+    if (!platformFrame || !platformFrame->getCurrentMousePosition(where))
+        return false;
+    where = CPoint(where.x / zoom, where.y / zoom);
+    return true;
 }
 
 std::int32_t CFrame::getKnobMode() const {
@@ -312,16 +333,27 @@ bool CFrame::onWheel(const CPoint& where, const CMouseWheelAxis& axis, const flo
     return false;
 }
 
+namespace {
+
+CPoint scaledDown(const CPoint& where, double zoom) {
+    return zoom == 1 ? where : CPoint(where.x / zoom, where.y / zoom);
+}
+
+} // namespace
+
 void CFrame::platformDrawRect(CDrawContext* context, const CRect& rect) {
     try {
-        drawRect(context, rect);
+        if (context != nullptr && zoom != 1)
+            context->setScaleFactor(zoom);
+        drawRect(context, fromDevice(rect));
     } catch (...) {
     }
 }
 
 CMouseEventResult CFrame::platformOnMouseDown(CPoint& where, const CButtonState& buttons) {
     try {
-        return onMouseDown(where, buttons);
+        CPoint local = scaledDown(where, zoom);
+        return onMouseDown(local, buttons);
     } catch (...) {
         return kMouseEventNotHandled;
     }
@@ -329,7 +361,8 @@ CMouseEventResult CFrame::platformOnMouseDown(CPoint& where, const CButtonState&
 
 CMouseEventResult CFrame::platformOnMouseMoved(CPoint& where, const CButtonState& buttons) {
     try {
-        return onMouseMoved(where, buttons);
+        CPoint local = scaledDown(where, zoom);
+        return onMouseMoved(local, buttons);
     } catch (...) {
         return kMouseEventNotHandled;
     }
@@ -337,7 +370,8 @@ CMouseEventResult CFrame::platformOnMouseMoved(CPoint& where, const CButtonState
 
 CMouseEventResult CFrame::platformOnMouseUp(CPoint& where, const CButtonState& buttons) {
     try {
-        return onMouseUp(where, buttons);
+        CPoint local = scaledDown(where, zoom);
+        return onMouseUp(local, buttons);
     } catch (...) {
         return kMouseEventNotHandled;
     }
@@ -346,7 +380,7 @@ CMouseEventResult CFrame::platformOnMouseUp(CPoint& where, const CButtonState& b
 bool CFrame::platformOnMouseWheel(const CPoint& where, const CMouseWheelAxis& axis,
                                   const float& distance, const CButtonState& buttons) {
     try {
-        return onWheel(where, axis, distance, buttons);
+        return onWheel(scaledDown(where, zoom), axis, distance, buttons);
     } catch (...) {
         return false;
     }

@@ -18,9 +18,14 @@ namespace VSTGUI {
 // added (the last on top).
 //
 // Repainting: views mark areas with invalid()/invalidRect() or set their dirty flag; idle()
-// gathers those areas and asks the platform frame to paint them. Since GDI+ as used here has no
-// clipping, an area is first grown to cover every view it touches, so each view is repainted
-// whole on fresh background or not at all.
+// gathers those areas and asks the platform frame to paint them. Each area is painted clipped
+// to itself: background, then every view that overlaps it, so a changed knob costs its own
+// square. On a surface that cannot clip, an area is first grown to cover every view it touches,
+// so each view is repainted whole on fresh background or not at all.
+//
+// Zoom: the platform frame works in device pixels, zoom times the frame's own coordinates. Its
+// size, the areas it is asked to paint and the mouse positions it delivers are converted here;
+// the views draw through one scaling transform and never see device pixels.
 class CFrame : public CView, public IPlatformFrameCallback {
 public:
     // editor may be null; it is not owned.
@@ -56,13 +61,17 @@ public:
     void invalidRect(const CRect& rect) override;
     // Paints what is dirty, through the platform frame (nothing without one).
     void idle();
-    // Paints the whole frame / updateRect (grown over the children it touches): background
-    // colour, then each child that overlaps it.
+    // Paints the whole frame / updateRect, clipped to it (or grown over the children it touches
+    // where the context cannot clip): background colour, then each child that overlaps it.
     void draw(CDrawContext* context) override;
     void drawRect(CDrawContext* context, const CRect& updateRect) override;
 
     void setViewSize(const CRect& newSize, bool invalid = true) override;
     bool setSize(CCoord width, CCoord height);
+    // The device pixels per frame unit, from 1 to 4 (false for others). The platform frame takes
+    // the new device size and everything is repainted.
+    bool setZoom(double factor);
+    double getZoom() const { return zoom; }
     // The mouse position in frame coordinates; false without a platform frame that knows it.
     bool getCurrentMouseLocation(CPoint& where) const;
 
@@ -96,6 +105,10 @@ protected:
 
 private:
     CRect localBounds() const;
+    // Frame coordinates to device pixels and back.
+    CRect toDevice(const CRect& rect) const;
+    CRect fromDevice(const CRect& rect) const;
+    CRect wholePixels(const CRect& rect) const;
     // area grown over every child it touches, on whole pixels.
     CRect coverViews(CRect area) const;
     CInvalidRectList takeDirtyAreas();
@@ -108,6 +121,7 @@ private:
     std::vector<CView*> childViews;
     CView* mouseDownView = nullptr;
     CColor backgroundColor = kBlackCColor;
+    double zoom = 1;
     CInvalidRectList pending;
 };
 

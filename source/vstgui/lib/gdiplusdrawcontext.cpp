@@ -26,6 +26,33 @@ INT pixel(CCoord value) {
 GdiplusDrawContext::GdiplusDrawContext(Gdiplus::Graphics* target, const CRect& surface)
     : CDrawContext(surface), graphics(target) {}
 
+void GdiplusDrawContext::setScaleFactor(double factor) {
+    if (!(factor > 0) || factor == getScaleFactor())
+        return;
+    if (graphics != nullptr)
+        graphics->ScaleTransform(real(factor / getScaleFactor()), real(factor / getScaleFactor()));
+    CDrawContext::setScaleFactor(factor);
+}
+
+void GdiplusDrawContext::resetTransform() {
+    if (graphics == nullptr)
+        return;
+    graphics->ResetTransform();
+    if (getScaleFactor() != 1)
+        graphics->ScaleTransform(real(getScaleFactor()), real(getScaleFactor()));
+}
+
+bool GdiplusDrawContext::setClipRect(const CRect& rect) {
+    return graphics != nullptr &&
+           graphics->SetClip(Gdiplus::RectF(real(rect.left), real(rect.top), real(rect.getWidth()),
+                                            real(rect.getHeight()))) == Gdiplus::Ok;
+}
+
+void GdiplusDrawContext::resetClipRect() {
+    if (graphics != nullptr)
+        graphics->ResetClip();
+}
+
 void GdiplusDrawContext::drawRect(const CRect& rect, CDrawStyle style) {
     if (graphics == nullptr || rect.isEmpty())
         return;

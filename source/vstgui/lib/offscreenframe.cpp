@@ -34,8 +34,11 @@ OffscreenFrame::GdiplusUse::~GdiplusUse() {
 OffscreenFrame* OffscreenFrame::attach(CFrame* frame) {
     if (frame == nullptr || frame->getPlatformFrame() != nullptr)
         return nullptr;
+    // In device pixels, at the frame's zoom.
+    const double zoom = frame->getZoom();
     auto offscreen =
-        std::make_unique<OffscreenFrame>(frame, CRect(0, 0, frame->getWidth(), frame->getHeight()));
+        std::make_unique<OffscreenFrame>(frame, CRect(0, 0, std::round(frame->getWidth() * zoom),
+                                                      std::round(frame->getHeight() * zoom)));
     auto* result = offscreen.get();
     return frame->attachPlatformFrame(std::move(offscreen)) ? result : nullptr;
 }

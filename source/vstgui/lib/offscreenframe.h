@@ -16,8 +16,9 @@ class Bitmap;
 
 namespace VSTGUI {
 
-// A platform frame without a window: the frame paints into a frame-sized 32-bit premultiplied
-// ARGB GDI+ bitmap, and mouse input is simulated as a window would deliver it. Painting happens
+// A platform frame without a window: the frame paints into a frame-sized (times its zoom) 32-bit
+// premultiplied ARGB GDI+ bitmap, and mouse input is simulated as a window would deliver it (in
+// device pixels). Painting happens
 // at once: idle() of the frame paints what is dirty, drawAll() everything. Keeps GDI+ started
 // while it exists.
 class OffscreenFrame : public IPlatformFrame {

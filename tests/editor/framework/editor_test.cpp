@@ -11,8 +11,11 @@
 #include "vstgui/lib/cvstguitimer.h"
 #include "vstgui/lib/offscreenframe.h"
 
+#include "pluginterfaces/gui/iplugviewcontentscalesupport.h"
+
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -43,6 +46,30 @@ public:
     using EditorBase::manualEnvironment;
     using EditorBase::views;
 };
+
+// A host window that takes every size the view asks for, as hosts do: it records the size and
+// tells the view its new size.
+class ResizingPlugFrame : public Steinberg::IPlugFrame {
+public:
+    Steinberg::tresult PLUGIN_API resizeView(Steinberg::IPlugView* view,
+                                             Steinberg::ViewRect* newSize) override {
+        sizes.push_back(*newSize);
+        return view->onSize(newSize);
+    }
+    Steinberg::tresult PLUGIN_API queryInterface(const Steinberg::TUID, void** obj) override {
+        *obj = nullptr;
+        return Steinberg::kNoInterface;
+    }
+    Steinberg::uint32 PLUGIN_API addRef() override { return 1; }
+    Steinberg::uint32 PLUGIN_API release() override { return 1; }
+
+    std::vector<Steinberg::ViewRect> sizes;
+};
+
+std::string describe(const Steinberg::ViewRect& r) {
+    return std::to_string(r.left) + ", " + std::to_string(r.top) + ", " + std::to_string(r.right) +
+           ", " + std::to_string(r.bottom);
+}
 
 class EditorTest : public ::testing::Test {
 protected:
@@ -285,6 +312,136 @@ TEST_F(EditorTest, FindsTheParameterUnderThePoint) {
         static_cast<Steinberg::IPlugView*>(editor.get()));
     EXPECT_TRUE(finder && target);
     editor->removed();
+}
+
+TEST_F(EditorTest, TheFinderAndTheMouseAgreeOnWhatLiesOverAKnob) {
+    auto editor = openEditor();
+    VSTGUI::OffscreenFrame& frame = offscreen(*editor);
+    // Over the whole window, a press starts a gesture on a parameter exactly where the finder
+    // names that parameter; the ring between a knob's mouse area and its view is neither.
+    for (int y = 0; y < 160; y += 2) {
+        for (int x = 0; x < 346; x += 2) {
+            handler.calls.clear();
+            ParamID found = 99;
+            const bool finds = editor->findParameter(x, y, found) == kResultOk;
+            frame.mouseDown(VSTGUI::CPoint(x, y), VSTGUI::kLButton);
+            frame.mouseUp(VSTGUI::CPoint(x, y), VSTGUI::kLButton);
+            const bool grabs = !handler.calls.empty();
+            ASSERT_EQ(finds, grabs) << x << ", " << y;
+            if (grabs) {
+                ASSERT_EQ(handler.calls.front().id, found) << x << ", " << y;
+            }
+        }
+    }
+    const VSTGUI::CPoint ring =
+        VSTGUI::CPoint(centre(knob(*editor, 2)).x, centre(knob(*editor, 2)).y - 39);
+    ParamID found = 99;
+    EXPECT_EQ(editor->findParameter(static_cast<Steinberg::int32>(ring.x),
+                                    static_cast<Steinberg::int32>(ring.y), found),
+              kResultFalse);
+    editor->removed();
+}
+
+TEST_F(EditorTest, AContentScaleFactorScalesTheWindowItsSizesAndItsDrawing) {
+    auto editor = owned(new InspectableEditor(controller));
+    Steinberg::FUnknownPtr<Steinberg::IPlugViewContentScaleSupport> scaling(
+        static_cast<Steinberg::IPlugView*>(editor.get()));
+    ASSERT_TRUE(scaling);
+    for (float refused : {0.f, 0.99f, 4.01f, -2.f, std::nanf("")})
+        EXPECT_EQ(scaling->setContentScaleFactor(refused), kResultFalse) << refused;
+    ASSERT_EQ(scaling->setContentScaleFactor(1.5f), kResultOk);
+    Steinberg::ViewRect size;
+    editor->getSize(&size);
+    EXPECT_EQ(describe(size), describe(Steinberg::ViewRect(0, 0, 519, 240)));
+    Steinberg::ViewRect proposed(10, 10, 310, 310);
+    editor->checkSizeConstraint(&proposed);
+    EXPECT_EQ(describe(proposed), describe(Steinberg::ViewRect(10, 10, 529, 310)));
+    proposed = Steinberg::ViewRect(0, 0, 900, 900);
+    editor->checkSizeConstraint(&proposed);
+    EXPECT_EQ(describe(proposed), describe(Steinberg::ViewRect(0, 0, 519 + 75, 240 + 75)));
+
+    // Opened at 2: the frame keeps its 346 x 160 and the window is twice that.
+    ResizingPlugFrame window;
+    editor->setFrame(&window);
+    ASSERT_EQ(scaling->setContentScaleFactor(2), kResultOk);
+    ASSERT_EQ(editor->attached(nullptr, platformType), kResultOk);
+    ASSERT_EQ(window.sizes.size(), 1u);
+    EXPECT_EQ(describe(window.sizes.back()), describe(Steinberg::ViewRect(0, 0, 692, 320)));
+    VSTGUI::CFrame* frame = editor->getFrame();
+    EXPECT_EQ(frame->getViewSize(), VSTGUI::CRect(0, 0, 346, 160));
+    VSTGUI::OffscreenFrame* offscreen = VSTGUI::OffscreenFrame::attach(frame);
+    ASSERT_NE(offscreen, nullptr);
+    EXPECT_EQ(offscreen->getWidth(), 692);
+    EXPECT_EQ(offscreen->getHeight(), 320);
+
+    // Window pixels: the finder and the mouse agree at twice the knob's coordinates.
+    const VSTGUI::CPoint level = centre(knob(*editor, 2));
+    ParamID found = 99;
+    EXPECT_EQ(editor->findParameter(static_cast<Steinberg::int32>(2 * level.x),
+                                    static_cast<Steinberg::int32>(2 * level.y), found),
+              kResultOk);
+    EXPECT_EQ(found, 2u);
+    const VSTGUI::CPoint time = centre(knob(*editor, 1));
+    offscreen->mouseDown(VSTGUI::CPoint(2 * time.x, 2 * time.y), VSTGUI::kLButton);
+    offscreen->mouseMoved(VSTGUI::CPoint(2 * time.x, 2 * time.y - 40), VSTGUI::kLButton);
+    offscreen->mouseUp(VSTGUI::CPoint(2 * time.x, 2 * time.y - 40), VSTGUI::kLButton);
+    double last = 0;
+    EXPECT_TRUE(testhost::isRisingGesture(handler.calls, 1, 0.5, last));
+
+    // A new factor while open resizes through the host and repaints everything.
+    offscreen->clearPaintedRects();
+    ASSERT_EQ(scaling->setContentScaleFactor(1), kResultOk);
+    ASSERT_EQ(window.sizes.size(), 2u);
+    EXPECT_EQ(describe(window.sizes.back()), describe(Steinberg::ViewRect(0, 0, 346, 160)));
+    EXPECT_EQ(offscreen->getWidth(), 346);
+    EXPECT_EQ(frame->getViewSize(), VSTGUI::CRect(0, 0, 346, 160));
+    tick(*editor);
+    ASSERT_FALSE(offscreen->getPaintedRects().empty());
+    EXPECT_EQ(offscreen->getPaintedRects().back(), VSTGUI::CRect(0, 0, 346, 160));
+    EXPECT_EQ(scaling->setContentScaleFactor(1), kResultOk);
+    EXPECT_EQ(window.sizes.size(), 2u); // no change, no resize
+    editor->removed();
+    editor->setFrame(nullptr);
+}
+
+TEST_F(EditorTest, ATurnedKnobRepaintsItsSquareOnlyWithThePixelsOfAFullRedraw) {
+    for (float scale : {1.f, 1.5f}) {
+        const auto open = [&] {
+            auto editor = owned(new InspectableEditor(controller));
+            Steinberg::FUnknownPtr<Steinberg::IPlugViewContentScaleSupport> scaling(
+                static_cast<Steinberg::IPlugView*>(editor.get()));
+            scaling->setContentScaleFactor(scale);
+            EXPECT_EQ(editor->attached(nullptr, platformType), kResultOk);
+            VSTGUI::OffscreenFrame::attach(editor->getFrame());
+            offscreen(*editor).drawAll();
+            return editor;
+        };
+        controller->setParamNormalized(1, 0.5);
+        auto turned = open();
+        tick(*turned);
+        offscreen(*turned).clearPaintedRects();
+        controller->setParamNormalized(1, 0.8);
+        tick(*turned);
+        const VSTGUI::CRect square = knob(*turned, 1).getViewSize();
+        ASSERT_EQ(offscreen(*turned).getPaintedRects().size(), 1u) << scale;
+        const VSTGUI::CRect painted = offscreen(*turned).getPaintedRects()[0];
+        // The square in device pixels, grown to whole ones.
+        EXPECT_LE(painted.getWidth(), square.getWidth() * scale + 1) << scale;
+        EXPECT_LE(painted.getHeight(), square.getHeight() * scale + 1) << scale;
+        EXPECT_GE(painted.getWidth(), square.getWidth() * scale) << scale;
+
+        auto fresh = open();
+        VSTGUI::OffscreenFrame& a = offscreen(*turned);
+        VSTGUI::OffscreenFrame& b = offscreen(*fresh);
+        ASSERT_EQ(a.getWidth(), b.getWidth());
+        int differing = 0;
+        for (int y = 0; y < a.getHeight(); ++y)
+            for (int x = 0; x < a.getWidth(); ++x)
+                differing += a.getPixel(x, y) != b.getPixel(x, y) ? 1 : 0;
+        EXPECT_EQ(differing, 0) << scale;
+        fresh->removed();
+        turned->removed();
+    }
 }
 
 TEST_F(EditorTest, SizeStaysWithinFiftyPixelsOfItsOwn) {

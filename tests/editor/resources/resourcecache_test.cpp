@@ -75,6 +75,20 @@ TEST_F(ResourceCacheTest, WithoutAFallbackMissingImagesAreEmptyAndTheFallbackIsT
     EXPECT_EQ(reads[ResourceCache::fallbackImageName()], 2);
 }
 
+TEST_F(ResourceCacheTest, ScaledUpTheDenseImageIsDrawnWhereThereIsOne) {
+    ResourceCache cache(countingLoader());
+    EXPECT_EQ(cache.getImage("knob-face.png", 1)->GetWidth(), 128u);
+    const auto dense = cache.getImage("knob-face.png", 1.5);
+    ASSERT_NE(dense, nullptr);
+    EXPECT_EQ(dense->GetWidth(), 256u);
+    EXPECT_EQ(cache.getImage("knob-face.png", 2), dense);
+    EXPECT_EQ(reads["knob-face@2x.png"], 1);
+    // Without one, the image itself (or the fallback).
+    EXPECT_EQ(cache.getImage("fallback.png", 2), cache.getImage("fallback.png"));
+    EXPECT_EQ(cache.getImage("none", 2)->GetWidth(), 8u);
+    EXPECT_EQ(reads["none@2x"], 1);
+}
+
 TEST_F(ResourceCacheTest, PngsDecodeToPremultipliedBitmapsOfTheirSize) {
     extras["quadrants.png"] = quadrantsPng;
     ResourceCache cache(countingLoader());

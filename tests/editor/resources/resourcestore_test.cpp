@@ -100,7 +100,7 @@ TEST(ProductStores, LayoutConfiguresEveryViewWithEmbeddedResources) {
 TEST(ProductStores, AreFilledOnceAndHoldTheEntryPages) {
     EXPECT_EQ(&tivrandel::editorResources(), &tivrandel::editorResources());
     EXPECT_EQ(&tivrandel::manualResources(), &tivrandel::manualResources());
-    EXPECT_EQ(tivrandel::editorResources().size(), 5u);
+    EXPECT_EQ(tivrandel::editorResources().size(), 6u);
     for (const char* page : {"en/index.html", "ja/index.html", "style.css"}) {
         EXPECT_FALSE(tivrandel::manualResources().read(page).empty()) << page;
     }
@@ -127,7 +127,7 @@ void expectStoreHoldsFiles(const ResourceStore& store, const std::filesystem::pa
 TEST(ProductStores, HoldExactlyTheResourceFiles) {
     const std::filesystem::path root = TIVRANDEL_RESOURCES_DIR;
     expectStoreHoldsFiles(tivrandel::editorResources(), root / "editor",
-                          {"layout.json", "knob-face.png", "fallback.png",
+                          {"layout.json", "knob-face.png", "knob-face@2x.png", "fallback.png",
                            "TivrandelSans-Regular.ttf", "TivrandelSans-Bold.ttf"});
     std::set<std::string> manual;
     for (const auto& file : std::filesystem::recursive_directory_iterator(root / "manual")) {

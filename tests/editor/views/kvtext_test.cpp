@@ -138,5 +138,26 @@ TEST_F(KVTextTest, UnknownFontNamesFallBackToTheGenericFamily) {
     EXPECT_EQ(view->getViewSize().getWidth(), 0);
 }
 
+TEST_F(KVTextTest, KeepsItsSizeAtAnyResolutionOfTheSurface) {
+    auto view = text("OFF Level 0.8 ms", CPoint(60, 20));
+    view->setProperty("fontSize", json("11"));
+    const CRect bounds = view->getViewSize();
+    Canvas at96(120, 40, 96);
+    Canvas at144(120, 40, 144);
+    view->draw(at96.drawContext());
+    view->draw(at144.drawContext());
+    int inked = 0;
+    for (int y = 0; y < 40; ++y) {
+        for (int x = 0; x < 120; ++x) {
+            ASSERT_EQ(at96.pixel(x, y).GetValue(), at144.pixel(x, y).GetValue()) << x << ", " << y;
+            inked += at96.pixel(x, y).GetValue() != Canvas::background ? 1 : 0;
+        }
+    }
+    EXPECT_GT(inked, 50);
+    // 11 points are 14.67 pixels at 96 dpi: the box is about that high plus line gap.
+    EXPECT_GT(bounds.getHeight(), 14.67);
+    EXPECT_LT(bounds.getHeight(), 14.67 * 1.4);
+}
+
 } // namespace
 } // namespace viewtest

@@ -4,6 +4,8 @@
 #include "editor/views/myknob.h"
 
 #include "vstgui/lib/cdrawcontext.h"
+#include "vstgui/lib/cframe.h"
+#include "vstgui/lib/vstguieditorinterface.h"
 
 #include <cmath>
 
@@ -187,6 +189,96 @@ TEST_F(MyKnobTest, FaceIsTheImageScaledIntoTheDiscUnderTheTint) {
               bareCanvas->at(inside.x, inside.y).GetValue());
     EXPECT_EQ(facedCanvas->at(outside.x, outside.y).GetValue(),
               bareCanvas->at(outside.x, outside.y).GetValue());
+}
+
+// An editor that only names the knob mode.
+class ModeEditor : public VSTGUI::VSTGUIEditorInterface {
+public:
+    explicit ModeEditor(std::int32_t knobMode) : mode(knobMode) {}
+    std::int32_t getKnobMode() const override { return mode; }
+
+private:
+    std::int32_t mode;
+};
+
+// A knob in a frame whose editor names the knob mode, turned by the mouse.
+class KnobModeTest : public MyKnobTest {
+protected:
+    void open(std::int32_t mode) {
+        editor = std::make_unique<ModeEditor>(mode);
+        frame = VSTGUI::makeOwned<VSTGUI::CFrame>(CRect(0, 0, 100, 100), editor.get());
+        auto made = knob();
+        view = made.get();
+        view->remember(); // the frame's reference
+        frame->addView(view);
+        view->setValue(0.5f);
+    }
+    void TearDown() override { frame = nullptr; }
+
+    // Presses at the point at degrees (the knob's convention) and radius 30, and answers the
+    // value there.
+    float pressAt(double degrees, const VSTGUI::CButtonState& buttons = VSTGUI::kLButton) {
+        CPoint where = polar(centre, degrees, 30);
+        frame->onMouseDown(where, buttons);
+        return view->getValue();
+    }
+    float moveTo(double degrees, const VSTGUI::CButtonState& buttons = VSTGUI::kLButton) {
+        CPoint where = polar(centre, degrees, 30);
+        frame->onMouseMoved(where, buttons);
+        return view->getValue();
+    }
+    void release() {
+        CPoint where;
+        frame->onMouseUp(where, VSTGUI::kLButton);
+    }
+
+    std::unique_ptr<ModeEditor> editor;
+    VSTGUI::SharedPointer<VSTGUI::CFrame> frame;
+    MyKnob* view = nullptr;
+};
+
+TEST_F(KnobModeTest, CircularFollowsTheDrawnScale) {
+    open(VSTGUI::kCircularMode);
+    // The mouse over a drawn position gives that position's value: the ends are 0 and 1.
+    pressAt(0);
+    EXPECT_NEAR(moveTo(-120), 0, 1e-4);
+    EXPECT_NEAR(moveTo(-60), 0.25, 1e-4);
+    EXPECT_NEAR(moveTo(0), 0.5, 1e-4);
+    EXPECT_NEAR(moveTo(60), 0.75, 1e-4);
+    EXPECT_NEAR(moveTo(120), 1, 1e-4);
+    // Into the gap at the bottom and round to the other side: the value stays at the end.
+    EXPECT_NEAR(moveTo(170), 1, 1e-4);
+    EXPECT_NEAR(moveTo(-170), 1, 1e-4);
+    release();
+    // Alt in linear mode selects the circular one.
+    open(VSTGUI::kLinearMode);
+    pressAt(60, VSTGUI::kLButton | VSTGUI::kAlt);
+    EXPECT_NEAR(moveTo(-60, VSTGUI::kLButton | VSTGUI::kAlt), 0.25, 1e-4);
+    EXPECT_NEAR(moveTo(30, VSTGUI::kLButton | VSTGUI::kAlt), 0.625, 1e-4);
+}
+
+TEST_F(KnobModeTest, RelativeCircularTurnsClockwiseUp) {
+    open(VSTGUI::kRelativCircularMode);
+    // Grabbed anywhere, the value moves by the angle turned, clockwise up.
+    pressAt(-90);
+    EXPECT_NEAR(moveTo(-30), 0.75, 1e-4);
+    EXPECT_NEAR(moveTo(-60), 0.625, 1e-4);
+    EXPECT_NEAR(moveTo(60), 1, 1e-4); // held at the end
+    release();
+    pressAt(60);
+    EXPECT_NEAR(moveTo(0), 0.75, 1e-4);
+}
+
+TEST_F(KnobModeTest, LinearRaisesUpAndRight) {
+    open(VSTGUI::kLinearMode);
+    CPoint where(50, 50);
+    frame->onMouseDown(where, VSTGUI::kLButton);
+    CPoint up(50, 30);
+    frame->onMouseMoved(up, VSTGUI::kLButton);
+    EXPECT_GT(view->getValue(), 0.5f);
+    CPoint left(20, 50);
+    frame->onMouseMoved(left, VSTGUI::kLButton);
+    EXPECT_LT(view->getValue(), 0.5f);
 }
 
 } // namespace

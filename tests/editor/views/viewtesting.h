@@ -34,8 +34,10 @@ class Canvas {
 public:
     static constexpr std::uint32_t background = 0xFF000080;
 
-    Canvas(int width, int height)
-        : bitmap(width, height, kelvane::vst::premultipliedArgb()), graphics(&bitmap),
+    // dpi: the bitmap's resolution, when not 0 (else GDI+'s default: the screen's on Windows).
+    Canvas(int width, int height, float dpi = 0)
+        : bitmap(width, height, kelvane::vst::premultipliedArgb()),
+          graphics(withResolution(bitmap, dpi)),
           context(&graphics, VSTGUI::CRect(0, 0, width, height)) {
         graphics.Clear(Gdiplus::Color(background));
     }
@@ -54,6 +56,12 @@ public:
     }
 
 private:
+    static Gdiplus::Bitmap* withResolution(Gdiplus::Bitmap& bitmap, float dpi) {
+        if (dpi > 0)
+            bitmap.SetResolution(dpi, dpi);
+        return &bitmap;
+    }
+
     Gdiplus::Bitmap bitmap;
     Gdiplus::Graphics graphics;
     VSTGUI::GdiplusDrawContext context;

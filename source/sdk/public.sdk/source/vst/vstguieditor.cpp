@@ -6,6 +6,7 @@
 
 #include "pluginterfaces/gui/iplugview.h"
 
+#include <cmath>
 #include <cstring>
 
 namespace Steinberg::Vst {
@@ -66,8 +67,10 @@ tresult PLUGIN_API VSTGUIEditor::attached(void* parent, FIDString type) {
         if (timer)
             timer->start();
         if (open(parent, platformType) && frame != nullptr) {
-            ViewRect size(0, 0, static_cast<int32>(frame->getWidth()),
-                          static_cast<int32>(frame->getHeight()));
+            // In the window's pixels: the frame's size times its zoom.
+            const double zoom = frame->getZoom();
+            ViewRect size(0, 0, static_cast<int32>(std::lround(frame->getWidth() * zoom)),
+                          static_cast<int32>(std::lround(frame->getHeight() * zoom)));
             setRect(size);
             if (plugFrame != nullptr)
                 plugFrame->resizeView(this, &size);
@@ -89,7 +92,8 @@ tresult PLUGIN_API VSTGUIEditor::removed() {
 tresult PLUGIN_API VSTGUIEditor::onSize(ViewRect* newSize) {
     return kelvane::vst::guarded([&]() -> tresult {
         if (newSize != nullptr && frame != nullptr)
-            frame->setSize(newSize->getWidth(), newSize->getHeight());
+            frame->setSize(newSize->getWidth() / frame->getZoom(),
+                           newSize->getHeight() / frame->getZoom());
         return EditorView::onSize(newSize);
     });
 }
