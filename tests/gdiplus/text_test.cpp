@@ -15,8 +15,7 @@ using gdiplustest::Canvas;
 
 namespace {
 
-// The editor's regular font (a subset of Lato 2.0 with its metrics), loaded from memory as the
-// editor loads it.
+// The editor's regular font (Lato renamed), loaded from memory like the embedded fonts.
 class GdiplusMemoryFont : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -69,9 +68,9 @@ TEST_F(GdiplusMemoryFont, BecomesAFamilyOfItsOwnName) {
     ASSERT_EQ(family.GetFamilyName(name), Ok);
     EXPECT_EQ(std::wstring(name), L"Tivrandel Sans");
     EXPECT_EQ(family.GetEmHeight(FontStyleRegular), 2000);
-    std::unique_ptr<Font> face = font(20);
-    EXPECT_EQ(face->GetLastStatus(), Ok);
-    EXPECT_TRUE(face->IsAvailable());
+    std::unique_ptr<Font> lato = font(20);
+    EXPECT_EQ(lato->GetLastStatus(), Ok);
+    EXPECT_TRUE(lato->IsAvailable());
 
     // A size in points: 9 points are 12 pixels on the 96-dpi device.
     Font points(&family, 9, FontStyleRegular, UnitPoint);
@@ -83,12 +82,12 @@ TEST_F(GdiplusMemoryFont, BecomesAFamilyOfItsOwnName) {
 
 TEST_F(GdiplusMemoryFont, MeasuresOneLineSpacingHighWithASixthOfTheEmPaddedOnEachSide) {
     const REAL em = 30;
-    std::unique_ptr<Font> face = font(em);
+    std::unique_ptr<Font> lato = font(em);
     const double lineSpacing = em * family.GetLineSpacing(FontStyleRegular) / 2000.0;
-    EXPECT_NEAR(face->GetHeight(96.0f), lineSpacing, 0.1);
+    EXPECT_NEAR(lato->GetHeight(96.0f), lineSpacing, 0.1);
 
-    const RectF once = measure(L"Hello", *face);
-    const RectF twice = measure(L"HelloHello", *face);
+    const RectF once = measure(L"Hello", *lato);
+    const RectF twice = measure(L"HelloHello", *lato);
     EXPECT_NEAR(once.X, 0, 0.01);
     EXPECT_NEAR(once.Y, 0, 0.01);
     EXPECT_NEAR(once.Height, lineSpacing, 0.5);
@@ -99,37 +98,64 @@ TEST_F(GdiplusMemoryFont, MeasuresOneLineSpacingHighWithASixthOfTheEmPaddedOnEac
     EXPECT_GT(once.Width, 2 * em);
     EXPECT_LT(once.Width, 3 * em);
 
-    const RectF lines = measure(L"Hello\nHello", *face);
+    const RectF lines = measure(L"Hello\nHello", *lato);
     EXPECT_NEAR(lines.Height, 2 * lineSpacing, 1.0);
     EXPECT_NEAR(lines.Width, once.Width, 0.5);
 }
 
 TEST_F(GdiplusMemoryFont, AlignsAroundTheAnchorOfAZeroSizeRectangle) {
-    std::unique_ptr<Font> face = font(20);
+    std::unique_ptr<Font> lato = font(20);
     const PointF anchor(100, 50);
     const double pad = 20 / 6.0;
     const double lineSpacing = 20 * family.GetLineSpacing(FontStyleRegular) / 2000.0;
     const double wineShift = gdiplustest::underWine() ? 5.0 : 0.0;
     // Ink of "Hello": a side bearing of a pixel or two inside the padding.
-    const Box atNear = drawn(L"Hello", *face, StringAlignmentNear, StringAlignmentNear, anchor);
+    const Box atNear = drawn(L"Hello", *lato, StringAlignmentNear, StringAlignmentNear, anchor);
     ASSERT_FALSE(atNear.empty());
     EXPECT_GE(atNear.left, 100);
     EXPECT_LE(atNear.left, 100 + pad + 3);
     EXPECT_GT(atNear.top, 50);
     EXPECT_LT(atNear.bottom, 50 + lineSpacing);
 
-    const Box atFar = drawn(L"Hello", *face, StringAlignmentFar, StringAlignmentFar, anchor);
+    const Box atFar = drawn(L"Hello", *lato, StringAlignmentFar, StringAlignmentFar, anchor);
     EXPECT_LE(atFar.right + 1, 100 + wineShift);
     EXPECT_GE(atFar.right + 1, 100 - pad - 3);
     EXPECT_LT(atFar.bottom, 50);
     EXPECT_GT(atFar.top, 50 - lineSpacing);
     EXPECT_NEAR(atNear.right - atNear.left, atFar.right - atFar.left, 1);
 
-    const Box centre = drawn(L"Hello", *face, StringAlignmentCenter, StringAlignmentCenter, anchor);
+    const Box centre = drawn(L"Hello", *lato, StringAlignmentCenter, StringAlignmentCenter, anchor);
     EXPECT_NEAR(centre.centreX(), 100 + wineShift / 2, 2.0 + wineShift / 2);
     EXPECT_GT(centre.top, 50 - lineSpacing / 2);
     EXPECT_LT(centre.bottom, 50 + lineSpacing / 2);
     EXPECT_NEAR(centre.top - atNear.top, -lineSpacing / 2, 1.5);
+}
+
+// Points become pixels at the resolution of the bitmap drawn on; a size in pixels stays.
+TEST(GdiplusFontResolution, PointsConvertAtTheBitmapsResolutionAndPixelsDoNot) {
+    const FontFamily* family = FontFamily::GenericSansSerif();
+    ASSERT_NE(family, nullptr);
+    const auto widthAt = [](REAL dpi, const Font& font, REAL* dpiSeen) {
+        Bitmap bitmap(1, 1, PixelFormat32bppPARGB);
+        EXPECT_EQ(bitmap.SetResolution(dpi, dpi), Ok);
+        EXPECT_EQ(bitmap.GetHorizontalResolution(), dpi);
+        Graphics g(&bitmap);
+        *dpiSeen = g.GetDpiY();
+        RectF box;
+        EXPECT_EQ(g.MeasureString(L"Level", -1, &font, RectF(0, 0, 0, 0), nullptr, &box), Ok);
+        return box.Width;
+    };
+    REAL seen = 0;
+    const Font points(family, 9, FontStyleRegular, UnitPoint);
+    const REAL at96 = widthAt(96, points, &seen);
+    EXPECT_EQ(seen, 96);
+    const REAL at144 = widthAt(144, points, &seen);
+    EXPECT_EQ(seen, 144);
+    // Within hinting: Wine's GDI+ fits glyph advances to whole pixels at each size.
+    EXPECT_NEAR(at144 / at96, 1.5, 0.1);
+    const Font pixels(family, 12, FontStyleRegular, UnitPixel);
+    EXPECT_NEAR(widthAt(144, pixels, &seen), widthAt(96, pixels, &seen), 0.01);
+    EXPECT_NEAR(widthAt(96, pixels, &seen), at96, 0.01); // 9 points are 12 pixels at 96 dpi
 }
 
 TEST(GdiplusFontFamilyByName, UnknownNamesFailAndTheGenericSansSerifFamilyAnswers) {
