@@ -35,6 +35,13 @@ void mixFromLine(float* out, const float* dry, const float* line, float bypass, 
     }
 }
 
+void mixForward(float* out, const float* dry, const float* delayed, float bypass, float gain,
+                int32 count) noexcept {
+    for (int32 m = 0; m < count; ++m) {
+        out[m] = bypass * dry[m] + gain * delayed[m];
+    }
+}
+
 } // namespace scalar
 
 #if defined(__SSE2__)
@@ -119,6 +126,22 @@ void mixFromLine(float* out, const float* dry, const float* line, float bypass, 
     scalar::mixFromLine(out + m, dry + m, line - m, bypass, gain, count - m);
 }
 
+void mixForward(float* out, const float* dry, const float* delayed, float bypass, float gain,
+                int32 count) noexcept {
+    const __m128 b = _mm_set1_ps(bypass);
+    const __m128 g = _mm_set1_ps(gain);
+    int32 m = 0;
+    for (; m + 8 <= count; m += 8) {
+        const __m128 d0 = _mm_loadu_ps(dry + m);
+        const __m128 d1 = _mm_loadu_ps(dry + m + 4);
+        const __m128 w0 = _mm_loadu_ps(delayed + m);
+        const __m128 w1 = _mm_loadu_ps(delayed + m + 4);
+        _mm_storeu_ps(out + m, _mm_add_ps(_mm_mul_ps(b, d0), _mm_mul_ps(g, w0)));
+        _mm_storeu_ps(out + m + 4, _mm_add_ps(_mm_mul_ps(b, d1), _mm_mul_ps(g, w1)));
+    }
+    scalar::mixForward(out + m, dry + m, delayed + m, bypass, gain, count - m);
+}
+
 #else
 
 void rampSteps(double (&value)[rampCount], const double (&increment)[rampCount], int32 count,
@@ -136,6 +159,11 @@ void smootherInputs(const float* bypassValues, const float* timeValues, const fl
 void mixFromLine(float* out, const float* dry, const float* line, float bypass, float gain,
                  int32 count) noexcept {
     scalar::mixFromLine(out, dry, line, bypass, gain, count);
+}
+
+void mixForward(float* out, const float* dry, const float* delayed, float bypass, float gain,
+                int32 count) noexcept {
+    scalar::mixForward(out, dry, delayed, bypass, gain, count);
 }
 
 #endif

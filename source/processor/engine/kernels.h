@@ -49,6 +49,11 @@ inline void gains(float level, float wet, float& gain0, float& gain1) noexcept {
 void mixFromLine(float* out, const float* dry, const float* line, float bypass, float gain,
                  Steinberg::int32 count) noexcept;
 
+// The same mix with the delayed samples in order: out[m] = bypass x dry[m] + gain x delayed[m].
+// out must not overlap dry or delayed unless it is dry itself.
+void mixForward(float* out, const float* dry, const float* delayed, float bypass, float gain,
+                Steinberg::int32 count) noexcept;
+
 } // namespace scalar
 
 void rampSteps(double (&value)[rampCount], const double (&increment)[rampCount],
@@ -75,5 +80,8 @@ inline void gains(float level, float wet, float& gain0, float& gain1) noexcept {
 
 void mixFromLine(float* out, const float* dry, const float* line, float bypass, float gain,
                  Steinberg::int32 count) noexcept;
+
+void mixForward(float* out, const float* dry, const float* delayed, float bypass, float gain,
+                Steinberg::int32 count) noexcept;
 
 } // namespace tivrandel::kernels

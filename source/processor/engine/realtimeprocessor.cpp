@@ -356,6 +356,13 @@ void RealtimeProcessor::steadyStereo(Sample** inputs, Sample** outputs, int32 be
                                      int32 end) noexcept {
     constexpr int32 tile = 64;
     const Mix mix = steadyMix();
+    if constexpr (std::is_same_v<Sample, float>) {
+        if (lines[0].capacity() != 0 && outputs[0] != inputs[0] && outputs[0] != inputs[1] &&
+            outputs[1] != inputs[0] && outputs[1] != inputs[1]) {
+            steadyStereoApart(inputs, outputs, begin, end, mix);
+            return;
+        }
+    }
     DelayLine& line0 = lines[0];
     DelayLine& line1 = lines[1];
     const int32 delay0 = line0.delay();
@@ -427,6 +434,28 @@ void RealtimeProcessor::steadyStereo(Sample** inputs, Sample** outputs, int32 be
         frame[0] = y0[count - 1];
         frame[1] = y1[count - 1];
         i += count;
+    }
+}
+
+// A steady run whose outputs are not its inputs, one channel at a time: the samples delayed from
+// before the run come out of the line, all others straight from the source buffer; the line
+// then takes the run's newest samples.
+void RealtimeProcessor::steadyStereoApart(float** inputs, float** outputs, int32 begin, int32 end,
+                                          const Mix& mix) noexcept {
+    const int32 count = end - begin;
+    for (int32 j = 0; j < 2; ++j) {
+        DelayLine& line = lines[static_cast<std::size_t>(j)];
+        const float gain = j == 0 ? mix.gain0 : mix.gain1;
+        const float* dry = inputs[j] + begin;
+        const float* source = inputs[mix.swap ? 1 - j : j] + begin;
+        float* out = outputs[j] + begin;
+        const int32 delay = line.delay();
+        const int32 fromLine = std::min(delay, count);
+        kernels::mixFromLine(out, dry, line.top() + delay - 1, mix.bypass, gain, fromLine);
+        kernels::mixForward(out + fromLine, dry + fromLine, source + fromLine - delay, mix.bypass,
+                            gain, count - fromLine);
+        line.append(source, count);
+        frame[static_cast<std::size_t>(j)] = out[count - 1];
     }
 }
 

@@ -80,6 +80,8 @@ private:
     template <typename Sample>
     void steadyStereo(Sample** inputs, Sample** outputs, Steinberg::int32 begin,
                       Steinberg::int32 end) noexcept;
+    void steadyStereoApart(float** inputs, float** outputs, Steinberg::int32 begin,
+                           Steinberg::int32 end, const Mix& mix) noexcept;
     // True if every sample from here to the end of the block (count samples) has the same
     // parameters; then also moves the ramps past them.
     bool enterSteadyState(Steinberg::int32 count) noexcept;

@@ -222,4 +222,33 @@ TEST(Kernels, MixFromLineMatchesItsTwinUpToTheLineEnds) {
     });
 }
 
+TEST(Kernels, MixForwardMatchesItsTwin) {
+    const std::vector<float> edges = edgeFloats();
+    std::vector<float> dry(100);
+    std::vector<float> delayed(dry.size());
+    for (std::size_t k = 0; k < dry.size(); ++k) {
+        dry[k] = edges[(k * 5 + 3) % edges.size()];
+        delayed[k] = edges[(k * 7) % edges.size()];
+    }
+    inBothModes([&] {
+        for (float bypass : {0.0f, 1.0f, 0.25f, std::numeric_limits<float>::denorm_min()}) {
+            for (float gain : {1.0f, 0.0f, 1.41421354f, 0.3f}) {
+                for (int32 count = 0; count <= 100; count += (count < 17 ? 1 : 11)) {
+                    std::vector<float> a(dry.begin(), dry.begin() + count);
+                    std::vector<float> b(a);
+                    std::vector<float> c(a);
+                    kernels::scalar::mixForward(a.data(), dry.data(), delayed.data(), bypass, gain,
+                                                count);
+                    kernels::mixForward(b.data(), dry.data(), delayed.data(), bypass, gain, count);
+                    kernels::mixForward(c.data(), c.data(), delayed.data(), bypass, gain, count);
+                    for (int32 m = 0; m < count; ++m) {
+                        ASSERT_EQ(bitsOf(a[m]), bitsOf(b[m])) << count << " " << m;
+                        ASSERT_EQ(bitsOf(a[m]), bitsOf(c[m])) << count << " " << m;
+                    }
+                }
+            }
+        }
+    });
+}
+
 } // namespace
