@@ -65,13 +65,6 @@ inline float mixSample(float mix, double dry, float gain, float wet) noexcept {
 
 } // namespace
 
-struct RealtimeProcessor::Mix {
-    float bypass;
-    float gain0;
-    float gain1;
-    bool swap;
-};
-
 RealtimeProcessor::RealtimeProcessor(const RealtimeProcessorConfig& configuration)
     : config(configuration), bypassMix(bypassTarget(configuration.state.values[0]),
                                        OnePoleSmoother::coefficientFor(configuration.sampleRate)),
@@ -114,8 +107,15 @@ void RealtimeProcessor::receiveParameterChanges(Steinberg::Vst::ProcessData& dat
             }
         }
     }
+    // Automation or a new state may move the smoothers: the next steady run checks afresh.
+    for (const Steinberg::Vst::IParamValueQueue* queue : queues) {
+        if (queue != nullptr) {
+            settled = false;
+        }
+    }
     ProcessorState posted;
     if (exchange.take(posted)) {
+        settled = false;
         for (int32 k = 0; k < Parameters::count; ++k) {
             ramps[k].resetTo(static_cast<double>(posted.values[k]), queues[k]);
         }
@@ -321,12 +321,18 @@ bool RealtimeProcessor::enterSteadyState(int32 count) noexcept {
             return false;
         }
     }
-    // The values the ramps hold from the next advance on.
-    const auto after = [this](int id) { return ramps[id].value() + ramps[id].increment(); };
-    if (!bypassMix.settledAt(bypassTarget(after(Parameters::Bypass))) ||
-        !timePan.settledAt(panTarget(after(Parameters::TimePan))) ||
-        !levelPan.settledAt(panTarget(after(Parameters::LevelPan)))) {
-        return false;
+    // Settled smoothers stay settled while the ramps stay flat, so the check of an earlier
+    // steady run holds until automation or a state arrives.
+    if (!settled) {
+        // The values the ramps hold from the next advance on.
+        const auto after = [this](int id) { return ramps[id].value() + ramps[id].increment(); };
+        if (!bypassMix.settledAt(bypassTarget(after(Parameters::Bypass))) ||
+            !timePan.settledAt(panTarget(after(Parameters::TimePan))) ||
+            !levelPan.settledAt(panTarget(after(Parameters::LevelPan)))) {
+            return false;
+        }
+        settled = true;
+        mixKnown = false;
     }
     for (ParameterRamp& ramp : ramps) {
         ramp.skipFlat(count);
@@ -334,8 +340,8 @@ bool RealtimeProcessor::enterSteadyState(int32 count) noexcept {
     return true;
 }
 
-// Sets the two delays and forms the constant gains of a steady run.
-RealtimeProcessor::Mix RealtimeProcessor::steadyMix() noexcept {
+// Sets the two delays and forms the constant gains of steady runs.
+RealtimeProcessor::Mix RealtimeProcessor::settledMix() noexcept {
     const float pan = timePan.value();
     const int32 delay = delayFor(pan, static_cast<float>(config.sampleRate),
                                  static_cast<float>(lines[0].capacity()));
@@ -355,7 +361,11 @@ template <typename Sample>
 void RealtimeProcessor::steadyStereo(Sample** inputs, Sample** outputs, int32 begin,
                                      int32 end) noexcept {
     constexpr int32 tile = 64;
-    const Mix mix = steadyMix();
+    if (!mixKnown) {
+        steadyMix = settledMix();
+        mixKnown = true;
+    }
+    const Mix& mix = steadyMix;
     if constexpr (std::is_same_v<Sample, float>) {
         if (lines[0].capacity() != 0 && outputs[0] != inputs[0] && outputs[0] != inputs[1] &&
             outputs[1] != inputs[0] && outputs[1] != inputs[1]) {
@@ -477,6 +487,7 @@ void RealtimeProcessor::run(Sample** inputs, Sample** outputs, int32 channels,
             steadySamples += static_cast<std::uint64_t>(numSamples - i);
             return;
         }
+        settled = false;
         const int32 count = std::min(chunkSize, numSamples - i);
         if (channels == 2) {
             stereo(inputs, outputs, i, i + count);
