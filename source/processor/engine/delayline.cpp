@@ -1,6 +1,7 @@
 #include "processor/engine/delayline.h"
 
 #include <algorithm>
+#include <cstdint>
 
 namespace tivrandel {
 
@@ -14,6 +15,36 @@ void DelayLine::wrap() noexcept {
     std::copy(samples_.begin(), samples_.begin() + static_cast<std::ptrdiff_t>(c),
               samples_.begin() + static_cast<std::ptrdiff_t>(n - c));
     writePos_ = static_cast<Steinberg::int32>(n - c);
+}
+
+void DelayLine::skip(Steinberg::int32 count) noexcept {
+    // The position after a push cycles through 2 x capacity - 1 down to 0.
+    const std::int64_t cycle = 2 * static_cast<std::int64_t>(capacity_);
+    const std::int64_t moved = (static_cast<std::int64_t>(writePos_) - count) % cycle;
+    writePos_ = static_cast<Steinberg::int32>(moved < 0 ? moved + cycle : moved);
+}
+
+void DelayLine::append(const float* x, Steinberg::int32 count) noexcept {
+    if (capacity_ == 0 || count <= 0) {
+        return;
+    }
+    // The skipped positions hold stale samples, but the capacity pushes that follow cover every
+    // position a read can reach (a copy to the top end among them carries only what it must).
+    if (count > capacity_) {
+        skip(count - capacity_);
+        x += count - capacity_;
+        count = capacity_;
+    }
+    while (count > 0) {
+        const Steinberg::int32 run = std::min(count, prepareRun());
+        float* const t = top() - 1;
+        for (Steinberg::int32 k = 0; k < run; ++k) {
+            t[-k] = x[k];
+        }
+        finishRun(run);
+        x += run;
+        count -= run;
+    }
 }
 
 } // namespace tivrandel

@@ -50,12 +50,19 @@ public:
     float* top() noexcept { return samples_.data() + writePos_; }
     void finishRun(Steinberg::int32 pushes) noexcept { writePos_ -= pushes; }
 
+    // The same as count pushes of x[0 .. count - 1] as far as any later read can tell: only the
+    // newest capacity samples are stored, since no read reaches further back. Reads of what the
+    // line held before must come first (a read within delay samples of the start needs them).
+    void append(const float* x, Steinberg::int32 count) noexcept;
+
     std::size_t bytes() const noexcept { return samples_.capacity() * sizeof(float); }
 
 private:
     // Copies the newest capacity samples to the top end; writePos ends one above where the next
     // sample goes.
     void wrap() noexcept;
+    // Moves the position as count pushes would, storing nothing.
+    void skip(Steinberg::int32 count) noexcept;
 
     Steinberg::int32 capacity_;
     Steinberg::int32 delay_;

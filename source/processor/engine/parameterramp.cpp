@@ -1,8 +1,5 @@
 #include "processor/engine/parameterramp.h"
 
-#include <cstdint>
-#include <limits>
-
 namespace tivrandel {
 
 using Steinberg::int32;
@@ -29,28 +26,12 @@ void ParameterRamp::findNextPoint() noexcept {
     targetOffset_ = noTarget;
 }
 
-void ParameterRamp::rewindByBlock() noexcept {
-    const std::int64_t moved =
-        static_cast<std::int64_t>(lastPointOffset_) - (static_cast<std::int64_t>(sampleIndex_) + 1);
-    constexpr std::int64_t lowest = std::numeric_limits<int32>::min();
-    lastPointOffset_ = static_cast<int32>(moved < lowest ? lowest : moved);
-}
-
 void ParameterRamp::startBlock(Steinberg::Vst::IParamValueQueue* blockQueue) noexcept {
     queue_ = blockQueue;
     pointCount_ = blockQueue != nullptr ? blockQueue->getPointCount() : 0;
     nextPoint_ = 0;
     sampleIndex_ = -1;
     findNextPoint();
-}
-
-void ParameterRamp::beginBlock(Steinberg::Vst::IParamValueQueue* blockQueue) noexcept {
-    if (pointCount_ != 0) {
-        lastPointOffset_ = -1;
-    } else {
-        rewindByBlock();
-    }
-    startBlock(blockQueue);
 }
 
 void ParameterRamp::resetTo(double newValue,

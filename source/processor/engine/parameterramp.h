@@ -18,7 +18,26 @@ public:
     // whose offsets do not increase are skipped.
     void findNextPoint() noexcept;
     // Starts a block, continuing the current line (the queue is borrowed for the block only).
-    void beginBlock(Steinberg::Vst::IParamValueQueue* blockQueue) noexcept;
+    // Inline for the common block without automation, which is all bookkeeping.
+    void beginBlock(Steinberg::Vst::IParamValueQueue* blockQueue) noexcept {
+        if (pointCount_ != 0) {
+            lastPointOffset_ = -1;
+        } else {
+            rewindByBlock();
+        }
+        if (blockQueue == nullptr) {
+            // What startBlock and findNextPoint do with no points.
+            queue_ = nullptr;
+            pointCount_ = 0;
+            nextPoint_ = 0;
+            sampleIndex_ = -1;
+            increment_ = 0.0;
+            targetValue_ = value_;
+            targetOffset_ = noTarget;
+        } else {
+            startBlock(blockQueue);
+        }
+    }
     // Starts a block from newValue, as when a loaded state replaces the automation.
     void resetTo(double newValue, Steinberg::Vst::IParamValueQueue* blockQueue) noexcept;
     // Moves to the next sample of the block; called before the sample is computed.
@@ -69,7 +88,11 @@ private:
     void startBlock(Steinberg::Vst::IParamValueQueue* blockQueue) noexcept;
     // lastPointOffset moves back by the length of the block just finished; it saturates rather
     // than overflows when a parameter goes without automation for 2^31 samples.
-    void rewindByBlock() noexcept;
+    void rewindByBlock() noexcept {
+        const long long moved = static_cast<long long>(lastPointOffset_) - sampleIndex_ - 1;
+        constexpr long long lowest = -0x7FFFFFFFLL - 1;
+        lastPointOffset_ = static_cast<Steinberg::int32>(moved < lowest ? lowest : moved);
+    }
 
     double value_ = 0.0;
     Steinberg::Vst::IParamValueQueue* queue_ = nullptr;

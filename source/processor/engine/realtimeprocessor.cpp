@@ -1,14 +1,11 @@
 #include "processor/engine/realtimeprocessor.h"
 
 #include "processor/engine/enginemath.h"
+#include "processor/engine/kernels.h"
 
 #include <algorithm>
 #include <cmath>
 #include <type_traits>
-
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 
 namespace tivrandel {
 
@@ -50,82 +47,6 @@ inline int32 delayFor(float pan, float sampleRate, float capacity) noexcept {
     return bounded > 0.0f ? static_cast<int32>(bounded) : 0;
 }
 
-// sqrt(max(1 -/+ level, 0)) x wet: sums in float, maximum, root and product in double.
-inline float gainFor(float side, float wet) noexcept {
-    return static_cast<float>(std::sqrt(std::max(static_cast<double>(side), 0.0)) *
-                              static_cast<double>(wet));
-}
-
-// Both gains at once; the packed operations round exactly as the scalar ones. 1 - level and
-// 1 + level are never NaN or -0, so the order of maxpd's operands cannot matter.
-inline void gainsFor(float level, float wet, float& gain0, float& gain1) noexcept {
-#if defined(__SSE2__)
-    const __m128d sides = _mm_cvtps_pd(_mm_set_ps(0.0f, 0.0f, 1.0f + level, 1.0f - level));
-    const __m128d roots = _mm_sqrt_pd(_mm_max_pd(_mm_setzero_pd(), sides));
-    const __m128 gains = _mm_cvtpd_ps(_mm_mul_pd(roots, _mm_set1_pd(static_cast<double>(wet))));
-    gain0 = _mm_cvtss_f32(gains);
-    gain1 = _mm_cvtss_f32(_mm_shuffle_ps(gains, gains, 1));
-#else
-    gain0 = gainFor(1.0f - level, wet);
-    gain1 = gainFor(1.0f + level, wet);
-#endif
-}
-
-// The smoothers' inputs, target x coefficient, for count samples of ramp values: the bypass
-// switch and the two pans (2 x clamp01 - 1). GCC does not vectorize the selects by itself. The
-// array type is the stereo path's chunk, [Parameters::count][chunkSize].
-void smootherInputs(const float (&values)[4][64], int32 count, float bc, float tc, float lc,
-                    float* bypass, float* pan, float* level) noexcept {
-    int32 k = 0;
-#if defined(__SSE2__)
-    const __m128 half = _mm_set1_ps(0.5f);
-    const __m128 one = _mm_set1_ps(1.0f);
-    const __m128 two = _mm_set1_ps(2.0f);
-    const __m128 zero = _mm_setzero_ps();
-    const auto panOf = [&](__m128 v, __m128 c) {
-        // clamp01Plain's two comparisons as masks.
-        const __m128 below = _mm_cmplt_ps(v, one);
-        const __m128 upper = _mm_or_ps(_mm_and_ps(below, v), _mm_andnot_ps(below, one));
-        const __m128 u = _mm_and_ps(_mm_cmpgt_ps(upper, zero), upper);
-        return _mm_mul_ps(_mm_sub_ps(_mm_mul_ps(two, u), one), c);
-    };
-    const __m128 b4 = _mm_set1_ps(bc);
-    const __m128 t4 = _mm_set1_ps(tc);
-    const __m128 l4 = _mm_set1_ps(lc);
-    for (; k + 4 <= count; k += 4) {
-        const __m128 off = _mm_cmplt_ps(_mm_load_ps(&values[0][k]), half);
-        _mm_store_ps(bypass + k, _mm_mul_ps(_mm_andnot_ps(off, one), b4));
-        _mm_store_ps(pan + k, panOf(_mm_load_ps(&values[1][k]), t4));
-        _mm_store_ps(level + k, panOf(_mm_load_ps(&values[2][k]), l4));
-    }
-#endif
-    for (; k < count; ++k) {
-        bypass[k] = (values[0][k] < 0.5f ? 0.0f : 1.0f) * bc;
-        pan[k] = (2.0f * clamp01Plain(values[1][k]) - 1.0f) * tc;
-        level[k] = (2.0f * clamp01Plain(values[2][k]) - 1.0f) * lc;
-    }
-}
-
-// out[m] = bypass x dry[m] + gain x line[-m] for m < count, the steady mix straight into a
-// 32-bit output, four samples at a time; each lane rounds as the scalar expression does. out
-// may be dry itself: each group is read before it is written.
-void mixFromLine(float* out, const float* dry, const float* line, float bypass, float gain,
-                 int32 count) noexcept {
-    int32 m = 0;
-#if defined(__SSE2__)
-    const __m128 b = _mm_set1_ps(bypass);
-    const __m128 g = _mm_set1_ps(gain);
-    for (; m + 4 <= count; m += 4) {
-        const __m128 back = _mm_loadu_ps(line - m - 3);
-        const __m128 w = _mm_shuffle_ps(back, back, _MM_SHUFFLE(0, 1, 2, 3));
-        _mm_storeu_ps(out + m, _mm_add_ps(_mm_mul_ps(b, _mm_loadu_ps(dry + m)), _mm_mul_ps(g, w)));
-    }
-#endif
-    for (; m < count; ++m) {
-        out[m] = bypass * dry[m] + gain * line[-m];
-    }
-}
-
 inline float toFloat(float x) noexcept {
     return x;
 }
@@ -143,13 +64,6 @@ inline float mixSample(float mix, double dry, float gain, float wet) noexcept {
 }
 
 } // namespace
-
-struct RealtimeProcessor::Mix {
-    float bypass;
-    float gain0;
-    float gain1;
-    bool swap;
-};
 
 RealtimeProcessor::RealtimeProcessor(const RealtimeProcessorConfig& configuration)
     : config(configuration), bypassMix(bypassTarget(configuration.state.values[0]),
@@ -193,8 +107,15 @@ void RealtimeProcessor::receiveParameterChanges(Steinberg::Vst::ProcessData& dat
             }
         }
     }
+    // Automation or a new state may move the smoothers: the next steady run checks afresh.
+    for (const Steinberg::Vst::IParamValueQueue* queue : queues) {
+        if (queue != nullptr) {
+            settled = false;
+        }
+    }
     ProcessorState posted;
     if (exchange.take(posted)) {
+        settled = false;
         for (int32 k = 0; k < Parameters::count; ++k) {
             ramps[k].resetTo(static_cast<double>(posted.values[k]), queues[k]);
         }
@@ -245,57 +166,19 @@ void RealtimeProcessor::rampValues(int32 count,
         for (const ParameterRamp& ramp : ramps) {
             span = std::min(span, ramp.advancesBeforeTarget());
         }
-        double v0 = ramps[0].value();
-        double v1 = ramps[1].value();
-        double v2 = ramps[2].value();
-        double v3 = ramps[3].value();
-        const double i0 = ramps[0].increment();
-        const double i1 = ramps[1].increment();
-        const double i2 = ramps[2].increment();
-        const double i3 = ramps[3].increment();
-        int32 m = 0;
-#if defined(__SSE2__)
-        // Four samples at a time, two ramps per register; addpd and cvtpd2ps round each lane
-        // as addsd and cvtsd2ss do. The 4 x 4 transpose turns samples into rows.
-        __m128d v01 = _mm_set_pd(v1, v0);
-        __m128d v23 = _mm_set_pd(v3, v2);
-        const __m128d i01 = _mm_set_pd(i1, i0);
-        const __m128d i23 = _mm_set_pd(i3, i2);
-        const auto next = [&]() {
-            v01 = _mm_add_pd(v01, i01);
-            v23 = _mm_add_pd(v23, i23);
-            return _mm_movelh_ps(_mm_cvtpd_ps(v01), _mm_cvtpd_ps(v23));
-        };
-        for (; m + 4 <= span; m += 4, k += 4) {
-            __m128 r0 = next();
-            __m128 r1 = next();
-            __m128 r2 = next();
-            __m128 r3 = next();
-            _MM_TRANSPOSE4_PS(r0, r1, r2, r3);
-            _mm_storeu_ps(&values[0][k], r0);
-            _mm_storeu_ps(&values[1][k], r1);
-            _mm_storeu_ps(&values[2][k], r2);
-            _mm_storeu_ps(&values[3][k], r3);
+        double value[Parameters::count];
+        double increment[Parameters::count];
+        float* const out[Parameters::count] = {&values[0][k], &values[1][k], &values[2][k],
+                                               &values[3][k]};
+        for (int32 j = 0; j < Parameters::count; ++j) {
+            value[j] = ramps[j].value();
+            increment[j] = ramps[j].increment();
         }
-        v0 = _mm_cvtsd_f64(v01);
-        v1 = _mm_cvtsd_f64(_mm_unpackhi_pd(v01, v01));
-        v2 = _mm_cvtsd_f64(v23);
-        v3 = _mm_cvtsd_f64(_mm_unpackhi_pd(v23, v23));
-#endif
-        for (; m < span; ++m, ++k) {
-            v0 += i0;
-            v1 += i1;
-            v2 += i2;
-            v3 += i3;
-            values[0][k] = static_cast<float>(v0);
-            values[1][k] = static_cast<float>(v1);
-            values[2][k] = static_cast<float>(v2);
-            values[3][k] = static_cast<float>(v3);
+        kernels::rampSteps(value, increment, span, out);
+        for (int32 j = 0; j < Parameters::count; ++j) {
+            ramps[j].commitAdvances(value[j], span);
         }
-        ramps[0].commitAdvances(v0, span);
-        ramps[1].commitAdvances(v1, span);
-        ramps[2].commitAdvances(v2, span);
-        ramps[3].commitAdvances(v3, span);
+        k += span;
         if (k < count) {
             for (int32 j = 0; j < Parameters::count; ++j) {
                 ramps[j].advance();
@@ -351,7 +234,8 @@ void RealtimeProcessor::stereoRuns(Sample** inputs, Sample** outputs, int32 begi
     while (i < end) {
         const int32 count = std::min(chunkSize, end - i);
         rampValues(count, values);
-        smootherInputs(values, count, bc, tc, lc, bypassIn, timePanIn, levelPanIn);
+        kernels::smootherInputs(values[0], values[1], values[2], count, bc, tc, lc, bypassIn,
+                                timePanIn, levelPanIn);
         int32 k = 0;
         while (k < count) {
             int32 run = count - k;
@@ -375,7 +259,7 @@ void RealtimeProcessor::stereoRuns(Sample** inputs, Sample** outputs, int32 begi
                 delay1 = t < 0.0f ? delay : 0;
                 float gain0;
                 float gain1;
-                gainsFor(l, 1.0f - b, gain0, gain1);
+                kernels::gains(l, 1.0f - b, gain0, gain1);
                 // NaN counts as on, like clamp01(NaN) = 1.
                 const bool swap = !(values[3][k + m] < 0.5f);
                 // Both inputs are read before either output is written: in-place safe.
@@ -437,12 +321,18 @@ bool RealtimeProcessor::enterSteadyState(int32 count) noexcept {
             return false;
         }
     }
-    // The values the ramps hold from the next advance on.
-    const auto after = [this](int id) { return ramps[id].value() + ramps[id].increment(); };
-    if (!bypassMix.settledAt(bypassTarget(after(Parameters::Bypass))) ||
-        !timePan.settledAt(panTarget(after(Parameters::TimePan))) ||
-        !levelPan.settledAt(panTarget(after(Parameters::LevelPan)))) {
-        return false;
+    // Settled smoothers stay settled while the ramps stay flat, so the check of an earlier
+    // steady run holds until automation or a state arrives.
+    if (!settled) {
+        // The values the ramps hold from the next advance on.
+        const auto after = [this](int id) { return ramps[id].value() + ramps[id].increment(); };
+        if (!bypassMix.settledAt(bypassTarget(after(Parameters::Bypass))) ||
+            !timePan.settledAt(panTarget(after(Parameters::TimePan))) ||
+            !levelPan.settledAt(panTarget(after(Parameters::LevelPan)))) {
+            return false;
+        }
+        settled = true;
+        mixKnown = false;
     }
     for (ParameterRamp& ramp : ramps) {
         ramp.skipFlat(count);
@@ -450,8 +340,8 @@ bool RealtimeProcessor::enterSteadyState(int32 count) noexcept {
     return true;
 }
 
-// Sets the two delays and forms the constant gains of a steady run.
-RealtimeProcessor::Mix RealtimeProcessor::steadyMix() noexcept {
+// Sets the two delays and forms the constant gains of steady runs.
+RealtimeProcessor::Mix RealtimeProcessor::settledMix() noexcept {
     const float pan = timePan.value();
     const int32 delay = delayFor(pan, static_cast<float>(config.sampleRate),
                                  static_cast<float>(lines[0].capacity()));
@@ -460,8 +350,7 @@ RealtimeProcessor::Mix RealtimeProcessor::steadyMix() noexcept {
     const float wet = 1.0f - bypassMix.value();
     Mix mix;
     mix.bypass = bypassMix.value();
-    mix.gain0 = gainFor(1.0f - levelPan.value(), wet);
-    mix.gain1 = gainFor(1.0f + levelPan.value(), wet);
+    kernels::gains(levelPan.value(), wet, mix.gain0, mix.gain1);
     mix.swap = switchOn(ramps[Parameters::SwapChannels].value());
     return mix;
 }
@@ -472,7 +361,18 @@ template <typename Sample>
 void RealtimeProcessor::steadyStereo(Sample** inputs, Sample** outputs, int32 begin,
                                      int32 end) noexcept {
     constexpr int32 tile = 64;
-    const Mix mix = steadyMix();
+    if (!mixKnown) {
+        steadyMix = settledMix();
+        mixKnown = true;
+    }
+    const Mix& mix = steadyMix;
+    if constexpr (std::is_same_v<Sample, float>) {
+        if (lines[0].capacity() != 0 && outputs[0] != inputs[0] && outputs[0] != inputs[1] &&
+            outputs[1] != inputs[0] && outputs[1] != inputs[1]) {
+            steadyStereoApart(inputs, outputs, begin, end, mix);
+            return;
+        }
+    }
     DelayLine& line0 = lines[0];
     DelayLine& line1 = lines[1];
     const int32 delay0 = line0.delay();
@@ -514,10 +414,10 @@ void RealtimeProcessor::steadyStereo(Sample** inputs, Sample** outputs, int32 be
             if constexpr (std::is_same_v<Sample, float>) {
                 // Unless the left output is the right input, the mix can go straight out.
                 if (outputs[0] != inputs[1]) {
-                    mixFromLine(outputs[0] + i, dry0, top0 + delay0, mix.bypass, mix.gain0,
-                                count);
-                    mixFromLine(outputs[1] + i, dry1, top1 + delay1, mix.bypass, mix.gain1,
-                                count);
+                    kernels::mixFromLine(outputs[0] + i, dry0, top0 + delay0, mix.bypass, mix.gain0,
+                                         count);
+                    kernels::mixFromLine(outputs[1] + i, dry1, top1 + delay1, mix.bypass, mix.gain1,
+                                         count);
                     line0.finishRun(count);
                     line1.finishRun(count);
                     frame[0] = outputs[0][i + count - 1];
@@ -547,6 +447,28 @@ void RealtimeProcessor::steadyStereo(Sample** inputs, Sample** outputs, int32 be
     }
 }
 
+// A steady run whose outputs are not its inputs, one channel at a time: the samples delayed from
+// before the run come out of the line, all others straight from the source buffer; the line
+// then takes the run's newest samples.
+void RealtimeProcessor::steadyStereoApart(float** inputs, float** outputs, int32 begin, int32 end,
+                                          const Mix& mix) noexcept {
+    const int32 count = end - begin;
+    for (int32 j = 0; j < 2; ++j) {
+        DelayLine& line = lines[static_cast<std::size_t>(j)];
+        const float gain = j == 0 ? mix.gain0 : mix.gain1;
+        const float* dry = inputs[j] + begin;
+        const float* source = inputs[mix.swap ? 1 - j : j] + begin;
+        float* out = outputs[j] + begin;
+        const int32 delay = line.delay();
+        const int32 fromLine = std::min(delay, count);
+        kernels::mixFromLine(out, dry, line.top() + delay - 1, mix.bypass, gain, fromLine);
+        kernels::mixForward(out + fromLine, dry + fromLine, source + fromLine - delay, mix.bypass,
+                            gain, count - fromLine);
+        line.append(source, count);
+        frame[static_cast<std::size_t>(j)] = out[count - 1];
+    }
+}
+
 template <typename Sample>
 void RealtimeProcessor::run(Sample** inputs, Sample** outputs, int32 channels,
                             int32 numSamples) noexcept {
@@ -565,6 +487,7 @@ void RealtimeProcessor::run(Sample** inputs, Sample** outputs, int32 channels,
             steadySamples += static_cast<std::uint64_t>(numSamples - i);
             return;
         }
+        settled = false;
         const int32 count = std::min(chunkSize, numSamples - i);
         if (channels == 2) {
             stereo(inputs, outputs, i, i + count);

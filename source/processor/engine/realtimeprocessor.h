@@ -60,7 +60,13 @@ public:
 private:
     // Samples per look for a steady state, and per batch of ramp values on the stereo path.
     static constexpr Steinberg::int32 chunkSize = 64;
-    struct Mix; // constant values of the stereo path in a steady run
+    // Constant values of the stereo path in a steady run.
+    struct Mix {
+        float bypass;
+        float gain0;
+        float gain1;
+        bool swap;
+    };
 
     template <typename Sample>
     void run(Sample** inputs, Sample** outputs, Steinberg::int32 channels,
@@ -80,10 +86,12 @@ private:
     template <typename Sample>
     void steadyStereo(Sample** inputs, Sample** outputs, Steinberg::int32 begin,
                       Steinberg::int32 end) noexcept;
+    void steadyStereoApart(float** inputs, float** outputs, Steinberg::int32 begin,
+                           Steinberg::int32 end, const Mix& mix) noexcept;
     // True if every sample from here to the end of the block (count samples) has the same
     // parameters; then also moves the ramps past them.
     bool enterSteadyState(Steinberg::int32 count) noexcept;
-    Mix steadyMix() noexcept;
+    Mix settledMix() noexcept;
 
     ParameterRamp ramps[Parameters::count];
     StateExchange exchange;
@@ -95,6 +103,11 @@ private:
     std::vector<DelayLine> lines;
     std::vector<float> frame;
     bool steadyStateEnabled = true;
+    // The smoothers were found settled on flat ramps; cleared when automation or a posted state
+    // arrives. Once a steady stereo run has formed steadyMix, mixKnown holds until then too.
+    bool settled = false;
+    bool mixKnown = false;
+    Mix steadyMix{};
     std::uint64_t steadySamples = 0;
 };
 

@@ -54,3 +54,37 @@ TEST(DelayLine, DelayIsKeptWithinCapacityAndZeroIsAWire) {
 }
 
 } // namespace
+
+namespace {
+
+// Blocks appended in bulk read back, at every delay, as the same samples pushed one at a time:
+// blocks shorter than, equal to and longer than the capacity, across many copies to the top.
+TEST(DelayLine, AppendReadsLikeSinglePushes) {
+    const int lengths[] = {0, 1, 6, 7, 8, 13, 14, 15, 100, 3, 21, 1000, 2, 29};
+    for (int capacity : {1, 2, 7}) {
+        for (int delay = 0; delay <= capacity; ++delay) {
+            DelayLine bulk(capacity);
+            DelayLine single(capacity);
+            bulk.setDelay(delay);
+            single.setDelay(delay);
+            float next = 1.0f;
+            for (int length : lengths) {
+                std::vector<float> block(static_cast<std::size_t>(length));
+                for (float& x : block) {
+                    x = next++;
+                }
+                bulk.append(block.data(), length);
+                for (float x : block) {
+                    single.push(x);
+                }
+                // One push reads what delay pushes ago left behind, in both lines.
+                ASSERT_EQ(bulk.push(next), single.push(next))
+                    << capacity << " " << delay << " " << length;
+                ++next;
+                ASSERT_EQ(bulk.writePos(), single.writePos()) << capacity << " " << length;
+            }
+        }
+    }
+}
+
+} // namespace

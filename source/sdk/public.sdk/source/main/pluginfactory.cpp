@@ -1,6 +1,6 @@
 #include "public.sdk/source/main/pluginfactory.h"
 
-#include "framework/guard.h"
+#include "public.sdk/source/common/hostboundary.h"
 #include "text/utf.h"
 
 #include <cstring>
@@ -201,7 +201,7 @@ tresult PLUGIN_API CPluginFactory::createInstance(FIDString cid, FIDString _iid,
     *obj = nullptr;
     if (!cid || !_iid)
         return kInvalidArgument;
-    const tresult result = kelvane::vst::guarded([&]() -> tresult {
+    const tresult result = Steinberg::guarded([&]() -> tresult {
         for (const ClassEntry& entry : classes) {
             if (!sameId(entry.info.cid, cid))
                 continue;

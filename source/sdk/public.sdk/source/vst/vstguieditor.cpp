@@ -2,7 +2,7 @@
 
 #include "public.sdk/source/vst/vstguirunloop.h"
 
-#include "framework/guard.h"
+#include "public.sdk/source/common/hostboundary.h"
 
 #include "pluginterfaces/gui/iplugview.h"
 
@@ -58,7 +58,7 @@ tresult PLUGIN_API VSTGUIEditor::isPlatformTypeSupported(FIDString type) {
 
 // The host's calls answer kResultFalse for anything that escapes them.
 tresult PLUGIN_API VSTGUIEditor::attached(void* parent, FIDString type) {
-    return kelvane::vst::guarded([&]() -> tresult {
+    return Steinberg::guarded([&]() -> tresult {
         VSTGUI::PlatformType platformType{};
         if (!platformTypeOf(type, platformType))
             return kResultFalse;
@@ -80,7 +80,7 @@ tresult PLUGIN_API VSTGUIEditor::attached(void* parent, FIDString type) {
 }
 
 tresult PLUGIN_API VSTGUIEditor::removed() {
-    return kelvane::vst::guarded([&]() -> tresult {
+    return Steinberg::guarded([&]() -> tresult {
         if (timer)
             timer->stop();
         close();
@@ -90,7 +90,7 @@ tresult PLUGIN_API VSTGUIEditor::removed() {
 }
 
 tresult PLUGIN_API VSTGUIEditor::onSize(ViewRect* newSize) {
-    return kelvane::vst::guarded([&]() -> tresult {
+    return Steinberg::guarded([&]() -> tresult {
         if (newSize != nullptr && frame != nullptr)
             frame->setSize(newSize->getWidth() / frame->getZoom(),
                            newSize->getHeight() / frame->getZoom());

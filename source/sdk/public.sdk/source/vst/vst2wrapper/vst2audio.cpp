@@ -1,6 +1,6 @@
 #include "public.sdk/source/vst/vst2wrapper/vst2wrapper.h"
 
-#include "framework/guard.h"
+#include "public.sdk/source/common/hostboundary.h"
 
 #include <algorithm>
 
@@ -10,7 +10,7 @@
 namespace Steinberg {
 namespace Vst {
 
-using kelvane::vst::guarded;
+using Steinberg::guarded;
 
 void Vst2Wrapper::processEntry(AEffect* effect, float** inputs, float** outputs, int frames) {
     guarded(0, [&] {

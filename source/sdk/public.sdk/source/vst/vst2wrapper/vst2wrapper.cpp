@@ -3,7 +3,7 @@
 #include "public.sdk/source/vst/vst2wrapper/vst2componenthandler.h"
 #include "public.sdk/source/vst/vst2wrapper/vst2plugframe.h"
 
-#include "framework/guard.h"
+#include "public.sdk/source/common/hostboundary.h"
 
 #include "pluginterfaces/base/funknown.h"
 
@@ -17,7 +17,7 @@ namespace Vst {
 namespace {
 
 // Every entry that the host (or the wrapped controller) calls has its one exception boundary.
-using kelvane::vst::guarded;
+using Steinberg::guarded;
 
 } // namespace
 

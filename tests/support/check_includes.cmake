@@ -1,0 +1,18 @@
+# Fails if a file under DIR includes a header under FORBIDDEN/ (cmake -P, with -DDIR= and
+# -DFORBIDDEN=): keeps the library pieces from depending on what is built on them.
+file(GLOB_RECURSE _files "${DIR}/*.h" "${DIR}/*.cpp")
+set(_offenders "")
+foreach(_file IN LISTS _files)
+    file(STRINGS "${_file}" _lines REGEX "^[ \t]*#[ \t]*include[ \t]*[<\"]${FORBIDDEN}/")
+    if(_lines)
+        list(APPEND _offenders "${_file}: ${_lines}")
+    endif()
+endforeach()
+if(_offenders)
+    list(JOIN _offenders "\n" _offenders)
+    message(FATAL_ERROR "includes of ${FORBIDDEN}/ under ${DIR}:\n${_offenders}")
+endif()
+list(LENGTH _files _count)
+if(_count EQUAL 0)
+    message(FATAL_ERROR "no sources under ${DIR}")
+endif()
