@@ -92,8 +92,8 @@ TEST(X11RunLoopTest, TheHostsLoopIsOfferedWhileTheConfigurationLives) {
         ASSERT_TRUE(timer->start());
         ASSERT_TRUE(selfStopping->start());
         EXPECT_EQ(host.timerCount(), 2u);
-        host.run(35ms);
-        EXPECT_GE(fired, 2);
+        // Waited for rather than timed: a loaded machine only makes the ticks late.
+        EXPECT_TRUE(host.runUntil([&] { return fired >= 2 && host.timerCount() == 1u; }, 5s));
         EXPECT_EQ(host.timerCount(), 1u); // the other stopped itself at its first tick
         // The last user goes with the timer still registered: the host is told.
         timer->stop();
