@@ -1,25 +1,12 @@
 #pragma once
 
-#include "pluginterfaces/base/funknown.h"
-
-#include <utility>
+#include "public.sdk/source/common/hostboundary.h"
 
 namespace kelvane::vst {
 
 // The one exception boundary of a host-facing operation: whatever escapes the body becomes the
-// operation's failure answer, so that no exception ever crosses into the host.
-template <typename Result, typename Body>
-Result guarded(Result onFailure, Body&& body) noexcept {
-    try {
-        return std::forward<Body>(body)();
-    } catch (...) {
-        return onFailure;
-    }
-}
-
-template <typename Body>
-Steinberg::tresult guarded(Body&& body) noexcept {
-    return guarded<Steinberg::tresult>(Steinberg::kResultFalse, std::forward<Body>(body));
-}
+// operation's failure answer, so that no exception ever crosses into the host. It is the one the
+// SDK pieces keep for their own entry points; the framework builds on it.
+using Steinberg::guarded;
 
 } // namespace kelvane::vst
