@@ -22,6 +22,9 @@ per_program_seconds=${TIVRANDEL_WINE_TIMEOUT:-300}
 export WINEPREFIX="$build/wineprefix"
 export WINEARCH=win64
 export WINEDEBUG=-all
+# Wine names files through the locale: without a UTF-8 one (a bare root shell on a fresh machine
+# has none) a non-ASCII path cannot be made.
+export LC_ALL=C.UTF-8
 export WINEDLLOVERRIDES="mscoree,mshtml="
 # Wine wants a home even where the caller has none.
 export HOME=${HOME:-$build}
