@@ -248,6 +248,7 @@ public:
 
     std::mt19937& random() { return rng; }
     int32 channels() const { return configured; }
+    void useSse2Kernels() { engine->setWideKernels(false); }
     bool ok() const { return !failed; }
 
     // One host call's parameter changes; nullptr means the host passed none.
@@ -617,6 +618,19 @@ TEST(EngineMatchesModel, FixedBlockSizes) {
             shape.samples = block == 1 ? 8000 : 50000;
             runProgram(s, shape);
         }
+    }
+}
+
+// Where the machine has AVX the tests above ran its kernels; the SSE2 ones must agree as well.
+TEST(EngineMatchesModel, Sse2Kernels) {
+    std::uint32_t seed = 200;
+    for (int32 rate : {48000, 44100, 192000, 1137}) {
+        SCOPED_TRACE(testing::Message() << rate << " Hz, seed " << seed);
+        SideBySide s(rate, 2, {}, seed++);
+        s.useSse2Kernels();
+        ProgramShape shape;
+        shape.samples = 40000;
+        runProgram(s, shape);
     }
 }
 

@@ -1,5 +1,9 @@
 #pragma once
 
+#include "pluginterfaces/base/ftypes.h"
+
+#include <cmath>
+
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -26,6 +30,34 @@ inline float clamp01(float x) noexcept {
 inline float clamp01Plain(float x) noexcept {
     const float upper = x < 1.0f ? x : 1.0f;
     return upper > 0.0f ? upper : 0.0f;
+}
+
+// Full-scale delay 0.8 ms.
+constexpr float fullScaleSeconds = 0.0008f;
+
+// trunc(|pan| x 0.0008 x rate) in float, multiplied in that order, within [0, capacity]. The
+// bound is applied before the conversion so that it is defined for any rate; trunc then equals
+// the conversion's own truncation.
+inline Steinberg::int32 delayFor(float pan, float sampleRate, float capacity) noexcept {
+    const float samples = std::fabs(pan) * fullScaleSeconds * sampleRate;
+    const float bounded = samples < capacity ? samples : capacity;
+    return bounded > 0.0f ? static_cast<Steinberg::int32>(bounded) : 0;
+}
+
+inline float toFloat(float x) noexcept {
+    return x;
+}
+inline float toFloat(double x) noexcept {
+    return static_cast<float>(x);
+}
+
+// bypassMix x dry + gain x wet: all float on the 32-bit path; on the 64-bit path the dry term
+// and the sum are double, the wet product float, and the result is rounded to float.
+inline float mixSample(float mix, float dry, float gain, float wet) noexcept {
+    return mix * dry + gain * wet;
+}
+inline float mixSample(float mix, double dry, float gain, float wet) noexcept {
+    return static_cast<float>(static_cast<double>(mix) * dry + static_cast<double>(gain * wet));
 }
 
 } // namespace tivrandel

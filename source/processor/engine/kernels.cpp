@@ -1,6 +1,7 @@
 #include "processor/engine/kernels.h"
 
 #include "processor/engine/enginemath.h"
+#include "processor/engine/stereoloop.h"
 
 namespace tivrandel::kernels {
 
@@ -8,25 +9,75 @@ using Steinberg::int32;
 
 namespace scalar {
 
-void rampSteps(double (&value)[rampCount], const double (&increment)[rampCount], int32 count,
-               float* const (&out)[rampCount]) noexcept {
+void smootherInputs(const Lanes* values, int32 count, const Lanes& coefficient,
+                    Lanes* out) noexcept {
+    const auto switchOf = [](float v) { return v < 0.5f ? 0.0f : 1.0f; };
+    const auto panOf = [](float v) { return 2.0f * clamp01Plain(v) - 1.0f; };
     for (int32 k = 0; k < count; ++k) {
-        for (int32 j = 0; j < rampCount; ++j) {
-            value[j] += increment[j];
-            out[j][k] = static_cast<float>(value[j]);
-        }
+        out[k][0] = switchOf(values[k][0]) * coefficient[0];
+        out[k][1] = panOf(values[k][1]) * coefficient[1];
+        out[k][2] = panOf(values[k][2]) * coefficient[2];
+        out[k][3] = switchOf(values[k][3]) * coefficient[3];
     }
 }
 
-void smootherInputs(const float* bypassValues, const float* timeValues, const float* levelValues,
-                    int32 count, float bypassCoef, float timeCoef, float levelCoef, float* bypassIn,
-                    float* timeIn, float* levelIn) noexcept {
+void rampInputs(double (&value)[rampCount], const double (&increment)[rampCount], int32 count,
+                const Lanes& coefficient, Lanes* out) noexcept {
     for (int32 k = 0; k < count; ++k) {
-        bypassIn[k] = (bypassValues[k] < 0.5f ? 0.0f : 1.0f) * bypassCoef;
-        timeIn[k] = (2.0f * clamp01Plain(timeValues[k]) - 1.0f) * timeCoef;
-        levelIn[k] = (2.0f * clamp01Plain(levelValues[k]) - 1.0f) * levelCoef;
+        Lanes narrowed;
+        for (int32 j = 0; j < rampCount; ++j) {
+            value[j] += increment[j];
+            narrowed[j] = static_cast<float>(value[j]);
+        }
+        smootherInputs(&narrowed, 1, coefficient, out + k);
     }
 }
+
+template <typename Sample>
+void stereoRun(StereoState& state, const StereoConstants& constants, const Lanes* inputs,
+               const Sample* in0, const Sample* in1, Sample* out0, Sample* out1, float* top0,
+               float* top1, int32 count) noexcept {
+    float* const s = state.smoothed;
+    for (int32 m = 0; m < count; ++m) {
+        for (int32 j = 0; j < 4; ++j) {
+            s[j] = inputs[m][j] + constants.keep[j] * s[j];
+        }
+        const float bypass = s[0];
+        const float timePan = s[1];
+        const float levelPan = s[2];
+        const bool swap = s[3] != 0.0f;
+        // Positive pan delays the left channel: the source moves right.
+        const int32 delay = delayFor(timePan, constants.sampleRate, constants.capacity);
+        state.delay0 = timePan < 0.0f ? 0 : delay;
+        state.delay1 = timePan < 0.0f ? delay : 0;
+        float gain0;
+        float gain1;
+        gains(levelPan, 1.0f - bypass, gain0, gain1);
+        // Both inputs are read before either output is written.
+        const Sample a0 = in0[m];
+        const Sample a1 = in1[m];
+        const float x0 = toFloat(swap ? a1 : a0);
+        const float x1 = toFloat(swap ? a0 : a1);
+        float w0 = x0;
+        float w1 = x1;
+        if (top0 != nullptr) {
+            top0[-m] = x0;
+            top1[-m] = x1;
+            w0 = top0[state.delay0 - m];
+            w1 = top1[state.delay1 - m];
+        }
+        // The dry term always takes the unswapped channel.
+        state.y0 = mixSample(bypass, a0, gain0, w0);
+        state.y1 = mixSample(bypass, a1, gain1, w1);
+        out0[m] = static_cast<Sample>(state.y0);
+        out1[m] = static_cast<Sample>(state.y1);
+    }
+}
+
+template void stereoRun<float>(StereoState&, const StereoConstants&, const Lanes*, const float*,
+                               const float*, float*, float*, float*, float*, int32) noexcept;
+template void stereoRun<double>(StereoState&, const StereoConstants&, const Lanes*, const double*,
+                                const double*, double*, double*, float*, float*, int32) noexcept;
 
 void mixFromLine(float* out, const float* dry, const float* line, float bypass, float gain,
                  int32 count) noexcept {
@@ -46,70 +97,102 @@ void mixForward(float* out, const float* dry, const float* delayed, float bypass
 
 #if defined(__SSE2__)
 
-void rampSteps(double (&value)[rampCount], const double (&increment)[rampCount], int32 count,
-               float* const (&out)[rampCount]) noexcept {
-    // Two ramps per register, four samples at a time; a 4 x 4 transpose turns samples into rows.
-    __m128d v01 = _mm_set_pd(value[1], value[0]);
-    __m128d v23 = _mm_set_pd(value[3], value[2]);
-    const __m128d i01 = _mm_set_pd(increment[1], increment[0]);
-    const __m128d i23 = _mm_set_pd(increment[3], increment[2]);
-    const auto next = [&]() {
-        v01 = _mm_add_pd(v01, i01);
-        v23 = _mm_add_pd(v23, i23);
-        return _mm_movelh_ps(_mm_cvtpd_ps(v01), _mm_cvtpd_ps(v23));
-    };
-    int32 k = 0;
-    for (; k + 4 <= count; k += 4) {
-        __m128 r0 = next();
-        __m128 r1 = next();
-        __m128 r2 = next();
-        __m128 r3 = next();
-        _MM_TRANSPOSE4_PS(r0, r1, r2, r3);
-        _mm_storeu_ps(out[0] + k, r0);
-        _mm_storeu_ps(out[1] + k, r1);
-        _mm_storeu_ps(out[2] + k, r2);
-        _mm_storeu_ps(out[3] + k, r3);
+namespace {
+
+struct Sse2 {
+    // scalar::gains for four levels and wets, two doubles per square root.
+    static void gains(__m128 level, __m128 wet, __m128& gain0, __m128& gain1) noexcept {
+        const __m128 one = _mm_set1_ps(1.0f);
+        const __m128d zero = _mm_setzero_pd();
+        const __m128d wetLo = _mm_cvtps_pd(wet);
+        const __m128d wetHi = _mm_cvtps_pd(_mm_movehl_ps(wet, wet));
+        const auto gain = [&](__m128 side) {
+            const __m128d lo = _mm_sqrt_pd(_mm_max_pd(zero, _mm_cvtps_pd(side)));
+            const __m128d hi =
+                _mm_sqrt_pd(_mm_max_pd(zero, _mm_cvtps_pd(_mm_movehl_ps(side, side))));
+            return _mm_movelh_ps(_mm_cvtpd_ps(_mm_mul_pd(lo, wetLo)),
+                                 _mm_cvtpd_ps(_mm_mul_pd(hi, wetHi)));
+        };
+        gain0 = gain(_mm_sub_ps(one, level));
+        gain1 = gain(_mm_add_ps(one, level));
     }
-    for (; k < count; ++k) {
-        const __m128 r = next();
-        alignas(16) float lanes[4];
-        _mm_store_ps(lanes, r);
-        for (int32 j = 0; j < rampCount; ++j) {
-            out[j][k] = lanes[j];
-        }
+};
+
+// scalar::smootherInputs for one sample's four values.
+class SmootherInputs {
+public:
+    explicit SmootherInputs(const Lanes& coefficient) noexcept
+        : c(_mm_loadu_ps(coefficient)), half(_mm_set1_ps(0.5f)), one(_mm_set1_ps(1.0f)),
+          two(_mm_set1_ps(2.0f)), zero(_mm_setzero_ps()),
+          switches(_mm_castsi128_ps(_mm_setr_epi32(-1, 0, 0, -1))) {}
+
+    __m128 operator()(__m128 v) const noexcept {
+        const __m128 on = _mm_andnot_ps(_mm_cmplt_ps(v, half), one);
+        // clamp01: minps(a, b) is a < b ? a : b and maxps(a, b) is a > b ? a : b, so NaN comes
+        // out as 1 and -0 as +0, as in the scalar comparisons (the tests hold the compiler to
+        // keeping the operands in this order).
+        const __m128 u = _mm_max_ps(_mm_min_ps(v, one), zero);
+        const __m128 pan = _mm_sub_ps(_mm_mul_ps(two, u), one);
+        return _mm_mul_ps(_mm_or_ps(_mm_and_ps(switches, on), _mm_andnot_ps(switches, pan)), c);
     }
-    _mm_storel_pd(&value[0], v01);
-    _mm_storeh_pd(&value[1], v01);
-    _mm_storel_pd(&value[2], v23);
-    _mm_storeh_pd(&value[3], v23);
+
+private:
+    __m128 c;
+    __m128 half;
+    __m128 one;
+    __m128 two;
+    __m128 zero;
+    // Lanes 0 and 3 are switches, 1 and 2 pans.
+    __m128 switches;
+};
+
+} // namespace
+
+Isa bestIsa() noexcept {
+#if defined(TIVRANDEL_AVX_KERNELS)
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx") ? Isa::avx : Isa::sse2;
+#else
+    return Isa::sse2;
+#endif
 }
 
-void smootherInputs(const float* bypassValues, const float* timeValues, const float* levelValues,
-                    int32 count, float bypassCoef, float timeCoef, float levelCoef, float* bypassIn,
-                    float* timeIn, float* levelIn) noexcept {
-    const __m128 half = _mm_set1_ps(0.5f);
-    const __m128 one = _mm_set1_ps(1.0f);
-    const __m128 two = _mm_set1_ps(2.0f);
-    const __m128 zero = _mm_setzero_ps();
-    // clamp01's two comparisons as masks (not minps/maxps, whose NaN and -0 answers differ).
-    const auto pan = [&](__m128 v, __m128 c) {
-        const __m128 below = _mm_cmplt_ps(v, one);
-        const __m128 upper = _mm_or_ps(_mm_and_ps(below, v), _mm_andnot_ps(below, one));
-        const __m128 u = _mm_and_ps(_mm_cmpgt_ps(upper, zero), upper);
-        return _mm_mul_ps(_mm_sub_ps(_mm_mul_ps(two, u), one), c);
-    };
-    const __m128 b4 = _mm_set1_ps(bypassCoef);
-    const __m128 t4 = _mm_set1_ps(timeCoef);
-    const __m128 l4 = _mm_set1_ps(levelCoef);
-    int32 k = 0;
-    for (; k + 4 <= count; k += 4) {
-        const __m128 off = _mm_cmplt_ps(_mm_loadu_ps(bypassValues + k), half);
-        _mm_storeu_ps(bypassIn + k, _mm_mul_ps(_mm_andnot_ps(off, one), b4));
-        _mm_storeu_ps(timeIn + k, pan(_mm_loadu_ps(timeValues + k), t4));
-        _mm_storeu_ps(levelIn + k, pan(_mm_loadu_ps(levelValues + k), l4));
+void rampInputs(double (&value)[rampCount], const double (&increment)[rampCount], int32 count,
+                const Lanes& coefficient, Lanes* out) noexcept {
+    const SmootherInputs inputs(coefficient);
+    // Two ramps per register; a sample's four values meet in one. The callers have just
+    // stored each double on its own, and a wider load would wait for those stores to finish.
+    const auto pair = [](const double* p) { return _mm_loadh_pd(_mm_load_sd(p), p + 1); };
+    __m128d v01 = pair(&value[0]);
+    __m128d v23 = pair(&value[2]);
+    const __m128d i01 = pair(&increment[0]);
+    const __m128d i23 = pair(&increment[2]);
+    for (int32 k = 0; k < count; ++k) {
+        v01 = _mm_add_pd(v01, i01);
+        v23 = _mm_add_pd(v23, i23);
+        _mm_storeu_ps(out[k], inputs(_mm_movelh_ps(_mm_cvtpd_ps(v01), _mm_cvtpd_ps(v23))));
     }
-    scalar::smootherInputs(bypassValues + k, timeValues + k, levelValues + k, count - k, bypassCoef,
-                           timeCoef, levelCoef, bypassIn + k, timeIn + k, levelIn + k);
+    _mm_storeu_pd(&value[0], v01);
+    _mm_storeu_pd(&value[2], v23);
+}
+
+template <typename Sample>
+void stereoRun(Isa isa, StereoState& state, const StereoConstants& constants, const Lanes* inputs,
+               const Sample* in0, const Sample* in1, Sample* out0, Sample* out1, float* top0,
+               float* top1, int32 count) noexcept {
+#if defined(TIVRANDEL_AVX_KERNELS)
+    if (isa == Isa::avx) {
+        avx::stereoRun(state, constants, inputs, in0, in1, out0, out1, top0, top1, count);
+        return;
+    }
+#else
+    static_cast<void>(isa);
+#endif
+    const int32 m = detail::StereoLoop<Sse2>::run(state, constants, inputs, in0, in1, out0, out1,
+                                                  top0, top1, count);
+    scalar::stereoRun(state, constants, inputs + m, in0 + m, in1 + m, out0 + m, out1 + m,
+                      top0 != nullptr ? top0 - m : nullptr, top1 != nullptr ? top1 - m : nullptr,
+                      count - m);
 }
 
 void mixFromLine(float* out, const float* dry, const float* line, float bypass, float gain,
@@ -144,16 +227,20 @@ void mixForward(float* out, const float* dry, const float* delayed, float bypass
 
 #else
 
-void rampSteps(double (&value)[rampCount], const double (&increment)[rampCount], int32 count,
-               float* const (&out)[rampCount]) noexcept {
-    scalar::rampSteps(value, increment, count, out);
+Isa bestIsa() noexcept {
+    return Isa::sse2;
 }
 
-void smootherInputs(const float* bypassValues, const float* timeValues, const float* levelValues,
-                    int32 count, float bypassCoef, float timeCoef, float levelCoef, float* bypassIn,
-                    float* timeIn, float* levelIn) noexcept {
-    scalar::smootherInputs(bypassValues, timeValues, levelValues, count, bypassCoef, timeCoef,
-                           levelCoef, bypassIn, timeIn, levelIn);
+void rampInputs(double (&value)[rampCount], const double (&increment)[rampCount], int32 count,
+                const Lanes& coefficient, Lanes* out) noexcept {
+    scalar::rampInputs(value, increment, count, coefficient, out);
+}
+
+template <typename Sample>
+void stereoRun(Isa, StereoState& state, const StereoConstants& constants, const Lanes* inputs,
+               const Sample* in0, const Sample* in1, Sample* out0, Sample* out1, float* top0,
+               float* top1, int32 count) noexcept {
+    scalar::stereoRun(state, constants, inputs, in0, in1, out0, out1, top0, top1, count);
 }
 
 void mixFromLine(float* out, const float* dry, const float* line, float bypass, float gain,
@@ -167,5 +254,12 @@ void mixForward(float* out, const float* dry, const float* delayed, float bypass
 }
 
 #endif
+
+template void stereoRun<float>(Isa, StereoState&, const StereoConstants&, const Lanes*,
+                               const float*, const float*, float*, float*, float*, float*,
+                               int32) noexcept;
+template void stereoRun<double>(Isa, StereoState&, const StereoConstants&, const Lanes*,
+                                const double*, const double*, double*, double*, float*, float*,
+                                int32) noexcept;
 
 } // namespace tivrandel::kernels

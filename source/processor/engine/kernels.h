@@ -12,25 +12,55 @@
 // The engine's inner loops, apart from its rules. Each kernel in namespace kernels has a twin in
 // kernels::scalar written as plain per-sample arithmetic: the twin is the definition, and the
 // kernel must give the same bits for every input (tests compare the two). The vector kernels use
-// SSE2 only, whose packed operations round lane by lane exactly as their scalar forms.
+// SSE2, and AVX where the machine has it, whose packed operations round lane by lane exactly as
+// their scalar forms.
 namespace tivrandel::kernels {
 
-// Parameters that move together through the ramps, and samples per batch of ramp values.
+// Four controls of one sample side by side: bypass, time pan, level pan and swap.
+using Lanes = float[4];
+
+// Parameters that move together through the ramps.
 constexpr Steinberg::int32 rampCount = 4;
-constexpr Steinberg::int32 batchSize = 64;
+
+// What the stereo loop carries from one sample to the next.
+struct StereoState {
+    // The smoothed bypass mix, time pan and level pan, and the swap switch (0 or 1).
+    Lanes smoothed;
+    // The delays of the last sample, left and right.
+    Steinberg::int32 delay0;
+    Steinberg::int32 delay1;
+    // The last sample's outputs, as float.
+    float y0;
+    float y1;
+};
+
+struct StereoConstants {
+    // 1 - coefficient for each smoother; 0 for the swap lane, which takes each input as it is.
+    Lanes keep;
+    float sampleRate;
+    // Of both delay lines, as float.
+    float capacity;
+};
+
+// Which instruction set the vector kernels use.
+enum class Isa { sse2, avx };
+
+// The widest set this machine and its operating system run.
+Isa bestIsa() noexcept;
 
 namespace scalar {
 
-// count ramp steps of the four ramps: value[j] += increment[j] once per sample, each new value
-// narrowed to float into out[j][k]. value ends as the last value reached.
-void rampSteps(double (&value)[rampCount], const double (&increment)[rampCount],
-               Steinberg::int32 count, float* const (&out)[rampCount]) noexcept;
+// The smoothers' inputs, target x coefficient, from ramp values narrowed to float: for bypass
+// and swap the switch (on from 0.5 upward, NaN included), for the pans 2 x clamp01(v) - 1.
+// coefficient[3] is 1: the swap lane carries the switch itself.
+void smootherInputs(const Lanes* values, Steinberg::int32 count, const Lanes& coefficient,
+                    Lanes* out) noexcept;
 
-// The smoothers' inputs, target x coefficient, from ramp values narrowed to float: the bypass
-// switch (on from 0.5 upward, NaN included) and the two pans, 2 x clamp01(v) - 1.
-void smootherInputs(const float* bypassValues, const float* timeValues, const float* levelValues,
-                    Steinberg::int32 count, float bypassCoef, float timeCoef, float levelCoef,
-                    float* bypassIn, float* timeIn, float* levelIn) noexcept;
+// count steps of the four ramps and the smoothers' inputs they give: value[j] += increment[j]
+// once per sample, the four new values narrowed to float and turned into out[k] as
+// smootherInputs does. value ends as the last value reached.
+void rampInputs(double (&value)[rampCount], const double (&increment)[rampCount],
+                Steinberg::int32 count, const Lanes& coefficient, Lanes* out) noexcept;
 
 // The level-pan gains, sqrt(max(1 -/+ level, 0)) x wet: the sums in float, maximum, root and
 // product in double, each rounded to float.
@@ -42,6 +72,15 @@ inline void gains(float level, float wet, float& gain0, float& gain1) noexcept {
     gain0 = gain(1.0f - level);
     gain1 = gain(1.0f + level);
 }
+
+// count samples of the stereo path from the smoothers' inputs on: smoothing, delays, gains, swap,
+// the delay lines and the mix. Lines run downward: sample m writes top[-m] and reads
+// top[delay - m]; without lines (top0 null) the wet signal is the source itself. Sample m reads
+// both inputs before it writes either output, so the outputs may be the inputs, either way round.
+template <typename Sample>
+void stereoRun(StereoState& state, const StereoConstants& constants, const Lanes* inputs,
+               const Sample* in0, const Sample* in1, Sample* out0, Sample* out1, float* top0,
+               float* top1, Steinberg::int32 count) noexcept;
 
 // The steady mix into a 32-bit output: out[m] = bypass x dry[m] + gain x line[-m] for m < count,
 // line pointing at the delayed sample of the first output in a delay line that runs downward.
@@ -56,14 +95,10 @@ void mixForward(float* out, const float* dry, const float* delayed, float bypass
 
 } // namespace scalar
 
-void rampSteps(double (&value)[rampCount], const double (&increment)[rampCount],
-               Steinberg::int32 count, float* const (&out)[rampCount]) noexcept;
+void rampInputs(double (&value)[rampCount], const double (&increment)[rampCount],
+                Steinberg::int32 count, const Lanes& coefficient, Lanes* out) noexcept;
 
-void smootherInputs(const float* bypassValues, const float* timeValues, const float* levelValues,
-                    Steinberg::int32 count, float bypassCoef, float timeCoef, float levelCoef,
-                    float* bypassIn, float* timeIn, float* levelIn) noexcept;
-
-// Once per sample inside the smoothing loop, so inline. 1 - level and 1 + level are never NaN
+// Once per sample in a steady run's set-up, so inline. 1 - level and 1 + level are never NaN
 // or -0 (level comes from a smoother that NaN never reaches), so the order of maxpd's operands
 // cannot matter.
 inline void gains(float level, float wet, float& gain0, float& gain1) noexcept {
@@ -77,6 +112,12 @@ inline void gains(float level, float wet, float& gain0, float& gain1) noexcept {
     scalar::gains(level, wet, gain0, gain1);
 #endif
 }
+
+// isa must be one this machine runs (bestIsa or below).
+template <typename Sample>
+void stereoRun(Isa isa, StereoState& state, const StereoConstants& constants, const Lanes* inputs,
+               const Sample* in0, const Sample* in1, Sample* out0, Sample* out1, float* top0,
+               float* top1, Steinberg::int32 count) noexcept;
 
 void mixFromLine(float* out, const float* dry, const float* line, float bypass, float gain,
                  Steinberg::int32 count) noexcept;

@@ -13,8 +13,7 @@ using Steinberg::int32;
 
 namespace {
 
-// Full-scale delay 0.8 ms; the lines hold one tenth more.
-constexpr float fullScaleSeconds = 0.0008f;
+// The lines hold one tenth more than the full-scale delay of 0.8 ms.
 constexpr float capacitySeconds = 0.00088f;
 
 // A switch is on from 0.5 upward: floor(clamp01(v) + 0.5) in double, as int, as float. For the
@@ -36,31 +35,6 @@ int32 capacityFor(int32 sampleRate) noexcept {
     const float samples = std::trunc(static_cast<float>(sampleRate) * capacitySeconds);
     // Rates of 0 and below, which no host sends, give plain wires instead of negative sizes.
     return samples > 0.0f ? static_cast<int32>(samples) : 0;
-}
-
-// trunc(|pan| x 0.0008 x rate) in float, multiplied in that order, within [0, capacity]. The
-// bound is applied before the conversion so that it is defined for any rate; trunc then equals
-// the conversion's own truncation.
-inline int32 delayFor(float pan, float sampleRate, float capacity) noexcept {
-    const float samples = std::fabs(pan) * fullScaleSeconds * sampleRate;
-    const float bounded = samples < capacity ? samples : capacity;
-    return bounded > 0.0f ? static_cast<int32>(bounded) : 0;
-}
-
-inline float toFloat(float x) noexcept {
-    return x;
-}
-inline float toFloat(double x) noexcept {
-    return static_cast<float>(x);
-}
-
-// bypassMix x dry + gain x wet: all float on the 32-bit path; on the 64-bit path the dry term
-// and the sum are double, the wet product float, and the result is rounded to float.
-inline float mixSample(float mix, float dry, float gain, float wet) noexcept {
-    return mix * dry + gain * wet;
-}
-inline float mixSample(float mix, double dry, float gain, float wet) noexcept {
-    return static_cast<float>(static_cast<double>(mix) * dry + static_cast<double>(gain * wet));
 }
 
 } // namespace
@@ -155,11 +129,11 @@ void RealtimeProcessor::advanceControls() noexcept {
     levelPan.step(panTarget(ramps[Parameters::LevelPan].value()));
 }
 
-// The ramps' values for the next count samples, narrowed to float (every use narrows them
-// first). Between points the additions run on local copies; a sample on which a ramp reaches
-// its point takes the full advance.
-void RealtimeProcessor::rampValues(int32 count,
-                                   float (&values)[Parameters::count][chunkSize]) noexcept {
+// The smoothers' inputs for the next count samples, from the ramps' values narrowed to float
+// (every use narrows them first). Between points the additions run on local copies; a sample
+// on which a ramp reaches its point takes the full advance.
+void RealtimeProcessor::rampInputs(int32 count, const kernels::Lanes& coefficient,
+                                   kernels::Lanes* inputs) noexcept {
     int32 k = 0;
     while (k < count) {
         int32 span = count - k;
@@ -168,120 +142,64 @@ void RealtimeProcessor::rampValues(int32 count,
         }
         double value[Parameters::count];
         double increment[Parameters::count];
-        float* const out[Parameters::count] = {&values[0][k], &values[1][k], &values[2][k],
-                                               &values[3][k]};
         for (int32 j = 0; j < Parameters::count; ++j) {
             value[j] = ramps[j].value();
             increment[j] = ramps[j].increment();
         }
-        kernels::rampSteps(value, increment, span, out);
+        kernels::rampInputs(value, increment, span, coefficient, inputs + k);
         for (int32 j = 0; j < Parameters::count; ++j) {
             ramps[j].commitAdvances(value[j], span);
         }
         k += span;
         if (k < count) {
+            kernels::Lanes reached;
             for (int32 j = 0; j < Parameters::count; ++j) {
                 ramps[j].advance();
-                values[j][k] = static_cast<float>(ramps[j].value());
+                reached[j] = static_cast<float>(ramps[j].value());
             }
+            // One sample: the plain form, which also reads the four values as they were stored.
+            kernels::scalar::smootherInputs(&reached, 1, coefficient, inputs + k);
             ++k;
         }
     }
 }
 
+// The stereo path in chunks: the ramps and from them the smoothers' inputs (target x
+// coefficient), then smoothing, delays, gains, swap and mix sample by sample, in runs that the
+// delay lines' copies to their top ends bound.
 template <typename Sample>
 void RealtimeProcessor::stereo(Sample** inputs, Sample** outputs, int32 begin, int32 end) noexcept {
-    if (lines[0].capacity() == 0) {
-        stereoRuns<Sample, true>(inputs, outputs, begin, end);
-    } else {
-        stereoRuns<Sample, false>(inputs, outputs, begin, end);
-    }
-}
-
-// The stereo path in chunks: the ramps first, then the smoothers' inputs (target x coefficient,
-// four samples at a time), then one loop that runs the smoothers' recurrences together with the
-// delays, gains and audio, so their latency overlaps. (Splitting that loop into vectorized
-// passes costs more than it saves: the recurrences then run alone, bound by their latency.)
-template <typename Sample, bool wire>
-void RealtimeProcessor::stereoRuns(Sample** inputs, Sample** outputs, int32 begin,
-                                   int32 end) noexcept {
     DelayLine& line0 = lines[0];
     DelayLine& line1 = lines[1];
-    const float rate = static_cast<float>(config.sampleRate);
-    const float capacity = static_cast<float>(line0.capacity());
-    const float bc = bypassMix.coefficient();
-    const float tc = timePan.coefficient();
-    const float lc = levelPan.coefficient();
-    const float bk = 1.0f - bc;
-    const float tk = 1.0f - tc;
-    const float lk = 1.0f - lc;
-    float b = bypassMix.value();
-    float t = timePan.value();
-    float l = levelPan.value();
-    const Sample* in0 = inputs[0];
-    const Sample* in1 = inputs[1];
-    Sample* out0 = outputs[0];
-    Sample* out1 = outputs[1];
-    int32 delay0 = line0.delay();
-    int32 delay1 = line1.delay();
-    float y0 = frame[0];
-    float y1 = frame[1];
-    alignas(16) float values[Parameters::count][chunkSize];
-    alignas(16) float bypassIn[chunkSize];
-    alignas(16) float timePanIn[chunkSize];
-    alignas(16) float levelPanIn[chunkSize];
+    const bool wire = line0.capacity() == 0;
+    const kernels::Lanes coefficient = {bypassMix.coefficient(), timePan.coefficient(),
+                                        levelPan.coefficient(), 1.0f};
+    const kernels::StereoConstants constants = {
+        {1.0f - coefficient[0], 1.0f - coefficient[1], 1.0f - coefficient[2], 0.0f},
+        static_cast<float>(config.sampleRate),
+        static_cast<float>(line0.capacity())};
+    kernels::StereoState state = {{bypassMix.value(), timePan.value(), levelPan.value(), 0.0f},
+                                  line0.delay(),
+                                  line1.delay(),
+                                  frame[0],
+                                  frame[1]};
+    alignas(16) kernels::Lanes smootherIn[chunkSize];
     int32 i = begin;
     while (i < end) {
         const int32 count = std::min(chunkSize, end - i);
-        rampValues(count, values);
-        kernels::smootherInputs(values[0], values[1], values[2], count, bc, tc, lc, bypassIn,
-                                timePanIn, levelPanIn);
+        rampInputs(count, coefficient, smootherIn);
         int32 k = 0;
         while (k < count) {
             int32 run = count - k;
-            if constexpr (!wire) {
+            if (!wire) {
                 run = std::min({run, line0.prepareRun(), line1.prepareRun()});
             }
             // A wire has no array to point into.
-            float* const top0 = wire ? nullptr : line0.top() - 1;
-            float* const top1 = wire ? nullptr : line1.top() - 1;
-            const Sample* a0s = in0 + i + k;
-            const Sample* a1s = in1 + i + k;
-            Sample* o0s = out0 + i + k;
-            Sample* o1s = out1 + i + k;
-            for (int32 m = 0; m < run; ++m) {
-                b = bypassIn[k + m] + bk * b;
-                t = timePanIn[k + m] + tk * t;
-                l = levelPanIn[k + m] + lk * l;
-                // Positive pan delays the left channel: the source moves right.
-                const int32 delay = delayFor(t, rate, capacity);
-                delay0 = t < 0.0f ? 0 : delay;
-                delay1 = t < 0.0f ? delay : 0;
-                float gain0;
-                float gain1;
-                kernels::gains(l, 1.0f - b, gain0, gain1);
-                // NaN counts as on, like clamp01(NaN) = 1.
-                const bool swap = !(values[3][k + m] < 0.5f);
-                // Both inputs are read before either output is written: in-place safe.
-                const Sample a0 = a0s[m];
-                const Sample a1 = a1s[m];
-                const float x0 = toFloat(swap ? a1 : a0);
-                const float x1 = toFloat(swap ? a0 : a1);
-                float w0 = x0;
-                float w1 = x1;
-                if constexpr (!wire) {
-                    top0[-m] = x0;
-                    top1[-m] = x1;
-                    w0 = top0[delay0 - m];
-                    w1 = top1[delay1 - m];
-                }
-                // The dry term always takes the unswapped channel.
-                y0 = mixSample(b, a0, gain0, w0);
-                y1 = mixSample(b, a1, gain1, w1);
-                o0s[m] = static_cast<Sample>(y0);
-                o1s[m] = static_cast<Sample>(y1);
-            }
-            if constexpr (!wire) {
+            kernels::stereoRun(isa, state, constants, smootherIn + k, inputs[0] + i + k,
+                               inputs[1] + i + k, outputs[0] + i + k, outputs[1] + i + k,
+                               wire ? nullptr : line0.top() - 1, wire ? nullptr : line1.top() - 1,
+                               run);
+            if (!wire) {
                 line0.finishRun(run);
                 line1.finishRun(run);
             }
@@ -289,13 +207,13 @@ void RealtimeProcessor::stereoRuns(Sample** inputs, Sample** outputs, int32 begi
         }
         i += count;
     }
-    bypassMix.setValue(b);
-    timePan.setValue(t);
-    levelPan.setValue(l);
-    line0.setDelay(delay0);
-    line1.setDelay(delay1);
-    frame[0] = y0;
-    frame[1] = y1;
+    bypassMix.setValue(state.smoothed[0]);
+    timePan.setValue(state.smoothed[1]);
+    levelPan.setValue(state.smoothed[2]);
+    line0.setDelay(state.delay0);
+    line1.setDelay(state.delay1);
+    frame[0] = state.y0;
+    frame[1] = state.y1;
 }
 
 template <typename Sample>

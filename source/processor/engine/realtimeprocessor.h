@@ -1,6 +1,7 @@
 #pragma once
 
 #include "processor/engine/delayline.h"
+#include "processor/engine/kernels.h"
 #include "processor/engine/parameterramp.h"
 #include "processor/engine/smoother.h"
 #include "processor/engine/stateexchange.h"
@@ -52,13 +53,18 @@ public:
     // bulk with constant gains and delays; the result is the same bit for bit. Tests switch it
     // off to compare the two.
     void setSteadyStatePath(bool enabled) noexcept { steadyStateEnabled = enabled; }
+    // The vector kernels use AVX where the machine has it; tests switch that off to compare the
+    // SSE2 kernels too.
+    void setWideKernels(bool enabled) noexcept {
+        isa = enabled ? kernels::bestIsa() : kernels::Isa::sse2;
+    }
     // Samples processed on that path so far.
     std::uint64_t steadyStateSamples() const noexcept { return steadySamples; }
     // Memory held by the engine: the object, its delay lines and its frame array.
     std::size_t memoryBytes() const noexcept;
 
 private:
-    // Samples per look for a steady state, and per batch of ramp values on the stereo path.
+    // Samples per look for a steady state, and per batch of controls on the stereo path.
     static constexpr Steinberg::int32 chunkSize = 64;
     // Constant values of the stereo path in a steady run.
     struct Mix {
@@ -74,15 +80,13 @@ private:
     template <typename Sample>
     void stereo(Sample** inputs, Sample** outputs, Steinberg::int32 begin,
                 Steinberg::int32 end) noexcept;
-    template <typename Sample, bool wire>
-    void stereoRuns(Sample** inputs, Sample** outputs, Steinberg::int32 begin,
-                    Steinberg::int32 end) noexcept;
     // Any other channel count; the controls still advance unless advance is false (a steady run).
     template <typename Sample>
     void passThrough(Sample** inputs, Sample** outputs, Steinberg::int32 channels,
                      Steinberg::int32 begin, Steinberg::int32 end, bool advance) noexcept;
     void advanceControls() noexcept;
-    void rampValues(Steinberg::int32 count, float (&values)[Parameters::count][chunkSize]) noexcept;
+    void rampInputs(Steinberg::int32 count, const kernels::Lanes& coefficient,
+                    kernels::Lanes* inputs) noexcept;
     template <typename Sample>
     void steadyStereo(Sample** inputs, Sample** outputs, Steinberg::int32 begin,
                       Steinberg::int32 end) noexcept;
@@ -102,6 +106,7 @@ private:
     OnePoleSmoother levelPan;
     std::vector<DelayLine> lines;
     std::vector<float> frame;
+    kernels::Isa isa = kernels::bestIsa();
     bool steadyStateEnabled = true;
     // The smoothers were found settled on flat ramps; cleared when automation or a posted state
     // arrives. Once a steady stereo run has formed steadyMix, mixKnown holds until then too.
