@@ -1,5 +1,7 @@
 #include "processor/engine/delayline.h"
 
+#include "processor/engine/kernels.h"
+
 #include <algorithm>
 #include <cstdint>
 
@@ -37,10 +39,7 @@ void DelayLine::append(const float* x, Steinberg::int32 count) noexcept {
     }
     while (count > 0) {
         const Steinberg::int32 run = std::min(count, prepareRun());
-        float* const t = top() - 1;
-        for (Steinberg::int32 k = 0; k < run; ++k) {
-            t[-k] = x[k];
-        }
+        kernels::storeReversed(top() - 1, x, run);
         finishRun(run);
         x += run;
         count -= run;

@@ -48,6 +48,7 @@ public:
     // The array and the position of a run of pushes that prepareRun allowed: push k of the run
     // writes top()[-1 - k] and reads top()[-1 - k + delay]. finishRun moves the position on.
     float* top() noexcept { return samples_.data() + writePos_; }
+    const float* top() const noexcept { return samples_.data() + writePos_; }
     void finishRun(Steinberg::int32 pushes) noexcept { writePos_ -= pushes; }
 
     // The same as count pushes of x[0 .. count - 1] as far as any later read can tell: only the

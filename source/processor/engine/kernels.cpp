@@ -93,6 +93,12 @@ void mixForward(float* out, const float* dry, const float* delayed, float bypass
     }
 }
 
+void storeReversed(float* top, const float* x, int32 count) noexcept {
+    for (int32 k = 0; k < count; ++k) {
+        top[-k] = x[k];
+    }
+}
+
 } // namespace scalar
 
 #if defined(__SSE2__)
@@ -225,6 +231,15 @@ void mixForward(float* out, const float* dry, const float* delayed, float bypass
     scalar::mixForward(out + m, dry + m, delayed + m, bypass, gain, count - m);
 }
 
+void storeReversed(float* top, const float* x, int32 count) noexcept {
+    int32 k = 0;
+    for (; k + 4 <= count; k += 4) {
+        const __m128 v = _mm_loadu_ps(x + k);
+        _mm_storeu_ps(top - k - 3, _mm_shuffle_ps(v, v, _MM_SHUFFLE(0, 1, 2, 3)));
+    }
+    scalar::storeReversed(top - k, x + k, count - k);
+}
+
 #else
 
 Isa bestIsa() noexcept {
@@ -251,6 +266,10 @@ void mixFromLine(float* out, const float* dry, const float* line, float bypass, 
 void mixForward(float* out, const float* dry, const float* delayed, float bypass, float gain,
                 int32 count) noexcept {
     scalar::mixForward(out, dry, delayed, bypass, gain, count);
+}
+
+void storeReversed(float* top, const float* x, int32 count) noexcept {
+    scalar::storeReversed(top, x, count);
 }
 
 #endif

@@ -93,6 +93,9 @@ void mixFromLine(float* out, const float* dry, const float* line, float bypass, 
 void mixForward(float* out, const float* dry, const float* delayed, float bypass, float gain,
                 Steinberg::int32 count) noexcept;
 
+// count samples into a delay line that runs downward: top[-k] = x[k]. The two do not overlap.
+void storeReversed(float* top, const float* x, Steinberg::int32 count) noexcept;
+
 } // namespace scalar
 
 void rampInputs(double (&value)[rampCount], const double (&increment)[rampCount],
@@ -124,5 +127,7 @@ void mixFromLine(float* out, const float* dry, const float* line, float bypass, 
 
 void mixForward(float* out, const float* dry, const float* delayed, float bypass, float gain,
                 Steinberg::int32 count) noexcept;
+
+void storeReversed(float* top, const float* x, Steinberg::int32 count) noexcept;
 
 } // namespace tivrandel::kernels

@@ -273,21 +273,24 @@ RealtimeProcessor::Mix RealtimeProcessor::settledMix() noexcept {
     return mix;
 }
 
-// A run with constant delays, gains and swap, in tiles: every input sample of a tile is read
-// before any output sample of it is written, and the delay lines take each tile in bulk.
+// A run with constant delays, gains and swap. 64-bit buffers go in tiles through the lines: every
+// input sample of a tile is read before any output sample of it is written.
 template <typename Sample>
 void RealtimeProcessor::steadyStereo(Sample** inputs, Sample** outputs, int32 begin,
                                      int32 end) noexcept {
-    constexpr int32 tile = 64;
     if (!mixKnown) {
         steadyMix = settledMix();
         mixKnown = true;
     }
     const Mix& mix = steadyMix;
     if constexpr (std::is_same_v<Sample, float>) {
-        if (lines[0].capacity() != 0 && outputs[0] != inputs[0] && outputs[0] != inputs[1] &&
-            outputs[1] != inputs[0] && outputs[1] != inputs[1]) {
-            steadyStereoApart(inputs, outputs, begin, end, mix);
+        if (lines[0].capacity() != 0) {
+            if (outputs[0] != inputs[0] && outputs[0] != inputs[1] && outputs[1] != inputs[0] &&
+                outputs[1] != inputs[1]) {
+                steadyStereoApart(inputs, outputs, begin, end, mix);
+            } else {
+                steadyStereoOver(inputs, outputs, begin, end, mix);
+            }
             return;
         }
     }
@@ -296,11 +299,11 @@ void RealtimeProcessor::steadyStereo(Sample** inputs, Sample** outputs, int32 be
     const int32 delay0 = line0.delay();
     const int32 delay1 = line1.delay();
     const bool wire = line0.capacity() == 0;
-    float y0[tile];
-    float y1[tile];
+    float y0[steadyTile];
+    float y1[steadyTile];
     int32 i = begin;
     while (i < end) {
-        int32 count = std::min(tile, end - i);
+        int32 count = std::min(steadyTile, end - i);
         if (!wire) {
             count = std::min({count, line0.prepareRun(), line1.prepareRun()});
         }
@@ -308,8 +311,6 @@ void RealtimeProcessor::steadyStereo(Sample** inputs, Sample** outputs, int32 be
         const Sample* dry1 = inputs[1] + i;
         const Sample* source0 = mix.swap ? dry1 : dry0;
         const Sample* source1 = mix.swap ? dry0 : dry1;
-        // One channel at a time into the tile; the outputs are written only after every input
-        // sample of the tile has been read.
         if (wire) {
             for (int32 m = 0; m < count; ++m) {
                 y0[m] = mixSample(mix.bypass, dry0[m], mix.gain0, toFloat(source0[m]));
@@ -328,21 +329,6 @@ void RealtimeProcessor::steadyStereo(Sample** inputs, Sample** outputs, int32 be
             }
             for (int32 m = 0; m < count; ++m) {
                 top1[-m] = toFloat(source1[m]);
-            }
-            if constexpr (std::is_same_v<Sample, float>) {
-                // Unless the left output is the right input, the mix can go straight out.
-                if (outputs[0] != inputs[1]) {
-                    kernels::mixFromLine(outputs[0] + i, dry0, top0 + delay0, mix.bypass, mix.gain0,
-                                         count);
-                    kernels::mixFromLine(outputs[1] + i, dry1, top1 + delay1, mix.bypass, mix.gain1,
-                                         count);
-                    line0.finishRun(count);
-                    line1.finishRun(count);
-                    frame[0] = outputs[0][i + count - 1];
-                    frame[1] = outputs[1][i + count - 1];
-                    i += count;
-                    continue;
-                }
             }
             for (int32 m = 0; m < count; ++m) {
                 y0[m] = mixSample(mix.bypass, dry0[m], mix.gain0, top0[delay0 - m]);
@@ -365,25 +351,55 @@ void RealtimeProcessor::steadyStereo(Sample** inputs, Sample** outputs, int32 be
     }
 }
 
-// A steady run whose outputs are not its inputs, one channel at a time: the samples delayed from
-// before the run come out of the line, all others straight from the source buffer; the line
-// then takes the run's newest samples.
+// The mix of one channel of a steady tile or run into y: the samples delayed from before it
+// come out of the line, all others straight from the source buffer.
+void RealtimeProcessor::steadyChannel(float* y, const float* dry, const float* source,
+                                      const DelayLine& line, float bypass, float gain,
+                                      int32 count) noexcept {
+    const int32 delay = line.delay();
+    const int32 fromLine = std::min(delay, count);
+    kernels::mixFromLine(y, dry, line.top() + delay - 1, bypass, gain, fromLine);
+    kernels::mixForward(y + fromLine, dry + fromLine, source + fromLine - delay, bypass, gain,
+                        count - fromLine);
+}
+
+// A steady run whose outputs are not its inputs, one channel at a time; the lines then take the
+// run's newest samples.
 void RealtimeProcessor::steadyStereoApart(float** inputs, float** outputs, int32 begin, int32 end,
                                           const Mix& mix) noexcept {
     const int32 count = end - begin;
     for (int32 j = 0; j < 2; ++j) {
         DelayLine& line = lines[static_cast<std::size_t>(j)];
-        const float gain = j == 0 ? mix.gain0 : mix.gain1;
-        const float* dry = inputs[j] + begin;
         const float* source = inputs[mix.swap ? 1 - j : j] + begin;
         float* out = outputs[j] + begin;
-        const int32 delay = line.delay();
-        const int32 fromLine = std::min(delay, count);
-        kernels::mixFromLine(out, dry, line.top() + delay - 1, mix.bypass, gain, fromLine);
-        kernels::mixForward(out + fromLine, dry + fromLine, source + fromLine - delay, mix.bypass,
-                            gain, count - fromLine);
+        steadyChannel(out, inputs[j] + begin, source, line, mix.bypass,
+                      j == 0 ? mix.gain0 : mix.gain1, count);
         line.append(source, count);
         frame[static_cast<std::size_t>(j)] = out[count - 1];
+    }
+}
+
+// A steady run whose outputs overwrite its inputs (either way round), in tiles: both channels of
+// a tile are mixed aside, and the lines take the tile's sources, before the outputs are written.
+void RealtimeProcessor::steadyStereoOver(float** inputs, float** outputs, int32 begin, int32 end,
+                                         const Mix& mix) noexcept {
+    alignas(16) float y[2][overTile];
+    int32 i = begin;
+    while (i < end) {
+        const int32 count = std::min(overTile, end - i);
+        for (int32 j = 0; j < 2; ++j) {
+            steadyChannel(y[j], inputs[j] + i, inputs[mix.swap ? 1 - j : j] + i,
+                          lines[static_cast<std::size_t>(j)], mix.bypass,
+                          j == 0 ? mix.gain0 : mix.gain1, count);
+        }
+        for (int32 j = 0; j < 2; ++j) {
+            lines[static_cast<std::size_t>(j)].append(inputs[mix.swap ? 1 - j : j] + i, count);
+        }
+        for (int32 j = 0; j < 2; ++j) {
+            std::copy(y[j], y[j] + count, outputs[j] + i);
+            frame[static_cast<std::size_t>(j)] = y[j][count - 1];
+        }
+        i += count;
     }
 }
 

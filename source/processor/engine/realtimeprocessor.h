@@ -66,6 +66,9 @@ public:
 private:
     // Samples per look for a steady state, and per batch of controls on the stereo path.
     static constexpr Steinberg::int32 chunkSize = 64;
+    // Samples per tile of a steady 64-bit run, and of one whose outputs overwrite its inputs.
+    static constexpr Steinberg::int32 steadyTile = 64;
+    static constexpr Steinberg::int32 overTile = 256;
     // Constant values of the stereo path in a steady run.
     struct Mix {
         float bypass;
@@ -90,8 +93,12 @@ private:
     template <typename Sample>
     void steadyStereo(Sample** inputs, Sample** outputs, Steinberg::int32 begin,
                       Steinberg::int32 end) noexcept;
+    void steadyChannel(float* y, const float* dry, const float* source, const DelayLine& line,
+                       float bypass, float gain, Steinberg::int32 count) noexcept;
     void steadyStereoApart(float** inputs, float** outputs, Steinberg::int32 begin,
                            Steinberg::int32 end, const Mix& mix) noexcept;
+    void steadyStereoOver(float** inputs, float** outputs, Steinberg::int32 begin,
+                          Steinberg::int32 end, const Mix& mix) noexcept;
     // True if every sample from here to the end of the block (count samples) has the same
     // parameters; then also moves the ramps past them.
     bool enterSteadyState(Steinberg::int32 count) noexcept;

@@ -66,6 +66,13 @@ struct StereoLoop {
     static __m128 select(__m128 mask, __m128 on, __m128 off) noexcept {
         return _mm_or_ps(_mm_and_ps(mask, on), _mm_andnot_ps(mask, off));
     }
+    static __m128 reverse(__m128 x) noexcept {
+        return _mm_shuffle_ps(x, x, _MM_SHUFFLE(0, 1, 2, 3));
+    }
+    static bool uniform(__m128i x) noexcept {
+        const __m128i first = _mm_shuffle_epi32(x, _MM_SHUFFLE(0, 0, 0, 0));
+        return _mm_movemask_epi8(_mm_cmpeq_epi32(x, first)) == 0xFFFF;
+    }
     static float last(__m128 x) noexcept {
         return _mm_cvtss_f32(_mm_shuffle_ps(x, x, _MM_SHUFFLE(3, 3, 3, 3)));
     }
@@ -134,14 +141,20 @@ struct StereoLoop {
                 // slot (that would take a negative delay).
                 float* const at0 = top0 - m;
                 float* const at1 = top1 - m;
-                _mm_storeu_ps(at0 - 3, _mm_shuffle_ps(x0, x0, _MM_SHUFFLE(0, 1, 2, 3)));
-                _mm_storeu_ps(at1 - 3, _mm_shuffle_ps(x1, x1, _MM_SHUFFLE(0, 1, 2, 3)));
-                alignas(16) Steinberg::int32 d0[4];
-                alignas(16) Steinberg::int32 d1[4];
-                _mm_store_si128(reinterpret_cast<__m128i*>(d0), delay0);
-                _mm_store_si128(reinterpret_cast<__m128i*>(d1), delay1);
-                w0 = _mm_setr_ps(at0[d0[0]], at0[d0[1] - 1], at0[d0[2] - 2], at0[d0[3] - 3]);
-                w1 = _mm_setr_ps(at1[d1[0]], at1[d1[1] - 1], at1[d1[2] - 2], at1[d1[3] - 3]);
+                _mm_storeu_ps(at0 - 3, reverse(x0));
+                _mm_storeu_ps(at1 - 3, reverse(x1));
+                if (uniform(delay0) && uniform(delay1)) {
+                    // The usual case: four neighbouring slots per line.
+                    w0 = reverse(_mm_loadu_ps(at0 + _mm_cvtsi128_si32(delay0) - 3));
+                    w1 = reverse(_mm_loadu_ps(at1 + _mm_cvtsi128_si32(delay1) - 3));
+                } else {
+                    alignas(16) Steinberg::int32 d0[4];
+                    alignas(16) Steinberg::int32 d1[4];
+                    _mm_store_si128(reinterpret_cast<__m128i*>(d0), delay0);
+                    _mm_store_si128(reinterpret_cast<__m128i*>(d1), delay1);
+                    w0 = _mm_setr_ps(at0[d0[0]], at0[d0[1] - 1], at0[d0[2] - 2], at0[d0[3] - 3]);
+                    w1 = _mm_setr_ps(at1[d1[0]], at1[d1[1] - 1], at1[d1[2] - 2], at1[d1[3] - 3]);
+                }
             }
             // The dry term always takes the unswapped channel.
             y0 = mix(bypass, a0, _mm_mul_ps(gain0, w0));
