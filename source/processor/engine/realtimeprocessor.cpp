@@ -60,6 +60,14 @@ RealtimeProcessor::RealtimeProcessor(const RealtimeProcessorConfig& configuratio
 }
 
 void RealtimeProcessor::receiveParameterChanges(Steinberg::Vst::ProcessData& data) noexcept {
+    // The usual block: no automation and no state waiting (one that is being posted right now
+    // is taken by the next block, as take would leave it).
+    if (data.inputParameterChanges == nullptr && exchange.state() == StateExchange::Idle) {
+        for (ParameterRamp& ramp : ramps) {
+            ramp.beginBlock(nullptr);
+        }
+        return;
+    }
     Steinberg::Vst::IParamValueQueue* queues[Parameters::count] = {};
     if (Steinberg::Vst::IParameterChanges* changes = data.inputParameterChanges) {
         const int32 count = changes->getParameterCount();
