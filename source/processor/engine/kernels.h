@@ -89,7 +89,7 @@ void mixFromLine(float* out, const float* dry, const float* line, float bypass, 
                  Steinberg::int32 count) noexcept;
 
 // The same mix with the delayed samples in order: out[m] = bypass x dry[m] + gain x delayed[m].
-// out must not overlap dry or delayed unless it is dry itself.
+// out must not overlap dry or delayed unless it is the same buffer.
 void mixForward(float* out, const float* dry, const float* delayed, float bypass, float gain,
                 Steinberg::int32 count) noexcept;
 

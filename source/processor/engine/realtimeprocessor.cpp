@@ -391,6 +391,23 @@ void RealtimeProcessor::steadyStereoApart(float** inputs, float** outputs, int32
 // a tile are mixed aside, and the lines take the tile's sources, before the outputs are written.
 void RealtimeProcessor::steadyStereoOver(float** inputs, float** outputs, int32 begin, int32 end,
                                          const Mix& mix) noexcept {
+    if (!mix.swap && outputs[0] == inputs[0] && outputs[1] == inputs[1]) {
+        // In place without swap, each channel reads only its own buffer. An undelayed one is
+        // mixed sample for sample where it stands, once its line has its samples.
+        for (int32 j = 0; j < 2; ++j) {
+            DelayLine& line = lines[static_cast<std::size_t>(j)];
+            if (line.delay() == 0) {
+                float* const x = inputs[j] + begin;
+                line.append(x, end - begin);
+                kernels::mixForward(x, x, x, mix.bypass, j == 0 ? mix.gain0 : mix.gain1,
+                                    end - begin);
+                frame[static_cast<std::size_t>(j)] = x[end - begin - 1];
+            } else {
+                steadyChannelOver(j, inputs[j], begin, end, mix);
+            }
+        }
+        return;
+    }
     alignas(16) float y[2][overTile];
     int32 i = begin;
     while (i < end) {
@@ -409,6 +426,23 @@ void RealtimeProcessor::steadyStereoOver(float** inputs, float** outputs, int32 
         }
         i += count;
     }
+}
+
+// One channel of a steady run in place, without swap: steadyStereoOver for that channel alone.
+void RealtimeProcessor::steadyChannelOver(int32 j, float* x, int32 begin, int32 end,
+                                          const Mix& mix) noexcept {
+    DelayLine& line = lines[static_cast<std::size_t>(j)];
+    const float gain = j == 0 ? mix.gain0 : mix.gain1;
+    alignas(16) float y[overTile];
+    int32 i = begin;
+    while (i < end) {
+        const int32 count = std::min(overTile, end - i);
+        steadyChannel(y, x + i, x + i, line, mix.bypass, gain, count);
+        line.append(x + i, count);
+        std::copy(y, y + count, x + i);
+        i += count;
+    }
+    frame[static_cast<std::size_t>(j)] = x[end - 1];
 }
 
 template <typename Sample>

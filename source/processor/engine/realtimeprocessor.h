@@ -99,6 +99,8 @@ private:
                            Steinberg::int32 end, const Mix& mix) noexcept;
     void steadyStereoOver(float** inputs, float** outputs, Steinberg::int32 begin,
                           Steinberg::int32 end, const Mix& mix) noexcept;
+    void steadyChannelOver(Steinberg::int32 j, float* x, Steinberg::int32 begin,
+                           Steinberg::int32 end, const Mix& mix) noexcept;
     // True if every sample from here to the end of the block (count samples) has the same
     // parameters; then also moves the ramps past them.
     bool enterSteadyState(Steinberg::int32 count) noexcept;

@@ -264,11 +264,19 @@ TEST(Kernels, MixForwardMatchesItsTwin) {
                                                 count);
                     kernels::mixForward(b.data(), dry.data(), delayed.data(), bypass, gain, count);
                     kernels::mixForward(c.data(), c.data(), delayed.data(), bypass, gain, count);
+                    // Undelayed and in place: one buffer for all three.
+                    std::vector<float> d(a.size());
+                    std::copy(delayed.begin(), delayed.begin() + count, d.begin());
+                    std::vector<float> e(d);
+                    kernels::scalar::mixForward(d.data(), d.data(), d.data(), bypass, gain, count);
+                    kernels::mixForward(e.data(), e.data(), e.data(), bypass, gain, count);
                     for (int32 m = 0; m < count; ++m) {
                         const float dryTerm = bypass * dry[m];
                         const float wetTerm = gain * delayed[m];
                         ASSERT_TRUE(sameMix(a[m], b[m], dryTerm, wetTerm)) << count << " " << m;
                         ASSERT_TRUE(sameMix(a[m], c[m], dryTerm, wetTerm)) << count << " " << m;
+                        ASSERT_TRUE(sameMix(d[m], e[m], bypass * delayed[m], wetTerm))
+                            << count << " " << m;
                     }
                 }
             }
