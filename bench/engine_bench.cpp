@@ -1,6 +1,8 @@
 // Cost of the real-time engine per stereo frame at 48 kHz, against a plain copy of the same
 // buffers. Run from a Release or RelWithDebInfo build.
 
+#include "fastest.h"
+
 #include "processor/engine/realtimeprocessor.h"
 
 #include "platform/flushtozero.h"
@@ -184,12 +186,6 @@ void Still64(benchmark::State& state) {
 }
 
 } // namespace
-
-// On a shared machine the fastest of several repetitions says most about the code itself:
-// run with --benchmark_repetitions=N to get it beside the mean and median.
-double fastest(const std::vector<double>& v) {
-    return *std::min_element(v.begin(), v.end());
-}
 
 BENCHMARK(Copy)->Arg(32)->Arg(256)->Arg(1024)->ComputeStatistics("min", fastest);
 BENCHMARK(Still)->Arg(32)->Arg(256)->Arg(1024)->ComputeStatistics("min", fastest);
