@@ -281,8 +281,8 @@ RealtimeProcessor::Mix RealtimeProcessor::settledMix() noexcept {
     return mix;
 }
 
-// A run with constant delays, gains and swap. 64-bit buffers go in tiles through the lines: every
-// input sample of a tile is read before any output sample of it is written.
+// A run with constant delays, gains and swap. 64-bit buffers, and engines without lines, go in
+// tiles: every input sample of a tile is read before any output sample of it is written.
 template <typename Sample>
 void RealtimeProcessor::steadyStereo(Sample** inputs, Sample** outputs, int32 begin,
                                      int32 end) noexcept {
