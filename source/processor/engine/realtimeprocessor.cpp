@@ -380,8 +380,7 @@ void RealtimeProcessor::steadyStereoApart(float** inputs, float** outputs, int32
         DelayLine& line = lines[static_cast<std::size_t>(j)];
         const float* source = inputs[mix.swap ? 1 - j : j] + begin;
         float* out = outputs[j] + begin;
-        steadyChannel(out, inputs[j] + begin, source, line, mix.bypass,
-                      j == 0 ? mix.gain0 : mix.gain1, count);
+        steadyChannel(out, inputs[j] + begin, source, line, mix.bypass, mix.gain(j), count);
         line.append(source, count);
         frame[static_cast<std::size_t>(j)] = out[count - 1];
     }
@@ -392,20 +391,9 @@ void RealtimeProcessor::steadyStereoApart(float** inputs, float** outputs, int32
 void RealtimeProcessor::steadyStereoOver(float** inputs, float** outputs, int32 begin, int32 end,
                                          const Mix& mix) noexcept {
     if (!mix.swap && outputs[0] == inputs[0] && outputs[1] == inputs[1]) {
-        // In place without swap, each channel reads only its own buffer. An undelayed one is
-        // mixed sample for sample where it stands, once its line has its samples.
-        for (int32 j = 0; j < 2; ++j) {
-            DelayLine& line = lines[static_cast<std::size_t>(j)];
-            if (line.delay() == 0) {
-                float* const x = inputs[j] + begin;
-                line.append(x, end - begin);
-                kernels::mixForward(x, x, x, mix.bypass, j == 0 ? mix.gain0 : mix.gain1,
-                                    end - begin);
-                frame[static_cast<std::size_t>(j)] = x[end - begin - 1];
-            } else {
-                steadyChannelOver(j, inputs[j], begin, end, mix);
-            }
-        }
+        // In place without swap, each channel reads only its own buffer.
+        steadyChannelOver(0, inputs[0], begin, end, mix);
+        steadyChannelOver(1, inputs[1], begin, end, mix);
         return;
     }
     alignas(16) float y[2][overTile];
@@ -414,8 +402,7 @@ void RealtimeProcessor::steadyStereoOver(float** inputs, float** outputs, int32 
         const int32 count = std::min(overTile, end - i);
         for (int32 j = 0; j < 2; ++j) {
             steadyChannel(y[j], inputs[j] + i, inputs[mix.swap ? 1 - j : j] + i,
-                          lines[static_cast<std::size_t>(j)], mix.bypass,
-                          j == 0 ? mix.gain0 : mix.gain1, count);
+                          lines[static_cast<std::size_t>(j)], mix.bypass, mix.gain(j), count);
         }
         for (int32 j = 0; j < 2; ++j) {
             lines[static_cast<std::size_t>(j)].append(inputs[mix.swap ? 1 - j : j] + i, count);
@@ -428,19 +415,24 @@ void RealtimeProcessor::steadyStereoOver(float** inputs, float** outputs, int32 
     }
 }
 
-// One channel of a steady run in place, without swap: steadyStereoOver for that channel alone.
+// One channel of a steady run in place, without swap. An undelayed one is mixed where it stands
+// once its line has its samples; a delayed one is steadyStereoOver for that channel alone.
 void RealtimeProcessor::steadyChannelOver(int32 j, float* x, int32 begin, int32 end,
                                           const Mix& mix) noexcept {
     DelayLine& line = lines[static_cast<std::size_t>(j)];
-    const float gain = j == 0 ? mix.gain0 : mix.gain1;
-    alignas(16) float y[overTile];
-    int32 i = begin;
-    while (i < end) {
-        const int32 count = std::min(overTile, end - i);
-        steadyChannel(y, x + i, x + i, line, mix.bypass, gain, count);
-        line.append(x + i, count);
-        std::copy(y, y + count, x + i);
-        i += count;
+    if (line.delay() == 0) {
+        line.append(x + begin, end - begin);
+        kernels::mixForward(x + begin, x + begin, x + begin, mix.bypass, mix.gain(j), end - begin);
+    } else {
+        alignas(16) float y[overTile];
+        int32 i = begin;
+        while (i < end) {
+            const int32 count = std::min(overTile, end - i);
+            steadyChannel(y, x + i, x + i, line, mix.bypass, mix.gain(j), count);
+            line.append(x + i, count);
+            std::copy(y, y + count, x + i);
+            i += count;
+        }
     }
     frame[static_cast<std::size_t>(j)] = x[end - 1];
 }

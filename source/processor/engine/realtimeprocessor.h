@@ -75,6 +75,7 @@ private:
         float gain0;
         float gain1;
         bool swap;
+        float gain(Steinberg::int32 channel) const noexcept { return channel == 0 ? gain0 : gain1; }
     };
 
     template <typename Sample>
