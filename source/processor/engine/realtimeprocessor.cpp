@@ -281,8 +281,10 @@ RealtimeProcessor::Mix RealtimeProcessor::settledMix() noexcept {
     return mix;
 }
 
-// A run with constant delays, gains and swap. 64-bit buffers, and engines without lines, go in
-// tiles: every input sample of a tile is read before any output sample of it is written.
+// A run with constant delays, gains and swap. 64-bit buffers, engines without lines and short
+// runs over their own inputs go in tiles through the lines: every input sample of a tile is
+// read before any output sample of it is written. (For a run of one tile the lines' fresh stores
+// cost less than mixing it aside as steadyStereoOver does.)
 template <typename Sample>
 void RealtimeProcessor::steadyStereo(Sample** inputs, Sample** outputs, int32 begin,
                                      int32 end) noexcept {
@@ -296,10 +298,12 @@ void RealtimeProcessor::steadyStereo(Sample** inputs, Sample** outputs, int32 be
             if (outputs[0] != inputs[0] && outputs[0] != inputs[1] && outputs[1] != inputs[0] &&
                 outputs[1] != inputs[1]) {
                 steadyStereoApart(inputs, outputs, begin, end, mix);
-            } else {
-                steadyStereoOver(inputs, outputs, begin, end, mix);
+                return;
             }
-            return;
+            if (end - begin > steadyTile) {
+                steadyStereoOver(inputs, outputs, begin, end, mix);
+                return;
+            }
         }
     }
     DelayLine& line0 = lines[0];
