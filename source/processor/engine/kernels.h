@@ -101,9 +101,8 @@ void storeReversed(float* top, const float* x, Steinberg::int32 count) noexcept;
 void rampInputs(double (&value)[rampCount], const double (&increment)[rampCount],
                 Steinberg::int32 count, const Lanes& coefficient, Lanes* out) noexcept;
 
-// Once per sample in a steady run's set-up, so inline. 1 - level and 1 + level are never NaN
-// or -0 (level comes from a smoother that NaN never reaches), so the order of maxpd's operands
-// cannot matter.
+// The constant gains of a steady run. 1 - level and 1 + level are never NaN or -0 (level comes
+// from a smoother that NaN never reaches), so the order of maxpd's operands cannot matter.
 inline void gains(float level, float wet, float& gain0, float& gain1) noexcept {
 #if defined(__SSE2__)
     const __m128d sides = _mm_cvtps_pd(_mm_set_ps(0.0f, 0.0f, 1.0f + level, 1.0f - level));
