@@ -152,6 +152,24 @@ private:
     __m128 switches;
 };
 
+// The steady mix of four samples, bypass x dry + gain x wet, as scalar::mixForward forms it.
+class SteadyMix {
+public:
+    SteadyMix(float bypass, float gain) noexcept : b(_mm_set1_ps(bypass)), g(_mm_set1_ps(gain)) {}
+    __m128 operator()(__m128 dry, __m128 wet) const noexcept {
+        return _mm_add_ps(_mm_mul_ps(b, dry), _mm_mul_ps(g, wet));
+    }
+
+private:
+    __m128 b;
+    __m128 g;
+};
+
+// Four samples in the opposite order, for delay lines that run downward.
+__m128 reversed(__m128 x) noexcept {
+    return _mm_shuffle_ps(x, x, _MM_SHUFFLE(0, 1, 2, 3));
+}
+
 } // namespace
 
 Isa bestIsa() noexcept {
@@ -203,30 +221,28 @@ void stereoRun(Isa isa, StereoState& state, const StereoConstants& constants, co
 
 void mixFromLine(float* out, const float* dry, const float* line, float bypass, float gain,
                  int32 count) noexcept {
-    const __m128 b = _mm_set1_ps(bypass);
-    const __m128 g = _mm_set1_ps(gain);
+    const SteadyMix mix(bypass, gain);
     int32 m = 0;
     // Each group of four is read before it is written, so out may be dry.
     for (; m + 4 <= count; m += 4) {
-        const __m128 back = _mm_loadu_ps(line - m - 3);
-        const __m128 w = _mm_shuffle_ps(back, back, _MM_SHUFFLE(0, 1, 2, 3));
-        _mm_storeu_ps(out + m, _mm_add_ps(_mm_mul_ps(b, _mm_loadu_ps(dry + m)), _mm_mul_ps(g, w)));
+        const __m128 wet = reversed(_mm_loadu_ps(line - m - 3));
+        _mm_storeu_ps(out + m, mix(_mm_loadu_ps(dry + m), wet));
     }
     scalar::mixFromLine(out + m, dry + m, line - m, bypass, gain, count - m);
 }
 
 void mixForward(float* out, const float* dry, const float* delayed, float bypass, float gain,
                 int32 count) noexcept {
-    const __m128 b = _mm_set1_ps(bypass);
-    const __m128 g = _mm_set1_ps(gain);
+    const SteadyMix mix(bypass, gain);
     int32 m = 0;
+    // Two groups of four a turn, each read before it is written.
     for (; m + 8 <= count; m += 8) {
         const __m128 d0 = _mm_loadu_ps(dry + m);
         const __m128 d1 = _mm_loadu_ps(dry + m + 4);
         const __m128 w0 = _mm_loadu_ps(delayed + m);
         const __m128 w1 = _mm_loadu_ps(delayed + m + 4);
-        _mm_storeu_ps(out + m, _mm_add_ps(_mm_mul_ps(b, d0), _mm_mul_ps(g, w0)));
-        _mm_storeu_ps(out + m + 4, _mm_add_ps(_mm_mul_ps(b, d1), _mm_mul_ps(g, w1)));
+        _mm_storeu_ps(out + m, mix(d0, w0));
+        _mm_storeu_ps(out + m + 4, mix(d1, w1));
     }
     scalar::mixForward(out + m, dry + m, delayed + m, bypass, gain, count - m);
 }
@@ -234,8 +250,7 @@ void mixForward(float* out, const float* dry, const float* delayed, float bypass
 void storeReversed(float* top, const float* x, int32 count) noexcept {
     int32 k = 0;
     for (; k + 4 <= count; k += 4) {
-        const __m128 v = _mm_loadu_ps(x + k);
-        _mm_storeu_ps(top - k - 3, _mm_shuffle_ps(v, v, _MM_SHUFFLE(0, 1, 2, 3)));
+        _mm_storeu_ps(top - k - 3, reversed(_mm_loadu_ps(x + k)));
     }
     scalar::storeReversed(top - k, x + k, count - k);
 }
