@@ -10,6 +10,7 @@
 
 #include <picojson.h>
 
+#include <algorithm>
 #include <bitset>
 #include <cmath>
 #include <cstring>
@@ -21,9 +22,9 @@
 namespace kelvane::vst {
 
 // The product-independent half of an audio processor component: one input and one output bus
-// of equal arrangement, 32- and 64-bit processing, a real-time engine rebuilt on every
-// successful setupProcessing, the saved state and the activation message to the controller.
-// It reads nothing of the host's ProcessContext, so it asks the host for none of it
+// of equal arrangement (or a mono input to a stereo output), 32- and 64-bit processing, a real-time
+// engine rebuilt on every successful setupProcessing, the saved state and the activation message to
+// the controller. It reads nothing of the host's ProcessContext, so it asks the host for none of it
 // (IProcessContextRequirements answers 0).
 //
 // The product class derives from this template and supplies:
@@ -143,13 +144,18 @@ public:
         });
     }
 
-    // One input and one output bus of the same arrangement, whatever it is.
+    // One input and one output bus of the same arrangement, whatever it is, or a mono input to
+    // a stereo output: process then feeds the mono channel to both of the engine's inputs.
     tresult PLUGIN_API setBusArrangements(Steinberg::Vst::SpeakerArrangement* inputs, int32 numIns,
                                           Steinberg::Vst::SpeakerArrangement* outputs,
                                           int32 numOuts) override {
         return guarded([&]() -> tresult {
-            if (numIns != 1 || numOuts != 1 || inputs == nullptr || outputs == nullptr ||
-                inputs[0] != outputs[0]) {
+            if (numIns != 1 || numOuts != 1 || inputs == nullptr || outputs == nullptr) {
+                return Steinberg::kResultFalse;
+            }
+            const bool monoToStereo = inputs[0] == Steinberg::Vst::SpeakerArr::kMono &&
+                                      outputs[0] == Steinberg::Vst::SpeakerArr::kStereo;
+            if (inputs[0] != outputs[0] && !monoToStereo) {
                 return Steinberg::kResultFalse;
             }
             return AudioEffect::setBusArrangements(inputs, numIns, outputs, numOuts);
@@ -166,10 +172,13 @@ public:
     uint32 PLUGIN_API getLatencySamples() override { return latencySamples; }
     uint32 PLUGIN_API getTailSamples() override { return Steinberg::Vst::kNoTail; }
 
+    // A refused setup (or one whose engine cannot be built) leaves the stored setup, and with it
+    // the tail and the sample size that process accepts, as it was.
     tresult PLUGIN_API setupProcessing(Steinberg::Vst::ProcessSetup& setup) override {
-        return guarded([&]() -> tresult {
-            // Refused before anything is stored: the engine and the tail convert the rate to
-            // integers, which is undefined for NaN, infinities and values beyond int32.
+        const Steinberg::Vst::ProcessSetup previous = processSetup;
+        const tresult result = guarded([&]() -> tresult {
+            // The engine and the tail convert the rate to integers, which is undefined for NaN,
+            // infinities and values beyond int32.
             if (!usableSampleRate(setup.sampleRate)) {
                 return Steinberg::kResultFalse;
             }
@@ -192,40 +201,56 @@ public:
             engine.swap(next);
             return Steinberg::kResultOk;
         });
+        if (result != Steinberg::kResultOk) {
+            processSetup = previous;
+        }
+        return result;
     }
 
     // Audio thread. Nothing here allocates, locks or throws.
+    //
+    // Output channels that no input channel reaches (all of them without an input bus) are
+    // written silent and flagged so; a single input channel to a stereo engine feeds both of its
+    // inputs.
     tresult PLUGIN_API process(Steinberg::Vst::ProcessData& data) override {
         if (!engine) {
+            return Steinberg::kResultFalse;
+        }
+        // Buffers of another width than the one set up would be read and written as the wrong
+        // type, past their ends: such a block is refused before anything of it is read.
+        if (data.symbolicSampleSize != processSetup.symbolicSampleSize) {
             return Steinberg::kResultFalse;
         }
         platform::FlushToZeroScope flushToZero;
         // Before any check, so that a host's parameter flush (no samples) is still taken in.
         engine->receiveParameterChanges(data);
-        if (data.numSamples <= 0 || data.numInputs < 1 || data.numOutputs < 1) {
+        if (data.numSamples <= 0 || data.numOutputs < 1) {
             return Steinberg::kResultOk;
         }
-        if (data.inputs == nullptr || data.outputs == nullptr) {
+        if (data.outputs == nullptr) {
             return Steinberg::kResultFalse;
         }
-        Steinberg::Vst::AudioBusBuffers& in = data.inputs[0];
         Steinberg::Vst::AudioBusBuffers& out = data.outputs[0];
-        const int32 n = in.numChannels;
-        if (n < 0 || n > engine->numChannels() || out.numChannels < n) {
+        Steinberg::Vst::AudioBusBuffers* in = nullptr;
+        if (data.numInputs >= 1) {
+            if (data.inputs == nullptr) {
+                return Steinberg::kResultFalse;
+            }
+            in = &data.inputs[0];
+        }
+        const int32 inputs = in != nullptr ? in->numChannels : 0;
+        const int32 outputs = out.numChannels;
+        // No more output channels than the bus has, and each input channel has its output.
+        if (inputs < 0 || inputs > engine->numChannels() || outputs < inputs ||
+            outputs > engine->numChannels()) {
             return Steinberg::kResultFalse;
         }
         if (data.symbolicSampleSize == Steinberg::Vst::kSample32) {
-            if (!usableBuffers(in.channelBuffers32, out.channelBuffers32, n)) {
-                return Steinberg::kResultFalse;
-            }
-            engine->process(in.channelBuffers32, out.channelBuffers32, n, data.numSamples);
-        } else {
-            if (!usableBuffers(in.channelBuffers64, out.channelBuffers64, n)) {
-                return Steinberg::kResultFalse;
-            }
-            engine->process(in.channelBuffers64, out.channelBuffers64, n, data.numSamples);
+            return processBlock(in != nullptr ? in->channelBuffers32 : nullptr, inputs,
+                                out.channelBuffers32, out, data.numSamples);
         }
-        return Steinberg::kResultOk;
+        return processBlock(in != nullptr ? in->channelBuffers64 : nullptr, inputs,
+                            out.channelBuffers64, out, data.numSamples);
     }
 
 protected:
@@ -250,22 +275,50 @@ protected:
     uint32 latencySamples = 0;
 
 private:
+    template <typename Sample>
+    tresult processBlock(Sample** in, int32 inputs, Sample** out,
+                         Steinberg::Vst::AudioBusBuffers& outBus, int32 numSamples) noexcept {
+        const int32 outputs = outBus.numChannels;
+        if (!usableChannels(in, inputs) || !usableChannels(out, outputs)) {
+            return Steinberg::kResultFalse;
+        }
+        int32 reached = inputs;
+        if (inputs == 1 && outputs >= 2 && engine->numChannels() == 2) {
+            // The engine reads both inputs of a sample before it writes either output, so the
+            // mono buffer may also be one of the outputs.
+            Sample* both[2] = {in[0], in[0]};
+            engine->process(both, out, 2, numSamples);
+            reached = 2;
+        } else if (inputs > 0) {
+            engine->process(in, out, inputs, numSamples);
+        }
+        Steinberg::uint64 silent = 0;
+        for (int32 channel = reached; channel < outputs; ++channel) {
+            std::fill_n(out[channel], numSamples, Sample(0));
+            if (channel < 64) {
+                silent |= Steinberg::uint64(1) << channel;
+            }
+        }
+        outBus.silenceFlags = silent;
+        return Steinberg::kResultOk;
+    }
+
     static bool usableSampleRate(double rate) {
         return std::isfinite(rate) && rate >= 1.0 &&
                rate < double(std::numeric_limits<int32>::max()) + 1.0;
     }
 
-    // Channel arrays must exist, and each of the first n channels on both sides too.
+    // A bus's channel array must exist, and each of its first n channels too.
     template <typename Sample>
-    static bool usableBuffers(Sample** in, Sample** out, int32 n) noexcept {
+    static bool usableChannels(Sample** channels, int32 n) noexcept {
         if (n == 0) {
             return true;
         }
-        if (in == nullptr || out == nullptr) {
+        if (channels == nullptr) {
             return false;
         }
         for (int32 channel = 0; channel < n; ++channel) {
-            if (in[channel] == nullptr || out[channel] == nullptr) {
+            if (channels[channel] == nullptr) {
                 return false;
             }
         }

@@ -142,8 +142,9 @@ TEST(ProcessorProcess, ChannelCountsAgainstTheEngine) {
     EXPECT_EQ(processor->process(three.data()), kResultFalse);
     EXPECT_EQ(three.output(0, 0), 7.0); // left as the host passed it
 
-    // Mono in a stereo-built engine: passed through unchanged.
+    // Mono in and out of a stereo-built engine: passed through unchanged.
     for (int32 size : {kSample32, kSample64}) {
+        ASSERT_EQ(processor.setup(48000.0, size), kResultOk);
         ProcessDataBuilder mono(size, 1, 64);
         mono.fillInput([](int32, int32 i) { return 0.1 * i; });
         ASSERT_EQ(processor->process(mono.data()), kResultOk);
@@ -155,8 +156,8 @@ TEST(ProcessorProcess, ChannelCountsAgainstTheEngine) {
 
 TEST(ProcessorProcess, MalformedBuffersAreNeverTouched) {
     HostedProcessor processor;
-    ASSERT_EQ(processor.setup(), kResultOk);
     for (int32 size : {kSample32, kSample64}) {
+        ASSERT_EQ(processor.setup(48000.0, size), kResultOk);
         ProcessDataBuilder block(size, 2, 64);
         block.fillOutput(7.0);
 

@@ -76,13 +76,11 @@ tresult PLUGIN_API AudioEffect::canProcessSampleSize(int32 symbolicSampleSize) {
 }
 
 tresult PLUGIN_API AudioEffect::setupProcessing(ProcessSetup& setup) {
-    processSetup.processMode = setup.processMode;
-    processSetup.maxSamplesPerBlock = setup.maxSamplesPerBlock;
-    processSetup.sampleRate = setup.sampleRate;
+    // A refused setup leaves the stored one as it was.
     if (canProcessSampleSize(setup.symbolicSampleSize) != kResultTrue) {
         return kResultFalse;
     }
-    processSetup.symbolicSampleSize = setup.symbolicSampleSize;
+    processSetup = setup;
     return kResultOk;
 }
 
