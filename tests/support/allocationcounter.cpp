@@ -22,17 +22,21 @@ namespace {
 std::atomic<bool> counting{false};
 std::atomic<long> countedAllocations{0};
 std::atomic<long> countedLocks{0};
+std::atomic<std::size_t> largestAllocation{0};
 // Counts down on every operator new; the call that takes it from 1 to 0 throws.
 std::atomic<long> failCountdown{0};
 
-void noteAllocation() noexcept {
+void noteAllocation(std::size_t size) noexcept {
     if (counting.load(std::memory_order_relaxed)) {
         countedAllocations.fetch_add(1, std::memory_order_relaxed);
+        std::size_t seen = largestAllocation.load(std::memory_order_relaxed);
+        while (seen < size && !largestAllocation.compare_exchange_weak(seen, size)) {
+        }
     }
 }
 
 void* allocate(std::size_t size) {
-    noteAllocation();
+    noteAllocation(size);
     long left = failCountdown.load(std::memory_order_relaxed);
     while (left > 0 && !failCountdown.compare_exchange_weak(left, left - 1)) {
     }
@@ -93,15 +97,15 @@ void* __libc_realloc(void*, std::size_t);
 void __libc_free(void*);
 
 void* malloc(std::size_t size) noexcept {
-    noteAllocation();
+    noteAllocation(size);
     return __libc_malloc(size);
 }
 void* calloc(std::size_t count, std::size_t size) noexcept {
-    noteAllocation();
+    noteAllocation(count * size);
     return __libc_calloc(count, size);
 }
 void* realloc(void* memory, std::size_t size) noexcept {
-    noteAllocation();
+    noteAllocation(size);
     return __libc_realloc(memory, size);
 }
 void free(void* memory) noexcept {
@@ -128,6 +132,7 @@ namespace testhost {
 AllocationCounter::AllocationCounter() {
     countedAllocations = 0;
     countedLocks = 0;
+    largestAllocation = 0;
     counting = true;
 }
 
@@ -145,6 +150,10 @@ long AllocationCounter::allocations() const {
 
 long AllocationCounter::locks() const {
     return countedLocks.load();
+}
+
+std::size_t AllocationCounter::largest() {
+    return largestAllocation.load();
 }
 
 bool AllocationCounter::countsMalloc() {

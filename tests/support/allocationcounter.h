@@ -5,6 +5,8 @@
 // no sanitizer owns them, malloc and friends and pthread_mutex_lock), so a binary that links it
 // is a binary of its own. Linux only: a static Windows C++ runtime brings its own.
 
+#include <cstddef>
+
 namespace testhost {
 
 class AllocationCounter {
@@ -19,6 +21,8 @@ public:
 
     long allocations() const;
     long locks() const;
+    // The largest single request among the counted allocations, in bytes.
+    static std::size_t largest();
     long total() const { return allocations() + locks(); }
 
     // Whether C allocations and mutex locks are seen too, or only operator new.

@@ -64,4 +64,36 @@ TEST(Vst2Realtime, AudioEntriesAllocateNothing) {
         << "suspended";
 }
 
+TEST(Vst2Realtime, AHugeAnnouncedBlockSizeTakesBoundedMemory) {
+    for (VstIntPtr announced : {VstIntPtr(1) << 28, VstIntPtr(2147483647)}) {
+        SCOPED_TRACE(announced);
+        RecordingFactory factory;
+        Effect effect(&factory);
+        ASSERT_TRUE(effect);
+        effect.dispatch(effSetSampleRate, 0, 0, nullptr, 48000.0f);
+        effect.dispatch(effSetBlockSize, 0, announced);
+        testhost::AllocationCounter counter;
+        effect.dispatch(effMainsChanged, 0, 1);
+        counter.stop();
+        EXPECT_LT(testhost::AllocationCounter::largest(), std::size_t(1) << 20);
+
+        // Blocks longer than any piece, through the replacing and the accumulating entry; at the
+        // default settings the effect passes its input through.
+        auto input = noise<float>(20000, 4);
+        auto output = input;
+        std::vector<std::vector<float>> sums(2, std::vector<float>(20000, 0.0f));
+        float* inputs[2] = {input[0].data(), input[1].data()};
+        float* outputs[2] = {output[0].data(), output[1].data()};
+        float* sumOutputs[2] = {sums[0].data(), sums[1].data()};
+        AEffect* raw = effect.operator->();
+        EXPECT_EQ(allocationsIn([&] {
+                      raw->processReplacing(raw, inputs, outputs, 20000);
+                      raw->process(raw, inputs, sumOutputs, 20000);
+                  }),
+                  0);
+        EXPECT_EQ(output, input);
+        EXPECT_EQ(sums, input);
+    }
+}
+
 } // namespace

@@ -459,6 +459,64 @@ TEST_F(Vst2EffectTest, SuspendedEffectIsSilentAndResumesWithTheNewSetup) {
     EXPECT_EQ(output, reference.process(input, {{1, 0.0}}));
 }
 
+TEST_F(Vst2EffectTest, ABlockThroughTheEntryOfTheOtherWidthIsSilentAndLosesNoValue) {
+    for (bool wide : {false, true}) {
+        SCOPED_TRACE(wide ? "set up for 64-bit" : "set up for 32-bit");
+        Effect effect(&factory);
+        ASSERT_TRUE(effect);
+        effect.dispatch(effSetProcessPrecision, 0,
+                        wide ? kVstProcessPrecision64 : kVstProcessPrecision32);
+        effect.start(48000.0f, 256);
+        effect->setParameter(effect.operator->(), 1, 0.0f);
+
+        const auto input32 = noise<float>(256, 21);
+        const auto input64 = noise<double>(256, 22);
+        std::vector<std::vector<float>> output32(2, std::vector<float>(256, 0.5f));
+        std::vector<std::vector<double>> output64(2, std::vector<double>(256, 0.5));
+        std::vector<std::vector<float>> sums(2, std::vector<float>(256, 0.5f));
+        if (wide) {
+            effect.process(input32, output32);
+            EXPECT_EQ(output32, std::vector<std::vector<float>>(2, std::vector<float>(256, 0.0f)));
+            effect.accumulate(input32, sums);
+            EXPECT_EQ(sums, std::vector<std::vector<float>>(2, std::vector<float>(256, 0.5f)));
+            Reference<double> reference;
+            effect.process(input64, output64);
+            EXPECT_EQ(output64, reference.process(input64, {{1, 0.0}}));
+        } else {
+            effect.process(input64, output64);
+            EXPECT_EQ(output64, std::vector<std::vector<double>>(2, std::vector<double>(256, 0.0)));
+            Reference<float> reference;
+            effect.process(input32, output32);
+            EXPECT_EQ(output32, reference.process(input32, {{1, 0.0}}));
+        }
+    }
+}
+
+TEST_F(Vst2EffectTest, AnyAnnouncedBlockSizeIsProcessedInPieces) {
+    for (VstIntPtr announced : {VstIntPtr(1) << 28, VstIntPtr(2147483647)}) {
+        SCOPED_TRACE(announced);
+        Effect effect(&factory);
+        ASSERT_TRUE(effect);
+        effect.dispatch(effSetSampleRate, 0, 0, nullptr, 48000.0f);
+        effect.dispatch(effSetBlockSize, 0, announced);
+        effect.dispatch(effMainsChanged, 0, 1);
+        Reference<float> reference;
+        std::vector<std::vector<float>> output;
+        const int sizes[] = {10000, 4097, 3};
+        for (unsigned block = 0; block < 3; ++block) {
+            const auto input = noise<float>(sizes[block], 30 + block);
+            const float timePan = 0.9f - 0.3f * static_cast<float>(block);
+            effect->setParameter(effect.operator->(), 1, timePan);
+            effect.process(input, output);
+            EXPECT_EQ(output, reference.process(input, {{1, timePan}})) << "block " << block;
+        }
+        const auto input = noise<float>(9000, 40);
+        std::vector<std::vector<float>> sums(2, std::vector<float>(9000, 0.0f));
+        effect.accumulate(input, sums);
+        EXPECT_EQ(sums, reference.process(input));
+    }
+}
+
 // --- Chunks ---------------------------------------------------------------------------------
 
 TEST_F(Vst2EffectTest, TheChunkIsTheProcessorsStateBlob) {

@@ -101,17 +101,25 @@ bool Vst2Wrapper::processPiece(Sample** inputs, Sample** outputs, int32 offset,
 }
 
 template <typename Sample>
+bool Vst2Wrapper::setUpFor() const noexcept {
+    return symbolicSampleSize == (sizeof(Sample) == sizeof(double) ? kSample64 : kSample32);
+}
+
+template <typename Sample>
 void Vst2Wrapper::process(Sample** inputs, Sample** outputs, int32 frames) noexcept {
     if (frames <= 0 || !usable(outputs)) {
         return;
     }
-    if (!usable(inputs) || !processing.load(std::memory_order_acquire)) {
+    // A block in the width the processor was not set up for is silent; the host's values wait
+    // for the next block that the processor takes.
+    if (!usable(inputs) || !processing.load(std::memory_order_acquire) || !setUpFor<Sample>()) {
         silence(outputs, 0, frames);
         return;
     }
     collectChanges();
-    for (int32 offset = 0; offset < frames; offset += processBlockSize) {
-        const int32 length = std::min(processBlockSize, frames - offset);
+    int32 length = 0;
+    for (int32 offset = 0; offset < frames; offset += length) {
+        length = std::min(processBlockSize, frames - offset);
         Sample* pieceOutputs[2] = {outputs[0] + offset, outputs[1] + offset};
         if (!processPiece(inputs, pieceOutputs, offset, length)) {
             silence(outputs, offset, length);
@@ -123,13 +131,14 @@ void Vst2Wrapper::process(Sample** inputs, Sample** outputs, int32 frames) noexc
 
 void Vst2Wrapper::processAccumulating(float** inputs, float** outputs, int32 frames) noexcept {
     if (frames <= 0 || !usable(outputs) || !usable(inputs) ||
-        !processing.load(std::memory_order_acquire)) {
+        !processing.load(std::memory_order_acquire) || !setUpFor<float>()) {
         return;
     }
     collectChanges();
     float* sums[2] = {scratch.data(), scratch.data() + processBlockSize};
-    for (int32 offset = 0; offset < frames; offset += processBlockSize) {
-        const int32 length = std::min(processBlockSize, frames - offset);
+    int32 length = 0;
+    for (int32 offset = 0; offset < frames; offset += length) {
+        length = std::min(processBlockSize, frames - offset);
         if (processPiece(inputs, sums, offset, length)) {
             for (int32 c = 0; c < 2; ++c) {
                 for (int32 i = 0; i < length; ++i) {

@@ -144,12 +144,14 @@ bool Vst2Wrapper::resume() {
     if (active) {
         return true;
     }
-    ProcessSetup setup{kRealtime, symbolicSampleSize, maxBlockSize, sampleRate};
+    // The host's block size only bounds the pieces: a host may announce far more than it sends.
+    const int32 pieceSize = std::min(maxBlockSize, kMaxPieceSamples);
+    ProcessSetup setup{kRealtime, symbolicSampleSize, pieceSize, sampleRate};
     if (processor->setupProcessing(setup) != kResultOk) {
         return false;
     }
-    scratch.assign(2 * static_cast<size_t>(maxBlockSize), 0.0f);
-    processBlockSize = maxBlockSize;
+    scratch.assign(2 * static_cast<size_t>(pieceSize), 0.0f);
+    processBlockSize = pieceSize;
 
     processData.processMode = kRealtime;
     processData.symbolicSampleSize = symbolicSampleSize;

@@ -37,11 +37,13 @@ class Vst2PlugFrame;
 // the processor as a parameter change at offset 0 of the next block, and the controller at the
 // next dispatcher call, so the audio thread never touches the controller.
 //
-// Audio: the effect has two inputs and two outputs (one stereo bus each way). Blocks longer than
-// the announced block size are processed in pieces of at most that size. When the processor is
-// suspended or fails a block, the outputs of that block are silent. Resume sets the processor up
-// for the sample size announced with effSetProcessPrecision (32-bit unless the host asked for
-// 64); processDoubleReplacing is offered only when the processor takes 64-bit samples. The old
+// Audio: the effect has two inputs and two outputs (one stereo bus each way). Blocks are
+// processed in pieces of at most the announced block size, and never more than
+// kMaxPieceSamples, whatever size the host announces: what resume allocates stays bounded. When
+// the processor is suspended or fails a block, the outputs of that block are silent. Resume sets
+// the processor up for the sample size announced with effSetProcessPrecision (32-bit unless the
+// host asked for 64); a block through the entry of the other width is silent.
+// processDoubleReplacing is offered only when the processor takes 64-bit samples. The old
 // accumulating process adds the processed block to the outputs.
 //
 // Texts: parameter names, displays and labels are cut to 8 bytes, the program name to 24, the
@@ -150,6 +152,9 @@ private:
     void collectChanges() noexcept;
     template <typename Sample>
     static void silence(Sample** outputs, int32 offset, int32 frames) noexcept;
+    // Whether the processor was set up for blocks of Sample.
+    template <typename Sample>
+    bool setUpFor() const noexcept;
 
     std::unique_ptr<EffectBlock> block;
     IPtr<IPluginFactory> factory;
@@ -182,6 +187,9 @@ private:
     std::unique_ptr<Vst2ParameterChanges> outputChanges;
     IPtr<MemoryStream> chunk;
 
+    // The longest piece handed to the processor.
+    static constexpr int32 kMaxPieceSamples = 4096;
+
     double sampleRate = 44100.0;
     int32 maxBlockSize = 1024;
     int32 processBlockSize = 1024; // the block size of the current activation
@@ -198,7 +206,7 @@ private:
     float* outputs32[2] = {};
     double* inputs64[2] = {};
     double* outputs64[2] = {};
-    std::vector<float> scratch; // outputs of the accumulating process, 2 * maxBlockSize
+    std::vector<float> scratch; // outputs of the accumulating process, 2 * processBlockSize
 };
 
 } // namespace Vst
