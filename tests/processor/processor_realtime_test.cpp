@@ -101,6 +101,23 @@ TEST(ProcessorRealtime, MonoEngineAllocatesNothing) {
     EXPECT_EQ(allocationsIn(*processor, block.data(), kResultOk), 0);
 }
 
+TEST(ProcessorRealtime, MonoSourceAndSilencedOutputsAllocateNothing) {
+    HostedProcessor processor;
+    SpeakerArrangement mono = SpeakerArr::kMono;
+    SpeakerArrangement stereo = SpeakerArr::kStereo;
+    ASSERT_EQ(processor->setBusArrangements(&mono, 1, &stereo, 1), kResultTrue);
+    ASSERT_EQ(processor.setup(48000.0), kResultOk);
+    // A stereo block whose input bus carries only its first channel, in place.
+    ProcessDataBuilder block(kSample32, 2, 1024, true);
+    block.changes().add(Parameters::TimePan, 100, 1.0);
+    ProcessData& data = block.data();
+    data.inputs[0].numChannels = 1;
+    EXPECT_EQ(allocationsIn(*processor, data, kResultOk), 0) << "mono source";
+    ProcessData& noInput = block.data();
+    noInput.numInputs = 0;
+    EXPECT_EQ(allocationsIn(*processor, noInput, kResultOk), 0) << "no input";
+}
+
 // An engine that cannot be allocated leaves the previous one in place, whichever allocation of
 // its construction fails.
 TEST(ProcessorRealtime, FailedEngineAllocationKeepsThePreviousEngine) {
@@ -121,6 +138,7 @@ TEST(ProcessorRealtime, FailedEngineAllocationKeepsThePreviousEngine) {
             break;
         }
         EXPECT_EQ(result, kResultFalse) << "allocation " << failing;
+        EXPECT_EQ(processor->getTailSamples(), 240000u) << "allocation " << failing;
         // The 48 kHz engine is still in place and still holds the automated time pan.
         ProcessDataBuilder settle(kSample32, 2, 48000);
         ASSERT_EQ(processor->process(settle.data()), kResultOk);
