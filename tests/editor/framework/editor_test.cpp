@@ -484,7 +484,9 @@ TEST_F(EditorTest, TheViewTakesOnlyTheSizeItHas) {
     ASSERT_NE(offscreen, nullptr);
     for (const Steinberg::ViewRect& refused :
          {Steinberg::ViewRect(0, 0, 380, 190), Steinberg::ViewRect(0, 0, 345, 160),
-          Steinberg::ViewRect(0, 0, 100000, 100000), Steinberg::ViewRect(0, 0, 0, 0)}) {
+          Steinberg::ViewRect(0, 0, 100000, 100000), Steinberg::ViewRect(0, 0, 0, 0),
+          Steinberg::ViewRect(std::numeric_limits<Steinberg::int32>::min(), 0,
+                              std::numeric_limits<Steinberg::int32>::max(), 160)}) {
         Steinberg::ViewRect proposed = refused;
         EXPECT_EQ(editor->onSize(&proposed), kResultFalse) << describe(refused);
         EXPECT_EQ(editor->getFrame()->getViewSize(), VSTGUI::CRect(0, 0, 346, 160));

@@ -9,6 +9,7 @@
 #include "pluginterfaces/gui/iplugview.h"
 
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 
 namespace Steinberg::Vst {
@@ -127,7 +128,10 @@ tresult PLUGIN_API VSTGUIEditor::onSize(ViewRect* newSize) {
     return Steinberg::guarded([&]() -> tresult {
         if (newSize == nullptr)
             return kInvalidArgument;
-        if (newSize->getWidth() != rect.getWidth() || newSize->getHeight() != rect.getHeight())
+        // In 64 bits: a host's rectangle may span more than an int32 holds.
+        const auto side = [](int32 low, int32 high) { return std::int64_t(high) - low; };
+        if (side(newSize->left, newSize->right) != side(rect.left, rect.right) ||
+            side(newSize->top, newSize->bottom) != side(rect.top, rect.bottom))
             return kResultFalse;
         rect = *newSize;
         return kResultOk;
