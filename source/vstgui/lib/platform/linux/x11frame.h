@@ -17,13 +17,13 @@ class Bitmap;
 
 namespace VSTGUI::X11 {
 
-// A frame shown as a child window of the host's X window, on the connection its thread's windows
-// share (Connection). The frame
-// paints through the frame into a frame-sized 32-bit premultiplied ARGB GDI+ bitmap, which is put
-// into a server-side pixmap that is also the window's background: the server repaints exposed
-// parts by itself, so the window shows the frame even while nobody reads its events (no run
-// loop). Changed areas are painted when the frame asks (invalidRect), at once. Mouse events
-// arrive through the run loop, which lets the connection read them when it is readable.
+// A frame shown as a child window of the host's X window, on the connection that the windows of
+// its thread share (Connection). The frame paints through the frame into a frame-sized 32-bit
+// premultiplied ARGB GDI+ bitmap, which is put into a server-side pixmap that is also the
+// window's background: the server repaints exposed parts by itself, so the window shows the
+// frame even while nobody reads its events (no run loop). Changed areas are painted when the
+// frame asks (invalidRect), at once. Mouse events arrive through the run loop, which lets the
+// connection read them when it is readable.
 // Owned by the frame: destroying it destroys the window. Keeps GDI+ started while it exists.
 class Frame : public IPlatformFrame, private IWindowEventHandler {
 public:
