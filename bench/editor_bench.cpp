@@ -30,9 +30,8 @@ public:
         controller = Steinberg::owned(raw);
         controller->initialize(&host);
         view = Steinberg::owned(controller->createView(Steinberg::Vst::ViewType::kEditor));
-        view->attached(nullptr, Steinberg::kPlatformTypeX11EmbedWindowID);
         editor = dynamic_cast<tivrandel::Editor*>(view.get());
-        offscreen = VSTGUI::OffscreenFrame::attach(editor->getFrame());
+        offscreen = editor->attachOffscreen();
         offscreen->drawAll(); // images decoded, pointer glows rendered
     }
 

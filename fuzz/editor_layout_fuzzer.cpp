@@ -26,8 +26,7 @@ struct OpenEditor {
     OpenEditor() {
         VSTGUI::GDIPlusGlobals::enter();
         controller->initialize(&host);
-        editor->attached(nullptr, Steinberg::kPlatformTypeX11EmbedWindowID);
-        offscreen = VSTGUI::OffscreenFrame::attach(editor->getFrame());
+        offscreen = editor->attachOffscreen();
     }
 
     Steinberg::Vst::HostApplication host;

@@ -9,7 +9,9 @@
 #   - the Windows installer under Wine: silent install into the default folders, the installed
 #     DLL loaded with LoadLibraryW by the Windows module test, a second install over the first
 #     with the VST2 component, silent uninstall; an install into a folder given with /D= and the
-#     ordinary uninstall; afterwards no file and no registry key of ours is left.
+#     ordinary uninstall; an install into one folder and then another, which moves it, with the
+#     uninstaller left in the first acting on its own folder only; afterwards no file and no
+#     registry key of ours is left.
 #   bash scripts/release-tests.sh DIST LINUX_BUILD WINDOWS_BUILD
 # LINUX_BUILD gives the version (its CMake cache) and tivrandel-render; WINDOWS_BUILD the Wine
 # prefix that scripts/wine-tests.sh makes (made here if missing) and windows_module_test.exe.
@@ -376,6 +378,58 @@ rm "$custom_bundle/Uninstall.exe"
 rmdir "$custom_bundle" "$custom_dir" "$drive_c/Plugins-Test"
 snapshot after-3
 check "no file and no registry key of ours left" same_state before after-3
+
+# 4. An installation into folder A, then one into folder B: the second moves the first, so that
+# A's bundle, its uninstaller, its VST2 DLL and the folders made for them go and the entry
+# describes B. An uninstaller left behind in A (as an older setup left it) then removes its own
+# bundle only: B's files and the entry stay, and B's uninstaller still removes B.
+a_win='C:\Plugins-A\VST3'
+a_dir="$drive_c/Plugins-A/VST3"
+a_bundle="$a_dir/Tivrandel64.vst3"
+b_win='C:\Plugins-B\VST3'
+b_dir="$drive_c/Plugins-B/VST3"
+b_bundle="$b_dir/Tivrandel64.vst3"
+b_vst2="$drive_c/Plugins-B/VST2/Tivrandel64.dll"
+check "setup /S /VST2=C:\\Plugins-A\\VST2 /D=$a_win" wine_run setup-4a "$setup" /S \
+    '/VST2=C:\Plugins-A\VST2' "/D=$a_win"
+check "A's module and VST2 DLL are installed" test -f \
+    "$a_bundle/Contents/x86_64-win/Tivrandel64.vst3" -a -f "$drive_c/Plugins-A/VST2/Tivrandel64.dll"
+rm -rf "$work/orphan"
+cp -a "$a_bundle" "$work/orphan"
+check "setup /S /VST2=C:\\Plugins-B\\VST2 /D=$b_win" wine_run setup-4b "$setup" /S \
+    '/VST2=C:\Plugins-B\VST2' "/D=$b_win"
+check "B's module and VST2 DLL are the archive's" bash -c \
+    "cmp '$b_bundle/Contents/x86_64-win/Tivrandel64.vst3' '$zip_module' &&
+     cmp '$b_vst2' '$zip_dir/Tivrandel64.dll'"
+check "A's bundle, uninstaller, VST2 DLL and the folders made for them are gone" \
+    test ! -e "$drive_c/Plugins-A"
+b_entry() {
+    uninstall_entry >/dev/null &&
+        test "$(entry_value InstallLocation)" = "$b_win\\Tivrandel64.vst3" &&
+        test "$(entry_value UninstallString)" = "\"$b_win\\Tivrandel64.vst3\\Uninstall.exe\"" &&
+        test "$(entry_value Vst2Folder)" = 'C:\Plugins-B\VST2'
+}
+check "the entry describes B" b_entry
+mkdir -p "$a_dir"
+cp -a "$work/orphan" "$a_bundle"
+check "A's orphaned Uninstall.exe /S _?=$a_win\\Tivrandel64.vst3" wine_run uninstall-4a \
+    "$a_bundle/Uninstall.exe" /S "_?=$a_win\\Tivrandel64.vst3"
+check "it removed A's module" test ! -e "$a_bundle/Contents"
+check "B's module and VST2 DLL are untouched" test -f \
+    "$b_bundle/Contents/x86_64-win/Tivrandel64.vst3" -a -f "$b_vst2"
+check "the entry still describes B" b_entry
+rm -f "$a_bundle/Uninstall.exe"
+rmdir "$a_bundle" "$a_dir" "$drive_c/Plugins-A"
+check "B's Uninstall.exe /S _?=$b_win\\Tivrandel64.vst3" wine_run uninstall-4b \
+    "$b_bundle/Uninstall.exe" /S "_?=$b_win\\Tivrandel64.vst3"
+b_gone() {
+    [ ! -e "$b_bundle/Contents" ] && [ ! -e "$drive_c/Plugins-B/VST2" ] && no_entry
+}
+check "B's module, its VST2 DLL and folder, and the entry are gone" b_gone
+rm -f "$b_bundle/Uninstall.exe"
+rmdir "$b_bundle" "$b_dir" "$drive_c/Plugins-B"
+snapshot after-4
+check "no file and no registry key of ours left" same_state before after-4
 
 echo "Release tests took $((SECONDS - started)) s"
 if [ "$failures" -gt 0 ]; then

@@ -29,6 +29,8 @@ SetCompressor /SOLID lzma
 !define MODULE_IN_BUNDLE "Contents\x86_64-win\Tivrandel64.vst3"
 !define VST2_DLL "Tivrandel64.dll"
 !define UNINSTALLER "Uninstall.exe"
+; The length of "\${BUNDLE}".
+!define BUNDLE_NAME_LENGTH 17
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\${PRODUCT}"
 
 Name "${PRODUCT} ${VERSION}"
@@ -74,14 +76,25 @@ Var Vst2Dir
 
 !insertmacro MUI_LANGUAGE "English"
 
+; The files of a bundle that an installation puts there, and its folders while they are empty.
+!macro REMOVE_BUNDLE DIR
+  Delete "${DIR}\${MODULE_IN_BUNDLE}"
+  Delete "${DIR}\Contents\Resources\COPYING.txt"
+  Delete "${DIR}\Contents\Resources\NOTICE.txt"
+  Delete "${DIR}\${UNINSTALLER}"
+  RMDir "${DIR}\Contents\x86_64-win"
+  RMDir "${DIR}\Contents\Resources"
+  RMDir "${DIR}\Contents"
+  RMDir "${DIR}"
+!macroend
+
+; An installation elsewhere moves here (MoveEarlierInstallation).
+Section "-Move"
+  Call MoveEarlierInstallation
+SectionEnd
+
 Section "VST3 plug-in" SecVst3
   SectionIn RO
-  ; A record of folders made for an installation elsewhere does not apply here.
-  ReadRegStr $0 HKLM "${UNINSTALL_KEY}" "InstallLocation"
-  ${If} $0 != ""
-  ${AndIf} $0 != "$INSTDIR\${BUNDLE}"
-    DeleteRegValue HKLM "${UNINSTALL_KEY}" "Vst3FolderCreated"
-  ${EndIf}
   StrCpy $R0 $INSTDIR
   Call OutermostMissing
   ${If} $R1 != ""
@@ -97,13 +110,7 @@ Section "VST3 plug-in" SecVst3
 SectionEnd
 
 Section /o "VST2 plug-in" SecVst2
-  ; A copy that an earlier installation put into another folder moves to this one.
-  ReadRegStr $0 HKLM "${UNINSTALL_KEY}" "Vst2Folder"
-  ${If} $0 != ""
-  ${AndIf} $0 != $Vst2Dir
-    Delete "$0\${VST2_DLL}"
-    DeleteRegValue HKLM "${UNINSTALL_KEY}" "Vst2FolderCreated"
-  ${EndIf}
+  ; A copy that an earlier installation put into another folder was removed (Move).
   StrCpy $R0 $Vst2Dir
   Call OutermostMissing
   ${If} $R1 != ""
@@ -137,6 +144,84 @@ Section "-Register"
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoModify" 1
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoRepair" 1
 SectionEnd
+
+; The installation that the uninstall entry records, where it is in another folder, is removed
+; as its uninstaller would remove it (the VST2 copy first, so that a folder both were made in
+; goes too). Its VST2 copy stays where it is unless this installation puts one elsewhere.
+Function MoveEarlierInstallation
+  ${If} ${SectionIsSelected} ${SecVst2}
+    ReadRegStr $0 HKLM "${UNINSTALL_KEY}" "Vst2Folder"
+    StrCpy $R0 $0
+    StrCpy $R1 $Vst2Dir
+    Call SameFolder
+    ${If} $0 != ""
+    ${AndIf} $R2 == ""
+      Delete "$0\${VST2_DLL}"
+      ReadRegStr $R1 HKLM "${UNINSTALL_KEY}" "Vst2FolderCreated"
+      ${If} $R1 != ""
+        StrCpy $R0 $0
+        Call RemoveMadeFolders
+      ${EndIf}
+      DeleteRegValue HKLM "${UNINSTALL_KEY}" "Vst2Folder"
+      DeleteRegValue HKLM "${UNINSTALL_KEY}" "Vst2FolderCreated"
+    ${EndIf}
+  ${EndIf}
+  ReadRegStr $0 HKLM "${UNINSTALL_KEY}" "InstallLocation"
+  StrCpy $R0 $0
+  StrCpy $R1 "$INSTDIR\${BUNDLE}"
+  Call SameFolder
+  ${If} $0 != ""
+  ${AndIf} $R2 == ""
+    ; Only a bundle of ours is touched, whatever the entry says.
+    StrCpy $1 $0 "" -${BUNDLE_NAME_LENGTH}
+    ${If} $1 == "\${BUNDLE}"
+      !insertmacro REMOVE_BUNDLE $0
+      ReadRegStr $R1 HKLM "${UNINSTALL_KEY}" "Vst3FolderCreated"
+      ${If} $R1 != ""
+        ${GetParent} $0 $R0
+        Call RemoveMadeFolders
+      ${EndIf}
+    ${EndIf}
+    DeleteRegValue HKLM "${UNINSTALL_KEY}" "Vst3FolderCreated"
+  ${EndIf}
+FunctionEnd
+
+; Whether $R0 and $R1 name the same folder: "1" in $R2, else "". Paths compare without regard to
+; case, and through their short forms where both exist.
+!macro SAME_FOLDER_FUNCTION PREFIX
+Function ${PREFIX}SameFolder
+  StrCpy $R2 ""
+  ${If} $R0 == $R1
+    StrCpy $R2 1
+    Return
+  ${EndIf}
+  GetFullPathName /SHORT $R3 $R0
+  GetFullPathName /SHORT $R4 $R1
+  ${If} $R3 != ""
+  ${AndIf} $R3 == $R4
+    StrCpy $R2 1
+  ${EndIf}
+FunctionEnd
+!macroend
+!insertmacro SAME_FOLDER_FUNCTION ""
+!insertmacro SAME_FOLDER_FUNCTION "un."
+
+; Removes the empty folders from $R0 up to $R1, which OutermostMissing gave.
+!macro REMOVE_MADE_FOLDERS_FUNCTION PREFIX
+Function ${PREFIX}RemoveMadeFolders
+  StrLen $R3 $R1
+  ${Do}
+    RMDir $R0
+    StrLen $R2 $R0
+    ${If} $R2 <= $R3
+      ${ExitDo}
+    ${EndIf}
+    ${GetParent} $R0 $R0
+  ${Loop}
+FunctionEnd
+!macroend
+!insertmacro REMOVE_MADE_FOLDERS_FUNCTION ""
+!insertmacro REMOVE_MADE_FOLDERS_FUNCTION "un."
 
 ; The folders an installation makes are recorded, so that uninstalling removes exactly those
 ; (and each only while it is empty). In: $R0, a folder about to be made. Out: $R1, the
@@ -186,42 +271,32 @@ Function un.onInit
   SetRegView 64
 FunctionEnd
 
-; Removes the empty folders from $R0 up to $R1, which OutermostMissing gave.
-Function un.RemoveMadeFolders
-  StrLen $R3 $R1
-  ${Do}
-    RMDir $R0
-    StrLen $R2 $R0
-    ${If} $R2 <= $R3
-      ${ExitDo}
-    ${EndIf}
-    ${GetParent} $R0 $R0
-  ${Loop}
-FunctionEnd
-
-; $INSTDIR is the bundle, where the uninstaller sits.
+; $INSTDIR is the bundle, where the uninstaller sits. The entry and the VST2 copy are this
+; installation's only when the entry names this bundle; an uninstaller left behind by another
+; installation removes its own bundle and nothing else.
 Section "Uninstall"
-  ReadRegStr $0 HKLM "${UNINSTALL_KEY}" "Vst2Folder"
-  ${If} $0 != ""
-    Delete "$0\${VST2_DLL}"
-    ReadRegStr $R1 HKLM "${UNINSTALL_KEY}" "Vst2FolderCreated"
+  ReadRegStr $R0 HKLM "${UNINSTALL_KEY}" "InstallLocation"
+  StrCpy $R1 $INSTDIR
+  Call un.SameFolder
+  StrCpy $5 $R2
+  ${If} $5 != ""
+    ReadRegStr $0 HKLM "${UNINSTALL_KEY}" "Vst2Folder"
+    ${If} $0 != ""
+      Delete "$0\${VST2_DLL}"
+      ReadRegStr $R1 HKLM "${UNINSTALL_KEY}" "Vst2FolderCreated"
+      ${If} $R1 != ""
+        StrCpy $R0 $0
+        Call un.RemoveMadeFolders
+      ${EndIf}
+    ${EndIf}
+  ${EndIf}
+  !insertmacro REMOVE_BUNDLE $INSTDIR
+  ${If} $5 != ""
+    ReadRegStr $R1 HKLM "${UNINSTALL_KEY}" "Vst3FolderCreated"
     ${If} $R1 != ""
-      StrCpy $R0 $0
+      ${GetParent} $INSTDIR $R0
       Call un.RemoveMadeFolders
     ${EndIf}
+    DeleteRegKey HKLM "${UNINSTALL_KEY}"
   ${EndIf}
-  Delete "$INSTDIR\${MODULE_IN_BUNDLE}"
-  Delete "$INSTDIR\Contents\Resources\COPYING.txt"
-  Delete "$INSTDIR\Contents\Resources\NOTICE.txt"
-  Delete "$INSTDIR\${UNINSTALLER}"
-  RMDir "$INSTDIR\Contents\x86_64-win"
-  RMDir "$INSTDIR\Contents\Resources"
-  RMDir "$INSTDIR\Contents"
-  RMDir "$INSTDIR"
-  ReadRegStr $R1 HKLM "${UNINSTALL_KEY}" "Vst3FolderCreated"
-  ${If} $R1 != ""
-    ${GetParent} $INSTDIR $R0
-    Call un.RemoveMadeFolders
-  ${EndIf}
-  DeleteRegKey HKLM "${UNINSTALL_KEY}"
 SectionEnd

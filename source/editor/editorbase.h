@@ -60,10 +60,12 @@ public:
 
     // VSTGUIEditor
 
+    // True only when the window opened in parent (or, for a null parent, when the frame was made
+    // for an offscreen bitmap); otherwise nothing stays open.
     bool PLUGIN_API open(void* parent, const VSTGUI::PlatformType& /*type*/) override {
         if (frame != nullptr)
             return false;
-        // Whatever was built before a failure stays up until close().
+        // A failure while building leaves whatever was built, shown until close().
         guarded<bool>(false, [&] {
             resourceCache = std::make_unique<ResourceCache>(resourceStore());
             frame = new VSTGUI::CFrame(VSTGUI::CRect(0, 0, viewWidth, viewHeight), this);
@@ -77,10 +79,16 @@ public:
             applyLayout(layoutText());
             for (ParamID id = 0; id < static_cast<ParamID>(Parameters::count); ++id)
                 onParameterChanged(id, controller->getParamNormalized(id));
-            frame->open(parent, VSTGUI::PlatformType::kDefaultNative, getFrameConfig());
             return true;
         });
-        return true;
+        const bool opened =
+            frame != nullptr && guarded<bool>(false, [&] {
+                return parent == nullptr ||
+                       frame->open(parent, VSTGUI::PlatformType::kDefaultNative, getFrameConfig());
+            });
+        if (!opened)
+            closeFrame();
+        return opened;
     }
 
     void PLUGIN_API close() override { closeFrame(); }

@@ -9,8 +9,10 @@
 #include <algorithm>
 #include <cctype>
 #include <chrono>
+#include <cstdint>
 #include <fstream>
 #include <iterator>
+#include <limits>
 #include <sstream>
 
 namespace kelvane::vst {
@@ -71,16 +73,34 @@ MenuItem menuItem(Steinberg::int32 tag) {
     }
 }
 
+namespace {
+
+// One side: its length kept within [minimum, minimum + margin], worked out in 64 bits so that no
+// coordinate near the int32 limits overflows. A side that would end past the largest coordinate
+// is moved back to end there.
+void constrainSide(Steinberg::int32& low, Steinberg::int32& high, Steinberg::int32 minimum,
+                   Steinberg::int32 margin) {
+    const std::int64_t length = std::int64_t(high) - low;
+    const std::int64_t wanted =
+        std::clamp<std::int64_t>(length, minimum, std::int64_t(minimum) + margin);
+    if (wanted == length)
+        return;
+    const std::int64_t end = std::int64_t(low) + wanted;
+    constexpr std::int64_t largest = std::numeric_limits<Steinberg::int32>::max();
+    if (end > largest) {
+        low = static_cast<Steinberg::int32>(largest - wanted);
+        high = static_cast<Steinberg::int32>(largest);
+    } else {
+        high = static_cast<Steinberg::int32>(end);
+    }
+}
+
+} // namespace
+
 void constrainSize(Steinberg::ViewRect& rect, Steinberg::int32 width, Steinberg::int32 height,
                    Steinberg::int32 margin) {
-    if (rect.getWidth() < width)
-        rect.right = rect.left + width;
-    else if (rect.getWidth() > width + margin)
-        rect.right = rect.left + width + margin;
-    if (rect.getHeight() < height)
-        rect.bottom = rect.top + height;
-    else if (rect.getHeight() > height + margin)
-        rect.bottom = rect.top + height + margin;
+    constrainSide(rect.left, rect.right, width, margin);
+    constrainSide(rect.top, rect.bottom, height, margin);
 }
 
 bool hostShowsNoPluginMenu() {

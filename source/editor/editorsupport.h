@@ -34,7 +34,8 @@ struct MenuItem {
 };
 MenuItem menuItem(Steinberg::int32 tag);
 
-// Keeps a proposed size between the editor's own and margin pixels more in each direction.
+// Keeps a proposed size between the editor's own and margin pixels more in each direction, for
+// any coordinates (near the int32 limits the rectangle is moved back to fit).
 void constrainSize(Steinberg::ViewRect& rect, Steinberg::int32 width, Steinberg::int32 height,
                    Steinberg::int32 margin);
 

@@ -6,7 +6,8 @@
 
 namespace kelvane::platform {
 
-// The desktop services the editor uses, one implementation per platform.
+// The desktop services the editor uses, one implementation per platform. File names are UTF-8
+// (on Windows they reach the system through its wide calls).
 
 // The separator of path components in this platform's file names.
 char pathSeparator();

@@ -11,6 +11,7 @@
 #include "vst2/vst2host.h"
 
 #include "public.sdk/source/vst/hosting/hostclasses.h"
+#include "public.sdk/source/vst/vstguieditor.h"
 #include "vstgui/gdiplusglobals.h"
 #include "vstgui/lib/cframe.h"
 #include "vstgui/lib/controls/ccontrol.h"
@@ -22,8 +23,11 @@
 
 #include <gtest/gtest.h>
 
+#include <dirent.h>
+
 #include <cstdint>
 #include <cstdlib>
+#include <set>
 #include <vector>
 
 namespace linuxgui {
@@ -46,6 +50,25 @@ void* windowId(xcb_window_t window) {
 VSTGUI::CFrame* frameOf(IPlugView* view) {
     auto* editor = dynamic_cast<VSTGUI::VSTGUIEditorInterface*>(view);
     return editor != nullptr ? editor->getFrame() : nullptr;
+}
+
+// The view attached to an offscreen bitmap instead of a window.
+VSTGUI::OffscreenFrame* attachOffscreen(IPlugView* view) {
+    auto* editor = dynamic_cast<Steinberg::Vst::VSTGUIEditor*>(view);
+    VSTGUI::OffscreenFrame* offscreen = editor != nullptr ? editor->attachOffscreen() : nullptr;
+    EXPECT_NE(offscreen, nullptr);
+    return offscreen;
+}
+
+// The process's open file descriptors: each X connection holds one.
+std::size_t openDescriptors() {
+    std::size_t count = 0;
+    if (DIR* directory = opendir("/proc/self/fd")) {
+        while (readdir(directory) != nullptr)
+            ++count;
+        closedir(directory);
+    }
+    return count;
 }
 
 VSTGUI::CControl* control(VSTGUI::CFrame* frame, std::int32_t tag) {
@@ -114,8 +137,7 @@ protected:
     // The same editor with the controller's current values, drawn offscreen.
     Image offscreenImage() {
         auto view = Steinberg::owned(controller->createView("editor"));
-        EXPECT_EQ(view->attached(nullptr, Steinberg::kPlatformTypeX11EmbedWindowID), kResultOk);
-        VSTGUI::OffscreenFrame* offscreen = VSTGUI::OffscreenFrame::attach(frameOf(view));
+        VSTGUI::OffscreenFrame* offscreen = attachOffscreen(view);
         Image image;
         if (offscreen != nullptr) {
             offscreen->drawAll();
@@ -198,14 +220,23 @@ TEST_F(LinuxGuiTest, ShowsWhatTheOffscreenFrameDrawsAndRunsOnTheHostLoop) {
     x.destroyWindow(cover);
     EXPECT_LT(differences(awaitImage(loop, window, expected), expected), expected.size() / 200);
 
-    // A host that resizes the view anyway: the window grows, the background fills the rest.
-    Steinberg::ViewRect larger(0, 0, 380, 190);
-    ASSERT_EQ(view->onSize(&larger), kResultOk);
+    // The view cannot be resized: a host that tries anyway is refused, and nothing is made for
+    // the size it asked (a window of 100000 pixels would need a buffer of gigabytes).
+    for (const Steinberg::ViewRect& other :
+         {Steinberg::ViewRect(0, 0, 380, 190), Steinberg::ViewRect(0, 0, 100000, 100000)}) {
+        Steinberg::ViewRect proposed = other;
+        EXPECT_EQ(view->onSize(&proposed), Steinberg::kResultFalse);
+        EXPECT_EQ(frameOf(view)->getViewSize(), VSTGUI::CRect(0, 0, width, height));
+        Steinberg::ViewRect size;
+        view->getSize(&size);
+        EXPECT_EQ(size.getWidth(), width);
+        EXPECT_EQ(size.getHeight(), height);
+    }
+    Steinberg::ViewRect own(0, 0, width, height);
+    EXPECT_EQ(view->onSize(&own), kResultOk);
     loop.run(100ms);
-    const Image grown = x.capture(window, 380, 190);
-    ASSERT_EQ(grown.size(), 380u * 190u);
-    EXPECT_EQ(grown.back(), 0x7f7f7fu);
-    EXPECT_EQ(grown[10 * 380 + 10], shown[10 * width + 10]);
+    EXPECT_TRUE(x.capture(window, 380, 190).empty()); // no larger than it was
+    EXPECT_LT(differences(x.capture(window, width, height), expected), expected.size() / 200);
 
     view->removed();
     EXPECT_TRUE(x.children(parent).empty());
@@ -289,8 +320,7 @@ TEST_F(LinuxGuiTest, AtScaleTwoTheWindowIsTwiceAsLargeAndTheMouseLandsOnTheRight
     };
     const auto offscreenAtTwo = [&] {
         auto view = scaledView();
-        EXPECT_EQ(view->attached(nullptr, Steinberg::kPlatformTypeX11EmbedWindowID), kResultOk);
-        VSTGUI::OffscreenFrame* offscreen = VSTGUI::OffscreenFrame::attach(frameOf(view));
+        VSTGUI::OffscreenFrame* offscreen = attachOffscreen(view);
         Image image;
         if (offscreen != nullptr && offscreen->getWidth() == w && offscreen->getHeight() == h) {
             offscreen->drawAll();
@@ -364,7 +394,8 @@ TEST_F(LinuxGuiTest, TwoEditorsAtOnceFollowTheValuesAndReopen) {
     const xcb_window_t second = x.createWindow(0, 200, width, height);
     auto one = attach(loop, first);
     auto two = attach(loop, second);
-    EXPECT_EQ(loop.eventHandlerCount(), 2u);
+    // One connection for both windows, read through the loop once.
+    EXPECT_EQ(loop.eventHandlerCount(), 1u);
     EXPECT_EQ(loop.timerCount(), 2u);
 
     controller->setParamNormalized(2, 0.9);
@@ -380,7 +411,7 @@ TEST_F(LinuxGuiTest, TwoEditorsAtOnceFollowTheValuesAndReopen) {
     EXPECT_EQ(loop.timerCount(), 1u);
     const xcb_window_t third = x.createWindow(400, 0, width, height);
     ASSERT_EQ(one->attached(windowId(third), Steinberg::kPlatformTypeX11EmbedWindowID), kResultOk);
-    EXPECT_EQ(loop.eventHandlerCount(), 2u);
+    EXPECT_EQ(loop.eventHandlerCount(), 1u);
     controller->setParamNormalized(2, 0.1);
     const Image moved = offscreenImage();
     EXPECT_LT(differences(awaitImage(loop, child(third), moved), moved), moved.size() / 200);
@@ -423,7 +454,7 @@ TEST_F(LinuxGuiTest, AVst2HostDrivesTheEditorThroughEditIdle) {
 
     // Over the time knob of the effect's own editor, found through a view of the same layout.
     auto view = Steinberg::owned(controller->createView("editor"));
-    view->attached(nullptr, Steinberg::kPlatformTypeX11EmbedWindowID);
+    attachOffscreen(view);
     const VSTGUI::CPoint centre = control(frameOf(view), 1)->getViewSize().getCenter();
     view->removed();
     drag(nullptr, window, static_cast<std::int16_t>(centre.x), static_cast<std::int16_t>(centre.y),
@@ -438,6 +469,100 @@ TEST_F(LinuxGuiTest, AVst2HostDrivesTheEditorThroughEditIdle) {
     EXPECT_EQ(effect.dispatch(effEditClose), 0);
     EXPECT_TRUE(x.children(parent).empty());
     x.destroyWindow(parent);
+}
+
+// A parent that cannot take the editor's window is refused, and nothing starts: no window, no
+// timer, nothing on the host's run loop. The same for a second attach of an attached view, and
+// for the VST2 entry.
+TEST_F(LinuxGuiTest, AParentThatCannotTakeTheWindowIsRefusedAndStartsNothing) {
+    RunLoopFrame loop;
+    const xcb_window_t gone = x.createWindow(0, 0, width, height);
+    x.destroyWindow(gone);
+    int notAWindow = 0;
+    auto view = Steinberg::owned(controller->createView("editor"));
+    view->setFrame(&loop);
+    for (void* parent :
+         {static_cast<void*>(nullptr), windowId(gone), static_cast<void*>(&notAWindow)}) {
+        EXPECT_EQ(view->attached(parent, Steinberg::kPlatformTypeX11EmbedWindowID),
+                  Steinberg::kResultFalse);
+        EXPECT_EQ(frameOf(view), nullptr);
+    }
+    EXPECT_EQ(loop.registrations, 0);
+    EXPECT_EQ(loop.timerCount(), 0u);
+    EXPECT_TRUE(loop.resizes.empty());
+    loop.run(120ms);
+    EXPECT_TRUE(peer.messages.empty());
+
+    const xcb_window_t first = x.createWindow(0, 0, width, height);
+    const xcb_window_t second = x.createWindow(0, 200, width, height);
+    ASSERT_EQ(view->attached(windowId(first), Steinberg::kPlatformTypeX11EmbedWindowID), kResultOk);
+    const xcb_window_t window = child(first);
+    EXPECT_EQ(view->attached(windowId(second), Steinberg::kPlatformTypeX11EmbedWindowID),
+              Steinberg::kResultFalse);
+    EXPECT_TRUE(x.children(second).empty());
+    EXPECT_EQ(x.children(first), std::vector<xcb_window_t>{window});
+    EXPECT_EQ(loop.timerCount(), 1u);
+    EXPECT_EQ(loop.resizes.size(), 1u);
+    view->removed();
+    EXPECT_TRUE(x.children(first).empty());
+    EXPECT_EQ(loop.registrations, loop.unregistrations);
+    view->setFrame(nullptr);
+
+    vst2host::RecordingFactory factory;
+    vst2host::Effect effect(&factory);
+    ASSERT_TRUE(effect);
+    EXPECT_EQ(effect.dispatch(effEditOpen, 0, 0, windowId(gone)), 0);
+    EXPECT_EQ(effect.dispatch(effEditOpen, 0, 0, windowId(first)), 1);
+    EXPECT_EQ(x.children(first).size(), 1u);
+    EXPECT_EQ(effect.dispatch(effEditClose), 0);
+    for (xcb_window_t parent : {first, second})
+        x.destroyWindow(parent);
+}
+
+// The server takes only so many clients: 300 editors open at once share one connection, which
+// closes with the last of them.
+TEST_F(LinuxGuiTest, ThreeHundredEditorsShareOneConnection) {
+    constexpr int count = 300;
+    const std::size_t descriptors = openDescriptors();
+    RunLoopFrame loop;
+    std::vector<xcb_window_t> parents;
+    std::vector<IPtr<IPlugView>> views;
+    for (int i = 0; i < count; ++i) {
+        parents.push_back(x.createWindow(static_cast<std::int16_t>(i % 10 * 40),
+                                         static_cast<std::int16_t>(i / 10 * 20), width, height));
+        views.push_back(attach(loop, parents.back()));
+    }
+    EXPECT_EQ(openDescriptors(), descriptors + 1);
+    EXPECT_EQ(loop.eventHandlerCount(), 1u);
+    EXPECT_EQ(loop.timerCount(), std::size_t(count));
+    std::set<std::uint32_t> clients;
+    for (xcb_window_t parent : parents) {
+        const auto windows = x.children(parent);
+        ASSERT_EQ(windows.size(), 1u);
+        EXPECT_TRUE(x.viewable(windows.front()));
+        clients.insert(windows.front() & ~x.resourceIdMask());
+    }
+    EXPECT_EQ(clients.size(), 1u);
+
+    // The last window is shown and follows the values; closing all but it keeps it going.
+    controller->setParamNormalized(2, 0.9);
+    const Image expected = offscreenImage();
+    const xcb_window_t last = child(parents.back());
+    EXPECT_LT(differences(awaitImage(loop, last, expected), expected), expected.size() / 200);
+    for (int i = 0; i + 1 < count; ++i)
+        views[static_cast<std::size_t>(i)]->removed();
+    EXPECT_EQ(loop.eventHandlerCount(), 1u);
+    controller->setParamNormalized(2, 0.2);
+    const Image later = offscreenImage();
+    EXPECT_LT(differences(awaitImage(loop, last, later), later), later.size() / 200);
+
+    views.back()->removed();
+    EXPECT_EQ(openDescriptors(), descriptors);
+    EXPECT_EQ(loop.eventHandlerCount(), 0u);
+    EXPECT_EQ(loop.timerCount(), 0u);
+    EXPECT_EQ(loop.registrations, loop.unregistrations);
+    for (xcb_window_t parent : parents)
+        x.destroyWindow(parent);
 }
 
 } // namespace

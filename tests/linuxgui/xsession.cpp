@@ -112,6 +112,10 @@ void XSession::release(std::uint8_t button) {
     sync();
 }
 
+std::uint32_t XSession::resourceIdMask() const {
+    return xcb_get_setup(connection)->resource_id_mask;
+}
+
 void XSession::sync() {
     std::free(xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr));
 }

@@ -37,6 +37,8 @@ public:
     void release(std::uint8_t button);
     // Waits until the server has handled everything sent so far.
     void sync();
+    // The bits of a resource id that its client chooses; the others name the client.
+    std::uint32_t resourceIdMask() const;
 
 private:
     xcb_connection_t* connection = nullptr;

@@ -156,20 +156,19 @@ TEST_F(Vst2EffectTest, EditorHasItsSizeOpensInAWindowAndCloses) {
     EXPECT_EQ(effect.dispatch(effEditIdle), 0);
     EXPECT_EQ(effect.dispatch(effEditClose), 0);
 
-    // A parent the window system does not know: the editor is attached and shows nothing.
+    // A parent the window system does not know (here a pointer to something else): refused,
+    // every time, and the effect goes on as before.
     int window = 0;
-    EXPECT_EQ(effect.dispatch(effEditOpen, 0, 0, &window), 1);
-    EXPECT_EQ(effect.dispatch(effEditOpen, 0, 0, &window), 0); // open already
+    EXPECT_EQ(effect.dispatch(effEditOpen, 0, 0, &window), 0);
+    EXPECT_EQ(effect.dispatch(effEditOpen, 0, 0, &window), 0);
     EXPECT_EQ(effect.dispatch(effEditIdle), 0);
-    // Host values reach the controller, and from there the open editor, as before.
     effect->setParameter(effect.operator->(), 1, 0.25f);
+    EXPECT_EQ(effect->getParameter(effect.operator->(), 1), 0.25f);
     EXPECT_EQ(effect.dispatch(effEditGetRect, 0, 0, &rect), 1);
     EXPECT_EQ(rect->right, 346);
     EXPECT_EQ(effect.dispatch(effEditClose), 0);
     EXPECT_EQ(effect.dispatch(effEditClose), 0);
-
-    // Reopened, and left open when the effect closes: the effect releases it.
-    EXPECT_EQ(effect.dispatch(effEditOpen, 0, 0, &window), 1);
+    EXPECT_EQ(effect.dispatch(effEditOpen, 0, 0, &window), 0);
 }
 
 TEST_F(Vst2EffectTest, FailedCreationReleasesWhatItMade) {

@@ -106,11 +106,10 @@ IPtr<Steinberg::IPlugView> createView(Steinberg::Vst::IEditController& controlle
 Image drawOffscreen(Steinberg::Vst::IEditController& controller, float scale = 0) {
     Image image;
     IPtr<Steinberg::IPlugView> view = createView(controller, scale);
-    if (!view || view->attached(nullptr, Steinberg::kPlatformTypeHWND) != kResultOk)
-        return image;
     auto* editor = dynamic_cast<Steinberg::Vst::VSTGUIEditor*>(view.get());
-    VSTGUI::OffscreenFrame* offscreen =
-        editor != nullptr ? VSTGUI::OffscreenFrame::attach(editor->getFrame()) : nullptr;
+    if (editor == nullptr)
+        return image;
+    VSTGUI::OffscreenFrame* offscreen = editor->attachOffscreen();
     if (offscreen != nullptr) {
         offscreen->drawAll();
         image.width = offscreen->getWidth();
@@ -268,17 +267,23 @@ TEST_F(EditorWindowTest, OpensAsAChildWindowAndShowsWhatTheOffscreenFrameDraws) 
     EXPECT_EQ(capture(child).pixels, shown.pixels);
     EXPECT_EQ(capture(child, true).pixels, shown.pixels);
 
-    // The host resizes the view: the window follows, and the new area shows the frame's grey.
-    Steinberg::ViewRect larger(0, 0, editorWidth + 30, editorHeight + 20);
-    ASSERT_EQ(view->onSize(&larger), kResultOk);
-    GetClientRect(child, &client);
-    EXPECT_EQ(client.right, editorWidth + 30);
-    EXPECT_EQ(client.bottom, editorHeight + 20);
+    // The view cannot be resized: a host that tries anyway is refused and the window keeps its
+    // size; its own size is taken.
+    for (const Steinberg::ViewRect& other :
+         {Steinberg::ViewRect(0, 0, editorWidth + 30, editorHeight + 20),
+          Steinberg::ViewRect(0, 0, 100000, 100000)}) {
+        Steinberg::ViewRect proposed = other;
+        EXPECT_EQ(view->onSize(&proposed), Steinberg::kResultFalse);
+        GetClientRect(child, &client);
+        EXPECT_EQ(client.right, editorWidth);
+        EXPECT_EQ(client.bottom, editorHeight);
+        ASSERT_EQ(view->getSize(&size), kResultOk);
+        EXPECT_EQ(size.getWidth(), editorWidth);
+    }
+    Steinberg::ViewRect same(0, 0, editorWidth, editorHeight);
+    EXPECT_EQ(view->onSize(&same), kResultOk);
     UpdateWindow(child);
-    const Image resized = capture(child);
-    EXPECT_EQ(resized.at(editorWidth + 20, editorHeight + 10), 0x7f7f7fu);
-    EXPECT_EQ(resized.at(editorWidth / 2, editorHeight / 2),
-              shown.at(editorWidth / 2, editorHeight / 2));
+    EXPECT_EQ(capture(child).pixels, shown.pixels);
 }
 
 TEST_F(EditorWindowTest, AtScaleTwoTheWindowIsTwiceAsLargeAndTheMouseLandsOnTheRightKnob) {
@@ -469,15 +474,47 @@ TEST_F(EditorWindowTest, TheVst2EffectOpensItsEditorInTheHostWindow) {
     EXPECT_FALSE(IsWindow(child));
 }
 
-TEST_F(EditorWindowTest, AParentThatIsNoWindowGivesAnEditorWithoutOne) {
+// A parent that cannot take the window is refused, and nothing starts: no frame, no window and
+// no timer ticks reaching the processor.
+TEST_F(EditorWindowTest, AParentThatIsNoWindowIsRefusedAndStartsNothing) {
+    ASSERT_EQ(controller->connect(&peer), kResultOk);
     view = owned(controller->createView("editor"));
-    int notAWindow = 0;
-    EXPECT_EQ(view->attached(&notAWindow, Steinberg::kPlatformTypeHWND), kResultOk);
     auto* editor = dynamic_cast<Steinberg::Vst::VSTGUIEditor*>(view.get());
     ASSERT_NE(editor, nullptr);
-    ASSERT_NE(editor->getFrame(), nullptr);
-    EXPECT_EQ(editor->getFrame()->getPlatformFrame(), nullptr);
+    int notAWindow = 0;
+    HWND gone = CreateWindowExW(0, L"TivrandelTestHost", L"gone", WS_OVERLAPPEDWINDOW, 0, 0, 50, 50,
+                                nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+    ASSERT_NE(gone, nullptr);
+    DestroyWindow(gone);
+    for (void* parent :
+         {static_cast<void*>(nullptr), static_cast<void*>(&notAWindow), static_cast<void*>(gone)}) {
+        EXPECT_EQ(view->attached(parent, Steinberg::kPlatformTypeHWND), Steinberg::kResultFalse);
+        EXPECT_EQ(editor->getFrame(), nullptr);
+    }
+    pump(200);
+    EXPECT_TRUE(peer.messages.empty());
     EXPECT_EQ(GetWindow(host, GW_CHILD), nullptr);
+
+    // Attached for real, a second attach without removed is refused and changes nothing.
+    ASSERT_EQ(view->attached(host, Steinberg::kPlatformTypeHWND), kResultOk);
+    HWND child = GetWindow(host, GW_CHILD);
+    ASSERT_NE(child, nullptr);
+    EXPECT_EQ(view->attached(host, Steinberg::kPlatformTypeHWND), Steinberg::kResultFalse);
+    EXPECT_EQ(GetWindow(host, GW_CHILD), child);
+    EXPECT_EQ(GetWindow(child, GW_HWNDNEXT), nullptr);
+    EXPECT_TRUE(IsWindow(child));
+    EXPECT_EQ(view->removed(), kResultOk);
+    EXPECT_FALSE(IsWindow(child));
+    controller->disconnect(&peer);
+
+    // The VST2 entry answers 0 for a window that is gone.
+    vst2host::RecordingFactory factory;
+    vst2host::Effect effect(&factory);
+    ASSERT_TRUE(effect);
+    EXPECT_EQ(effect.dispatch(effEditOpen, 0, 0, gone), 0);
+    EXPECT_EQ(effect.dispatch(effEditOpen, 0, 0, host), 1);
+    EXPECT_NE(GetWindow(host, GW_CHILD), nullptr);
+    effect.dispatch(effEditClose);
 }
 
 } // namespace

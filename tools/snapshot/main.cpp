@@ -65,13 +65,10 @@ bool parse(int argc, char** argv, Options& options) {
     return true;
 }
 
-// Draws the opened editor's frame into a bitmap and writes it; on failure, why in *reason.
+// Opens the editor offscreen, draws it into a bitmap and writes it; on failure, why in *reason.
 bool writeSnapshot(Steinberg::IPlugView& view, const std::string& path, std::string* reason) {
     auto* editor = dynamic_cast<Steinberg::Vst::VSTGUIEditor*>(&view);
-    VSTGUI::CFrame* frame = editor != nullptr ? editor->getFrame() : nullptr;
-    if (frame == nullptr)
-        return false;
-    VSTGUI::OffscreenFrame* offscreen = VSTGUI::OffscreenFrame::attach(frame);
+    VSTGUI::OffscreenFrame* offscreen = editor != nullptr ? editor->attachOffscreen() : nullptr;
     if (offscreen == nullptr)
         return false;
     offscreen->drawAll();
@@ -104,18 +101,12 @@ int run(const Options& options, std::string& reason) {
     int status = 3;
     if (IPtr<Steinberg::IPlugView> view =
             Steinberg::owned(controller->createView(Steinberg::Vst::ViewType::kEditor))) {
-        // No parent window: the editor builds its frame and views, and we paint them.
-#ifdef _WIN32
-        const Steinberg::FIDString type = Steinberg::kPlatformTypeHWND;
-#else
-        const Steinberg::FIDString type = Steinberg::kPlatformTypeX11EmbedWindowID;
-#endif
+        // No window: the editor builds its frame and views offscreen, and we paint them.
         Steinberg::FUnknownPtr<Steinberg::IPlugViewContentScaleSupport> scaling(view);
         if (options.scale > 0 && (!scaling || scaling->setContentScaleFactor(static_cast<float>(
                                                   options.scale)) != Steinberg::kResultOk)) {
             status = 5;
         } else {
-            view->attached(nullptr, type);
             status = writeSnapshot(*view, options.out, &reason) ? 0 : 4;
             view->removed();
         }

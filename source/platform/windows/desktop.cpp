@@ -2,12 +2,12 @@
 
 #include <windows.h>
 
-#include <direct.h>
 #include <shellapi.h>
 
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <string>
 
 namespace kelvane::platform {
 
@@ -15,12 +15,50 @@ char pathSeparator() {
     return '\\';
 }
 
+namespace {
+
+// File names are UTF-8 in the program and wide in the system's calls: the ANSI calls would
+// turn every character outside the code page into a question mark.
+std::wstring wideOf(const std::string& utf8) {
+    if (utf8.empty())
+        return {};
+    const int length = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(),
+                                           static_cast<int>(utf8.size()), nullptr, 0);
+    if (length <= 0)
+        return {};
+    std::wstring wide(static_cast<std::size_t>(length), L'\0');
+    MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(), static_cast<int>(utf8.size()),
+                        wide.data(), length);
+    return wide;
+}
+
+std::string utf8Of(const std::wstring& wide) {
+    if (wide.empty())
+        return {};
+    const int length = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()),
+                                           nullptr, 0, nullptr, nullptr);
+    if (length <= 0)
+        return {};
+    std::string utf8(static_cast<std::size_t>(length), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), utf8.data(), length,
+                        nullptr, nullptr);
+    return utf8;
+}
+
+} // namespace
+
 std::string temporaryDirectory() {
-    std::array<char, 261> buffer{};
-    const DWORD length = GetTempPathA(static_cast<DWORD>(buffer.size()), buffer.data());
+    // The answer without the terminator, or the size the buffer needs when it is too small.
+    std::wstring buffer(MAX_PATH + 1, L'\0');
+    DWORD length = GetTempPathW(static_cast<DWORD>(buffer.size()), buffer.data());
+    if (length >= buffer.size()) {
+        buffer.assign(length + 1, L'\0');
+        length = GetTempPathW(static_cast<DWORD>(buffer.size()), buffer.data());
+    }
     if (length == 0 || length >= buffer.size())
         return {};
-    return std::string(buffer.data(), length);
+    buffer.resize(length);
+    return utf8Of(buffer);
 }
 
 std::uint16_t userLanguage() {
@@ -28,13 +66,17 @@ std::uint16_t userLanguage() {
 }
 
 bool makeDirectory(const std::string& path) {
-    return _mkdir(path.c_str()) == 0;
+    const std::wstring wide = wideOf(path);
+    return !wide.empty() && CreateDirectoryW(wide.c_str(), nullptr) != 0;
 }
 
 bool writeNewFile(const std::string& path, const std::uint8_t* data, std::size_t size) {
+    const std::wstring wide = wideOf(path);
+    if (wide.empty())
+        return false;
     // CREATE_NEW fails on any existing name, a symbolic link included, whether or not its
     // target exists.
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+    HANDLE file = CreateFileW(wide.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return false;
@@ -48,12 +90,14 @@ bool writeNewFile(const std::string& path, const std::uint8_t* data, std::size_t
     }
     const bool complete = CloseHandle(file) != 0 && done == size;
     if (!complete)
-        DeleteFileA(path.c_str());
+        DeleteFileW(wide.c_str());
     return complete;
 }
 
 void openDocument(const std::string& path) {
-    ShellExecuteA(nullptr, nullptr, path.c_str(), nullptr, nullptr, SW_SHOW);
+    const std::wstring wide = wideOf(path);
+    if (!wide.empty())
+        ShellExecuteW(nullptr, nullptr, wide.c_str(), nullptr, nullptr, SW_SHOW);
 }
 
 std::string hostExecutablePath() {

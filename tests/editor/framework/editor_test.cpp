@@ -17,6 +17,7 @@
 
 #include <cmath>
 #include <fstream>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -88,11 +89,7 @@ protected:
     // A new editor, attached without a window and painting offscreen.
     IPtr<InspectableEditor> openEditor() {
         auto editor = owned(new InspectableEditor(controller));
-        EXPECT_EQ(editor->attached(nullptr, platformType), kResultOk);
-        VSTGUI::CFrame* frame = editor->getFrame();
-        EXPECT_NE(frame, nullptr);
-        if (frame != nullptr && frame->getPlatformFrame() == nullptr)
-            VSTGUI::OffscreenFrame::attach(frame);
+        EXPECT_NE(editor->attachOffscreen(), nullptr);
         return editor;
     }
 
@@ -129,7 +126,7 @@ TEST_F(EditorTest, OpensWithItsViewsInOrderShowingTheCurrentValues) {
     EXPECT_EQ(size.getWidth(), 346);
     EXPECT_EQ(size.getHeight(), 160);
 
-    ASSERT_EQ(editor->attached(nullptr, platformType), kResultOk);
+    ASSERT_NE(editor->attachOffscreen(), nullptr);
     const std::vector<std::string> order = {
         "background",  "swapMark0",   "swapMark1",    "swapMark2",  "timeMark0", "timeMark1",
         "timeMark2",   "levelMark0",  "levelMark1",   "levelMark2", "titleRule", "title",
@@ -153,7 +150,7 @@ TEST_F(EditorTest, OpensWithItsViewsInOrderShowingTheCurrentValues) {
     editor->removed();
     EXPECT_EQ(editor->getFrame(), nullptr);
     EXPECT_TRUE(editor->views.empty());
-    ASSERT_EQ(editor->attached(nullptr, platformType), kResultOk);
+    ASSERT_NE(editor->attachOffscreen(), nullptr);
     EXPECT_EQ(editor->getFrame()->getNbViews(), order.size());
     editor->removed();
 }
@@ -293,7 +290,7 @@ TEST_F(EditorTest, FindsTheParameterUnderThePoint) {
     auto editor = owned(new InspectableEditor(controller));
     ParamID id = 99;
     EXPECT_EQ(editor->findParameter(10, 10, id), kResultFalse); // closed
-    ASSERT_EQ(editor->attached(nullptr, platformType), kResultOk);
+    ASSERT_NE(editor->attachOffscreen(), nullptr);
     for (ParamID knobId : {1u, 2u, 3u}) {
         const VSTGUI::CPoint where = centre(knob(*editor, knobId));
         EXPECT_EQ(editor->findParameter(static_cast<Steinberg::int32>(where.x),
@@ -364,13 +361,12 @@ TEST_F(EditorTest, AContentScaleFactorScalesTheWindowItsSizesAndItsDrawing) {
     ResizingPlugFrame window;
     editor->setFrame(&window);
     ASSERT_EQ(scaling->setContentScaleFactor(2), kResultOk);
-    ASSERT_EQ(editor->attached(nullptr, platformType), kResultOk);
+    VSTGUI::OffscreenFrame* offscreen = editor->attachOffscreen();
+    ASSERT_NE(offscreen, nullptr);
     ASSERT_EQ(window.sizes.size(), 1u);
     EXPECT_EQ(describe(window.sizes.back()), describe(Steinberg::ViewRect(0, 0, 692, 320)));
     VSTGUI::CFrame* frame = editor->getFrame();
     EXPECT_EQ(frame->getViewSize(), VSTGUI::CRect(0, 0, 346, 160));
-    VSTGUI::OffscreenFrame* offscreen = VSTGUI::OffscreenFrame::attach(frame);
-    ASSERT_NE(offscreen, nullptr);
     EXPECT_EQ(offscreen->getWidth(), 692);
     EXPECT_EQ(offscreen->getHeight(), 320);
 
@@ -411,8 +407,7 @@ TEST_F(EditorTest, ATurnedKnobRepaintsItsSquareOnlyWithThePixelsOfAFullRedraw) {
             Steinberg::FUnknownPtr<Steinberg::IPlugViewContentScaleSupport> scaling(
                 static_cast<Steinberg::IPlugView*>(editor.get()));
             scaling->setContentScaleFactor(scale);
-            EXPECT_EQ(editor->attached(nullptr, platformType), kResultOk);
-            VSTGUI::OffscreenFrame::attach(editor->getFrame());
+            EXPECT_NE(editor->attachOffscreen(), nullptr);
             offscreen(*editor).drawAll();
             return editor;
         };
@@ -460,6 +455,59 @@ TEST_F(EditorTest, SizeStaysWithinFiftyPixelsOfItsOwn) {
     EXPECT_EQ(rect.bottom, 190);
     EXPECT_EQ(editor->checkSizeConstraint(nullptr), Steinberg::kInvalidArgument);
     EXPECT_EQ(editor->canResize(), kResultFalse);
+
+    // Near the limits of the coordinates nothing overflows: the widest rectangle is cut down, one
+    // that would end past the largest coordinate is moved back to end there.
+    constexpr Steinberg::int32 lowest = std::numeric_limits<Steinberg::int32>::min();
+    constexpr Steinberg::int32 highest = std::numeric_limits<Steinberg::int32>::max();
+    rect = Steinberg::ViewRect(lowest, lowest, highest, highest);
+    EXPECT_EQ(editor->checkSizeConstraint(&rect), kResultOk);
+    EXPECT_EQ(describe(rect),
+              describe(Steinberg::ViewRect(lowest, lowest, lowest + 396, lowest + 210)));
+    rect = Steinberg::ViewRect(highest - 10, highest - 5, highest, highest);
+    editor->checkSizeConstraint(&rect);
+    EXPECT_EQ(describe(rect),
+              describe(Steinberg::ViewRect(highest - 346, highest - 160, highest, highest)));
+    rect = Steinberg::ViewRect(highest, 0, lowest, 100);
+    editor->checkSizeConstraint(&rect);
+    EXPECT_EQ(describe(rect), describe(Steinberg::ViewRect(highest - 346, 0, highest, 160)));
+}
+
+// The view cannot be resized: it takes only the size it has (wherever the host puts it) and
+// refuses every other, open or closed, without making anything for it.
+TEST_F(EditorTest, TheViewTakesOnlyTheSizeItHas) {
+    auto editor = owned(new InspectableEditor(controller));
+    Steinberg::ViewRect other(0, 0, 380, 190);
+    EXPECT_EQ(editor->onSize(&other), kResultFalse);
+    EXPECT_EQ(editor->onSize(nullptr), Steinberg::kInvalidArgument);
+    VSTGUI::OffscreenFrame* offscreen = editor->attachOffscreen();
+    ASSERT_NE(offscreen, nullptr);
+    for (const Steinberg::ViewRect& refused :
+         {Steinberg::ViewRect(0, 0, 380, 190), Steinberg::ViewRect(0, 0, 345, 160),
+          Steinberg::ViewRect(0, 0, 100000, 100000), Steinberg::ViewRect(0, 0, 0, 0),
+          Steinberg::ViewRect(std::numeric_limits<Steinberg::int32>::min(), 0,
+                              std::numeric_limits<Steinberg::int32>::max(), 160)}) {
+        Steinberg::ViewRect proposed = refused;
+        EXPECT_EQ(editor->onSize(&proposed), kResultFalse) << describe(refused);
+        EXPECT_EQ(editor->getFrame()->getViewSize(), VSTGUI::CRect(0, 0, 346, 160));
+        EXPECT_EQ(offscreen->getWidth(), 346);
+        EXPECT_EQ(offscreen->getHeight(), 160);
+    }
+    Steinberg::ViewRect moved(20, 30, 366, 190);
+    EXPECT_EQ(editor->onSize(&moved), kResultOk);
+    Steinberg::ViewRect size;
+    editor->getSize(&size);
+    EXPECT_EQ(describe(size), describe(moved));
+
+    // Open already: a second attach, in a window or offscreen, is refused and changes nothing.
+    int notAWindow = 0;
+    EXPECT_EQ(editor->attached(&notAWindow, platformType), kResultFalse);
+    EXPECT_EQ(editor->attachOffscreen(), nullptr);
+    EXPECT_EQ(editor->getFrame()->getPlatformFrame(), offscreen);
+    editor->removed();
+    EXPECT_EQ(editor->getFrame(), nullptr);
+    EXPECT_EQ(editor->attached(nullptr, platformType), kResultFalse);
+    EXPECT_EQ(editor->getFrame(), nullptr);
 }
 
 } // namespace

@@ -13,7 +13,9 @@
 #include <set>
 #include <thread>
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -194,6 +196,72 @@ TEST_F(ManualViewer, ItsDirectoryIsPrivate) {
     ASSERT_EQ(::lstat(page.c_str(), &status), 0);
     EXPECT_TRUE(S_ISREG(status.st_mode));
     EXPECT_EQ(status.st_mode & 0077, 0u);
+}
+#endif
+
+#ifdef _WIN32
+std::wstring wide(const std::string& utf8) {
+    std::wstring result(utf8.size(), L'\0');
+    result.resize(static_cast<std::size_t>(
+        MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), result.data(),
+                            static_cast<int>(result.size()))));
+    return result;
+}
+
+std::string utf8(const std::wstring& text) {
+    std::string result(text.size() * 4, '\0');
+    result.resize(static_cast<std::size_t>(
+        WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), result.data(),
+                            static_cast<int>(result.size()), nullptr, nullptr)));
+    return result;
+}
+
+std::wstring environmentVariable(const wchar_t* name) {
+    wchar_t value[32768] = {};
+    const DWORD length = GetEnvironmentVariableW(name, value, 32768);
+    return std::wstring(value, length < 32768 ? length : 0);
+}
+
+// A user whose temporary folder has a name outside the ANSI code page (Tibetan and CJK letters
+// are in none): the manual is written there and opened by the folder's real name.
+TEST(ManualViewerWindows, UsesATemporaryFolderNamedOutsideTheAnsiCodePage) {
+    wchar_t base[MAX_PATH + 1] = {};
+    ASSERT_NE(GetTempPathW(MAX_PATH + 1, base), 0u);
+    std::wstring folder = std::wstring(base) + L"manual-\u0f40\u96ea-";
+    for (int i = 0; i < 8; ++i)
+        folder += static_cast<wchar_t>(randomNameChar());
+    ASSERT_NE(CreateDirectoryW(folder.c_str(), nullptr), 0);
+    BOOL lossy = FALSE;
+    char ansi[MAX_PATH * 2] = {};
+    WideCharToMultiByte(CP_ACP, 0, folder.c_str(), -1, ansi, sizeof ansi, nullptr, &lossy);
+    EXPECT_TRUE(lossy) << "the name fits the ANSI code page";
+
+    const std::wstring tmp = environmentVariable(L"TMP");
+    const std::wstring temp = environmentVariable(L"TEMP");
+    SetEnvironmentVariableW(L"TMP", folder.c_str());
+    SetEnvironmentVariableW(L"TEMP", folder.c_str());
+    const std::string temporary = platform::temporaryDirectory();
+    ResourceStore store;
+    store.add("en/index.html", codedEnglish.data(), sizeof english);
+    std::string opened;
+    const ManualEnvironment environment{platform::temporaryDirectory,
+                                        [] { return std::uint16_t{1033}; },
+                                        [&opened](const std::string& path) { opened = path; }};
+    openManual(store, environment);
+    SetEnvironmentVariableW(L"TMP", tmp.empty() ? nullptr : tmp.c_str());
+    SetEnvironmentVariableW(L"TEMP", temp.empty() ? nullptr : temp.c_str());
+
+    EXPECT_EQ(temporary, utf8(folder) + "\\");
+    ASSERT_FALSE(opened.empty());
+    EXPECT_EQ(opened.compare(0, temporary.size(), temporary), 0) << opened;
+    HANDLE page = CreateFileW(wide(opened).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(page, INVALID_HANDLE_VALUE);
+    char bytes[64] = {};
+    DWORD read = 0;
+    ReadFile(page, bytes, sizeof bytes, &read, nullptr);
+    CloseHandle(page);
+    EXPECT_EQ(std::string(bytes, read), contents(english, sizeof english));
 }
 #endif
 

@@ -4,9 +4,12 @@
 
 #include "public.sdk/source/common/hostboundary.h"
 
+#include "vstgui/lib/offscreenframe.h"
+
 #include "pluginterfaces/gui/iplugview.h"
 
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 
 namespace Steinberg::Vst {
@@ -60,23 +63,53 @@ tresult PLUGIN_API VSTGUIEditor::isPlatformTypeSupported(FIDString type) {
 tresult PLUGIN_API VSTGUIEditor::attached(void* parent, FIDString type) {
     return Steinberg::guarded([&]() -> tresult {
         VSTGUI::PlatformType platformType{};
-        if (!platformTypeOf(type, platformType))
+        // Nothing starts unless the parent really takes the window: no timer ticks for an
+        // editor that shows nothing, and a second attach leaves the first one alone.
+        if (!platformTypeOf(type, platformType) || parent == nullptr || frame != nullptr ||
+            isAttached())
             return kResultFalse;
-        // The host's run loop, where it offers one, before the timer starts on it.
+        // The host's run loop, where it offers one, before the frame and the timer use it.
         frameConfig = makeFrameConfig(plugFrame);
+        if (!open(parent, platformType) || frame == nullptr) {
+            close();
+            frameConfig.reset();
+            return kResultFalse;
+        }
         if (timer)
             timer->start();
-        if (open(parent, platformType) && frame != nullptr) {
-            // In the window's pixels: the frame's size times its zoom.
-            const double zoom = frame->getZoom();
-            ViewRect size(0, 0, static_cast<int32>(std::lround(frame->getWidth() * zoom)),
-                          static_cast<int32>(std::lround(frame->getHeight() * zoom)));
-            setRect(size);
-            if (plugFrame != nullptr)
-                plugFrame->resizeView(this, &size);
-        }
-        return EditorView::attached(parent, type);
+        return attachedWithFrame(parent, type);
     });
+}
+
+VSTGUI::OffscreenFrame* VSTGUIEditor::attachOffscreen() {
+    return Steinberg::guarded<VSTGUI::OffscreenFrame*>(nullptr, [&]() -> VSTGUI::OffscreenFrame* {
+        if (frame != nullptr || isAttached())
+            return nullptr;
+        VSTGUI::OffscreenFrame* offscreen = nullptr;
+        if (open(nullptr, VSTGUI::PlatformType::kDefaultNative) && frame != nullptr)
+            offscreen = VSTGUI::OffscreenFrame::attach(frame);
+        if (offscreen == nullptr) {
+            close();
+            return nullptr;
+        }
+#ifdef _WIN32
+        attachedWithFrame(nullptr, kPlatformTypeHWND);
+#else
+        attachedWithFrame(nullptr, kPlatformTypeX11EmbedWindowID);
+#endif
+        return offscreen;
+    });
+}
+
+tresult VSTGUIEditor::attachedWithFrame(void* parent, FIDString type) {
+    // In the window's pixels: the frame's size times its zoom.
+    const double zoom = frame->getZoom();
+    ViewRect size(0, 0, static_cast<int32>(std::lround(frame->getWidth() * zoom)),
+                  static_cast<int32>(std::lround(frame->getHeight() * zoom)));
+    setRect(size);
+    if (plugFrame != nullptr)
+        plugFrame->resizeView(this, &size);
+    return EditorView::attached(parent, type);
 }
 
 tresult PLUGIN_API VSTGUIEditor::removed() {
@@ -89,12 +122,19 @@ tresult PLUGIN_API VSTGUIEditor::removed() {
     });
 }
 
+// The view keeps its size (it cannot be resized): the size it has is taken, where the host may
+// place it anywhere; any other is refused before anything is made for it.
 tresult PLUGIN_API VSTGUIEditor::onSize(ViewRect* newSize) {
     return Steinberg::guarded([&]() -> tresult {
-        if (newSize != nullptr && frame != nullptr)
-            frame->setSize(newSize->getWidth() / frame->getZoom(),
-                           newSize->getHeight() / frame->getZoom());
-        return EditorView::onSize(newSize);
+        if (newSize == nullptr)
+            return kInvalidArgument;
+        // In 64 bits: a host's rectangle may span more than an int32 holds.
+        const auto side = [](int32 low, int32 high) { return std::int64_t(high) - low; };
+        if (side(newSize->left, newSize->right) != side(rect.left, rect.right) ||
+            side(newSize->top, newSize->bottom) != side(rect.top, rect.bottom))
+            return kResultFalse;
+        rect = *newSize;
+        return kResultOk;
     });
 }
 

@@ -9,6 +9,10 @@
 
 #include <memory>
 
+namespace VSTGUI {
+class OffscreenFrame;
+}
+
 namespace Steinberg::Vst {
 
 // A plug-in view whose contents are a VSTGUI frame: attaches the frame to the host's window,
@@ -22,8 +26,16 @@ public:
     explicit VSTGUIEditor(void* owner, ViewRect* size = nullptr);
     ~VSTGUIEditor() override;
 
+    // Makes the frame and opens it in parent; true only when the window is there. With a null
+    // parent (attachOffscreen), makes the frame without a window.
     virtual bool PLUGIN_API open(void* parent, const VSTGUI::PlatformType& type) = 0;
     virtual void PLUGIN_API close() = 0;
+
+    // Attaches the view as attached() does, but to an offscreen bitmap instead of a window: for
+    // painting the editor without a display (snapshots, tests, benchmarks), which draw and send
+    // simulated mouse input through the frame answered. No timer runs; removed() closes it.
+    // Null when the view is attached already.
+    VSTGUI::OffscreenFrame* attachOffscreen();
 
     // The period of the idle timer, in milliseconds.
     void setIdleRate(int32 milliseconds);
@@ -53,6 +65,9 @@ protected:
     VSTGUI::SharedPointer<VSTGUI::CVSTGUITimer> timer;
 
 private:
+    // Sizes the view to its open frame, tells the host and the controller.
+    tresult attachedWithFrame(void* parent, FIDString type);
+
     std::unique_ptr<VSTGUI::IPlatformFrameConfig> frameConfig;
 };
 

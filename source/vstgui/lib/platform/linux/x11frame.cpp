@@ -44,32 +44,26 @@ Frame::GdiplusUse::~GdiplusUse() {
     GDIPlusGlobals::exit();
 }
 
-Frame::Frame(IPlatformFrameCallback* callback, xcb_connection_t* x)
-    : frame(callback), connection(x) {}
+Frame::Frame(IPlatformFrameCallback* callback, std::shared_ptr<Connection> x)
+    : frame(callback), shared(std::move(x)), connection(shared->get()) {}
 
 std::unique_ptr<Frame> Frame::create(IPlatformFrameCallback* frame, const CRect& size,
                                      xcb_window_t parent, SharedPointer<IRunLoop> runLoop) {
     if (frame == nullptr || parent == 0)
         return nullptr;
-    xcb_connection_t* connection = xcb_connect(nullptr, nullptr);
-    if (xcb_connection_has_error(connection)) {
-        xcb_disconnect(connection);
+    std::shared_ptr<Connection> connection = Connection::acquire();
+    if (!connection)
         return nullptr;
-    }
-    std::unique_ptr<Frame> result(new Frame(frame, connection));
+    std::unique_ptr<Frame> result(new Frame(frame, std::move(connection)));
     if (!result->open(parent, pixels(size.getWidth()), pixels(size.getHeight())))
         return nullptr;
-    if (runLoop &&
-        runLoop->registerEventHandler(xcb_get_file_descriptor(connection), result.get())) {
-        result->runLoop = std::move(runLoop);
-        result->registered = true;
-    }
+    result->shared->add(result->window, result.get(), std::move(runLoop));
     return result;
 }
 
 Frame::~Frame() {
-    *alive = false;
-    leaveRunLoop();
+    // No event reaches a frame that is being taken apart.
+    shared->remove(this);
     if (window != 0)
         xcb_destroy_window(connection, window);
     if (gc != 0)
@@ -81,7 +75,6 @@ Frame::~Frame() {
     // Gone when the host's remove returns: it may destroy its window next.
     if (!xcb_connection_has_error(connection))
         sync();
-    xcb_disconnect(connection);
 }
 
 bool Frame::open(xcb_window_t parent, std::int32_t newWidth, std::int32_t newHeight) {
@@ -253,40 +246,6 @@ void Frame::putPixels(std::int32_t x, std::int32_t y, std::int32_t w, std::int32
                       static_cast<std::uint32_t>(rowBytes * static_cast<std::size_t>(count)),
                       rows.data() + rowBytes * static_cast<std::size_t>(row));
     }
-}
-
-void Frame::leaveRunLoop() {
-    if (registered && runLoop)
-        runLoop->unregisterEventHandler(this);
-    registered = false;
-    runLoop = SharedPointer<IRunLoop>();
-}
-
-void Frame::onEvent() {
-    // The run loop is the boundary: nothing may escape into it.
-    try {
-        processEvents();
-    } catch (...) {
-    }
-}
-
-void Frame::processEvents() {
-    const std::shared_ptr<bool> living = alive;
-    while (*living) {
-        auto event = reply(xcb_poll_for_event(connection));
-        if (!event)
-            break;
-        handle(*event);
-    }
-    if (!*living)
-        return;
-    // A display that went away would keep the descriptor readable for ever.
-    if (xcb_connection_has_error(connection)) {
-        leaveRunLoop();
-        window = 0;
-        return;
-    }
-    xcb_flush(connection);
 }
 
 CButtonState Frame::buttonsOf(std::uint16_t state) {

@@ -2,6 +2,7 @@
 
 #include "vstgui/lib/crect.h"
 #include "vstgui/lib/platform/iplatformframe.h"
+#include "vstgui/lib/platform/linux/x11connection.h"
 #include "vstgui/lib/platform/linux/x11runloop.h"
 
 #include <xcb/xcb.h>
@@ -16,14 +17,15 @@ class Bitmap;
 
 namespace VSTGUI::X11 {
 
-// A frame shown as a child window of the host's X window, on a connection of its own. The frame
-// paints through the frame into a frame-sized 32-bit premultiplied ARGB GDI+ bitmap, which is put
-// into a server-side pixmap that is also the window's background: the server repaints exposed
-// parts by itself, so the window shows the frame even while nobody reads its events (no run
-// loop). Changed areas are painted when the frame asks (invalidRect), at once. Mouse events
-// arrive through the run loop, which calls processEvents() when the connection is readable.
+// A frame shown as a child window of the host's X window, on the connection that the windows of
+// its thread share (Connection). The frame paints through the frame into a frame-sized 32-bit
+// premultiplied ARGB GDI+ bitmap, which is put into a server-side pixmap that is also the
+// window's background: the server repaints exposed parts by itself, so the window shows the
+// frame even while nobody reads its events (no run loop). Changed areas are painted when the
+// frame asks (invalidRect), at once. Mouse events arrive through the run loop, which lets the
+// connection read them when it is readable.
 // Owned by the frame: destroying it destroys the window. Keeps GDI+ started while it exists.
-class Frame : public IPlatformFrame, private IEventHandler {
+class Frame : public IPlatformFrame, private IWindowEventHandler {
 public:
     // A window of size in the X window parent, or null when there is no display, parent is no
     // window of it, or its visual has no 32-bit true-colour pixels. runLoop may be null.
@@ -34,10 +36,11 @@ public:
     Frame& operator=(const Frame&) = delete;
 
     xcb_window_t getWindow() const { return window; }
-    bool isRegistered() const { return registered; }
+    // Whether the window's events arrive through a run loop.
+    bool isRegistered() const { return shared->isRegistered(); }
 
-    // Handles every event that has arrived, without waiting.
-    void processEvents();
+    // Handles every event that has arrived for the connection's windows, without waiting.
+    void processEvents() { shared->processEvents(); }
 
     bool getCurrentMousePosition(CPoint& mousePosition) const override;
     bool invalidRect(const CRect& rect) override;
@@ -56,7 +59,7 @@ private:
         GdiplusUse& operator=(const GdiplusUse&) = delete;
     };
 
-    Frame(IPlatformFrameCallback* frame, xcb_connection_t* connection);
+    Frame(IPlatformFrameCallback* frame, std::shared_ptr<Connection> connection);
 
     bool open(xcb_window_t parent, std::int32_t width, std::int32_t height);
     // The parent's depth and visual when they take our pixels, else a 24-bit true-colour visual
@@ -67,9 +70,9 @@ private:
     // Paints area through the frame into the bitmap, then into the pixmap and the window.
     void paint(const CRect& area);
     void putPixels(std::int32_t x, std::int32_t y, std::int32_t w, std::int32_t h);
-    void onEvent() override;
+    void onWindowEvent(const xcb_generic_event_t& event) override { handle(event); }
+    void onConnectionLost() override { window = 0; }
     void handle(const xcb_generic_event_t& event);
-    void leaveRunLoop();
     // Marks the window as an XEmbed client, for embedders that speak the protocol.
     void announceEmbedding();
     // Waits until the server has handled every request sent so far.
@@ -77,6 +80,7 @@ private:
 
     GdiplusUse gdiplus;
     IPlatformFrameCallback* frame;
+    std::shared_ptr<Connection> shared;
     xcb_connection_t* connection;
     xcb_window_t root = 0;
     xcb_window_t window = 0;
@@ -90,11 +94,6 @@ private:
     std::int32_t width = 0;
     std::int32_t height = 0;
     std::vector<std::uint8_t> rows;
-    SharedPointer<IRunLoop> runLoop;
-    bool registered = false;
-    // Cleared by the destructor: an event's handler may destroy the frame (the host closing the
-    // editor from a menu), after which processEvents() must stop.
-    std::shared_ptr<bool> alive = std::make_shared<bool>(true);
 };
 
 } // namespace VSTGUI::X11
