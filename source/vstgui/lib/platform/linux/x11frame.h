@@ -23,6 +23,25 @@ namespace VSTGUI::X11 {
 // loop). Changed areas are painted when the frame asks (invalidRect), at once. Mouse events
 // arrive through the run loop, which calls processEvents() when the connection is readable.
 // Owned by the frame: destroying it destroys the window. Keeps GDI+ started while it exists.
+// X has no double-click event: two presses of one button make one when the second comes soon
+// after the first and near it (the usual desktop settings). A third press starts a new pair.
+class DoubleClicks {
+public:
+    static constexpr std::uint32_t interval = 400; // milliseconds
+    static constexpr std::int32_t distance = 5;    // pixels, in either direction
+
+    // Whether this press completes a double click; time is the server's (it wraps around),
+    // (x, y) the press on the screen.
+    bool press(std::uint8_t button, std::uint32_t time, std::int32_t x, std::int32_t y);
+
+private:
+    bool open = false; // a first press waits for its second
+    std::uint8_t lastButton = 0;
+    std::uint32_t lastTime = 0;
+    std::int32_t lastX = 0;
+    std::int32_t lastY = 0;
+};
+
 class Frame : public IPlatformFrame, private IEventHandler {
 public:
     // A window of size in the X window parent, or null when there is no display, parent is no
@@ -90,6 +109,7 @@ private:
     std::int32_t width = 0;
     std::int32_t height = 0;
     std::vector<std::uint8_t> rows;
+    DoubleClicks clicks;
     SharedPointer<IRunLoop> runLoop;
     bool registered = false;
     // Cleared by the destructor: an event's handler may destroy the frame (the host closing the
