@@ -304,10 +304,10 @@ TEST_F(KnobModeTest, AClickFlipsASwitchButADragDoesNot) {
     EXPECT_EQ(view->getValue(), 0.f);
     // Dragged over to the other position, it stays there.
     frame->onMouseDown(where, VSTGUI::kLButton);
-    CPoint far(50, 50 - 120);
-    frame->onMouseMoved(far, VSTGUI::kLButton);
+    CPoint beyond(50, 50 - 120);
+    frame->onMouseMoved(beyond, VSTGUI::kLButton);
     EXPECT_EQ(view->getValue(), 1.f);
-    frame->onMouseUp(far, VSTGUI::kLButton);
+    frame->onMouseUp(beyond, VSTGUI::kLButton);
     EXPECT_EQ(view->getValue(), 1.f);
 
     // A continuous knob ignores clicks.
