@@ -16,13 +16,6 @@ class Bitmap;
 
 namespace VSTGUI::X11 {
 
-// A frame shown as a child window of the host's X window, on a connection of its own. The frame
-// paints through the frame into a frame-sized 32-bit premultiplied ARGB GDI+ bitmap, which is put
-// into a server-side pixmap that is also the window's background: the server repaints exposed
-// parts by itself, so the window shows the frame even while nobody reads its events (no run
-// loop). Changed areas are painted when the frame asks (invalidRect), at once. Mouse events
-// arrive through the run loop, which calls processEvents() when the connection is readable.
-// Owned by the frame: destroying it destroys the window. Keeps GDI+ started while it exists.
 // X has no double-click event: two presses of one button make one when the second comes soon
 // after the first and near it (the usual desktop settings). A third press starts a new pair.
 class DoubleClicks {
@@ -42,6 +35,15 @@ private:
     std::int32_t lastY = 0;
 };
 
+// A frame shown as a child window of the host's X window, on a connection of its own. The frame
+// paints through the frame into a frame-sized 32-bit premultiplied ARGB GDI+ bitmap, which is put
+// into a server-side pixmap that is also the window's background: the server repaints exposed
+// parts by itself, so the window shows the frame even while nobody reads its events (no run
+// loop). Changed areas are painted when the frame asks (invalidRect), at once. Mouse events
+// arrive through the run loop, which calls processEvents() when the connection is readable;
+// double clicks (DoubleClicks) as presses with kDoubleClick, and the pointer leaving the window
+// as platformOnMouseExited(). Owned by the frame: destroying it destroys the window. Keeps GDI+
+// started while it exists.
 class Frame : public IPlatformFrame, private IEventHandler {
 public:
     // A window of size in the X window parent, or null when there is no display, parent is no
