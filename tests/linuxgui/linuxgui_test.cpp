@@ -290,6 +290,13 @@ TEST_F(LinuxGuiTest, HoveringShowsTheValueAndADoubleClickResetsAsOneEdit) {
     x.release(4);
     ASSERT_TRUE(loop.runUntil([&] { return handler.calls.size() >= 5u; }, 2s));
     EXPECT_NEAR(controller->getParamNormalized(2), 0.6, 1e-6);
+    // Shift-drag: the zoom factor of 10 makes 40 pixels up a fiftieth of the range.
+    const VSTGUI::CPoint time = control(frameOf(view), 1)->getViewSize().getCenter();
+    const std::uint32_t shiftKey = 0xffe1; // Shift_L
+    x.key(shiftKey, true);
+    drag(&loop, window, static_cast<std::int16_t>(time.x), static_cast<std::int16_t>(time.y), -40);
+    x.key(shiftKey, false);
+    EXPECT_NEAR(controller->getParamNormalized(1), 0.5 + 40.0 / 2000, 1e-6);
     const VSTGUI::CPoint swap = control(frameOf(view), 3)->getViewSize().getCenter();
     px = static_cast<std::int16_t>(swap.x);
     py = static_cast<std::int16_t>(swap.y);

@@ -445,6 +445,21 @@ TEST_F(EditorWindowTest, HoveringShowsTheValueAndADoubleClickResetsAsOneEdit) {
     mouseInput(MOUSEEVENTF_WHEEL, WHEEL_DELTA);
     pump(50);
     EXPECT_NEAR(controller->getParamNormalized(2), 0.6, 1e-6);
+    // Shift-drag: the zoom factor of 10 makes 40 pixels up a fiftieth of the range.
+    const POINT time = centreOf(1);
+    mouseTo(child, time.x, time.y);
+    INPUT shift{};
+    shift.type = INPUT_KEYBOARD;
+    shift.ki.wVk = VK_SHIFT;
+    SendInput(1, &shift, sizeof(shift));
+    mouseInput(MOUSEEVENTF_LEFTDOWN);
+    for (int step = 1; step <= 4; ++step)
+        mouseTo(child, time.x, time.y - 10 * step);
+    mouseInput(MOUSEEVENTF_LEFTUP);
+    shift.ki.dwFlags = KEYEVENTF_KEYUP;
+    SendInput(1, &shift, sizeof(shift));
+    pump(50);
+    EXPECT_NEAR(controller->getParamNormalized(1), 0.5 + 40.0 / 2000, 1e-6);
     const POINT swap = centreOf(3);
     mouseTo(child, swap.x, swap.y);
     pump(GetDoubleClickTime() + 50);
