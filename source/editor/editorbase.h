@@ -6,6 +6,8 @@
 #include "editor/manual/manualviewer.h"
 #include "editor/resources/resourcecache.h"
 #include "editor/resources/resourcestore.h"
+#include "editor/views/kvtext.h"
+#include "editor/views/myknob.h"
 #include "framework/guard.h"
 #include "platform/desktop.h"
 
@@ -32,6 +34,10 @@ namespace kelvane::vst {
 // parameter edits, answers the host's parameter-finder questions and offers the plug-in's
 // context menu (reset a parameter, open the manual). The product supplies the views, the
 // layout document and the stores.
+//
+// While the mouse is over a knob or turns it, the text view that the knob's valueLabel names
+// shows the knob's value as the host shows it (the controller's display text), in that view's
+// own place, font and colour, which the layout sets; the view's own text returns afterwards.
 //
 // On screens of higher density the window is scaled by a factor from 1 to 4: the host's
 // (IPlugViewContentScaleSupport), or failing that the window's DPI where the platform tells it.
@@ -76,6 +82,7 @@ public:
             }
             frame->setZoom(contentScale);
             buildViews();
+            connectValueLabels();
             applyLayout(layoutText());
             for (ParamID id = 0; id < static_cast<ParamID>(Parameters::count); ++id)
                 onParameterChanged(id, controller->getParamNormalized(id));
@@ -268,6 +275,8 @@ protected:
     // asked when it did not).
     double contentScale = 1;
     bool hostGaveScale = false;
+    // The text view that shows each knob's value now.
+    std::map<const MyKnob*, KVText*> valueLabels;
 
 private:
     static bool isParameter(ParamID id) { return id < static_cast<ParamID>(Parameters::count); }
@@ -307,8 +316,47 @@ private:
             timerClient->onEditorTimer();
     }
 
+    // Every knob among the views tells showValue() when its value is to be shown or not.
+    void connectValueLabels() {
+        for (const auto& entry : views)
+            if (auto* knob = dynamic_cast<MyKnob*>(entry.second))
+                knob->setValueDisplay([this](MyKnob& shown) { showValue(shown); });
+    }
+
+    void showValue(MyKnob& knob) {
+        guarded<bool>(false, [&] {
+            KVText* label = nullptr;
+            const ParamID id = static_cast<ParamID>(knob.getTag());
+            if (knob.showsValue() && isParameter(id)) {
+                const auto found = views.find(knob.valueLabel.get());
+                label = found != views.end() ? dynamic_cast<KVText*>(found->second) : nullptr;
+            }
+            // The label shown before, when the layout has named another since or none shows.
+            const auto previous = valueLabels.find(&knob);
+            if (previous != valueLabels.end() && previous->second != label) {
+                KVText* former = previous->second;
+                valueLabels.erase(previous);
+                former->showOwnText();
+            }
+            if (label != nullptr) {
+                Steinberg::Vst::String128 text{};
+                if (controller->getParamStringByValue(id, knob.getValue(), text) !=
+                    Steinberg::kResultOk)
+                    return false;
+                valueLabels[&knob] = label;
+                label->showText(utf8Of(text, sizeof text / sizeof text[0]));
+            }
+            return true;
+        });
+    }
+
     // The views go before the resource cache, which text views and knobs use while they live.
     void closeFrame() {
+        // Nothing of a closing frame shows values any more.
+        for (const auto& entry : views)
+            if (auto* knob = dynamic_cast<MyKnob*>(entry.second))
+                knob->setValueDisplay(nullptr);
+        valueLabels.clear();
         views.clear();
         if (frame != nullptr) {
             VSTGUI::CFrame* closing = frame;

@@ -97,6 +97,39 @@ void constrainSide(Steinberg::int32& low, Steinberg::int32& high, Steinberg::int
 
 } // namespace
 
+std::string utf8Of(const Steinberg::Vst::TChar* text, std::size_t maxUnits) {
+    std::string utf8;
+    for (std::size_t i = 0; text != nullptr && i < maxUnits && text[i] != 0; ++i) {
+        char32_t point = static_cast<char16_t>(text[i]);
+        if (point >= 0xD800 && point <= 0xDFFF) {
+            const char32_t next =
+                i + 1 < maxUnits ? static_cast<char32_t>(static_cast<char16_t>(text[i + 1])) : 0;
+            if (point <= 0xDBFF && next >= 0xDC00 && next <= 0xDFFF) {
+                point = 0x10000 + ((point - 0xD800) << 10) + (next - 0xDC00);
+                ++i;
+            } else {
+                point = 0xFFFD;
+            }
+        }
+        if (point < 0x80) {
+            utf8 += static_cast<char>(point);
+        } else if (point < 0x800) {
+            utf8 += static_cast<char>(0xC0 | (point >> 6));
+            utf8 += static_cast<char>(0x80 | (point & 0x3F));
+        } else if (point < 0x10000) {
+            utf8 += static_cast<char>(0xE0 | (point >> 12));
+            utf8 += static_cast<char>(0x80 | ((point >> 6) & 0x3F));
+            utf8 += static_cast<char>(0x80 | (point & 0x3F));
+        } else {
+            utf8 += static_cast<char>(0xF0 | (point >> 18));
+            utf8 += static_cast<char>(0x80 | ((point >> 12) & 0x3F));
+            utf8 += static_cast<char>(0x80 | ((point >> 6) & 0x3F));
+            utf8 += static_cast<char>(0x80 | (point & 0x3F));
+        }
+    }
+    return utf8;
+}
+
 void constrainSize(Steinberg::ViewRect& rect, Steinberg::int32 width, Steinberg::int32 height,
                    Steinberg::int32 margin) {
     constrainSide(rect.left, rect.right, width, margin);

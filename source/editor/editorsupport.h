@@ -6,6 +6,7 @@
 
 #include "vstgui/lib/cpoint.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -33,6 +34,10 @@ struct MenuItem {
     Steinberg::Vst::ParamID id;
 };
 MenuItem menuItem(Steinberg::int32 tag);
+
+// A zero-terminated UTF-16 text of at most maxUnits units as UTF-8; an unpaired surrogate
+// becomes U+FFFD.
+std::string utf8Of(const Steinberg::Vst::TChar* text, std::size_t maxUnits);
 
 // Keeps a proposed size between the editor's own and margin pixels more in each direction, for
 // any coordinates (near the int32 limits the rectangle is moved back to fit).

@@ -134,12 +134,15 @@ protected:
         return windows.empty() ? 0 : windows.front();
     }
 
-    // The same editor with the controller's current values, drawn offscreen.
-    Image offscreenImage() {
+    // The same editor with the controller's current values, drawn offscreen; with the mouse
+    // resting at hover when given.
+    Image offscreenImage(const VSTGUI::CPoint* hover = nullptr) {
         auto view = Steinberg::owned(controller->createView("editor"));
         VSTGUI::OffscreenFrame* offscreen = attachOffscreen(view);
         Image image;
         if (offscreen != nullptr) {
+            if (hover != nullptr)
+                offscreen->mouseMoved(*hover, 0);
             offscreen->drawAll();
             for (std::int32_t py = 0; py < height; ++py)
                 for (std::int32_t px = 0; px < width; ++px)
@@ -269,6 +272,76 @@ TEST_F(LinuxGuiTest, AMouseDragOnTheTimeKnobIsOneGestureAndIsRepainted) {
     const Image after = awaitImage(loop, window, offscreenImage());
     EXPECT_LT(differences(after, offscreenImage()), after.size() / 200);
     EXPECT_GT(differences(after, before), 0u);
+    view->removed();
+    x.destroyWindow(parent);
+}
+
+TEST_F(LinuxGuiTest, HoveringShowsTheValueAndADoubleClickResetsAsOneEdit) {
+    controller->setParamNormalized(2, 0.875);
+    RunLoopFrame loop;
+    const xcb_window_t parent = x.createWindow(0, 0, width, height);
+    auto view = attach(loop, parent);
+    const xcb_window_t window = child(parent);
+    VSTGUI::CControl* level = control(frameOf(view), 2);
+    ASSERT_NE(level, nullptr);
+    const Image rest = offscreenImage();
+    awaitImage(loop, window, rest);
+
+    // Over the level knob: its label shows "+75.0 R" as the offscreen editor does.
+    const VSTGUI::CPoint centre = level->getViewSize().getCenter();
+    const Image hovered = offscreenImage(&centre);
+    ASSERT_GT(differences(hovered, rest), 20u);
+    std::int16_t px = static_cast<std::int16_t>(centre.x);
+    std::int16_t py = static_cast<std::int16_t>(centre.y);
+    x.toScreen(window, px, py);
+    x.movePointer(px, py);
+    EXPECT_LT(differences(awaitImage(loop, window, hovered), hovered), 10u);
+
+    // Two clicks in quick succession: the second resets the knob in one gesture.
+    x.press(1);
+    x.release(1);
+    x.press(1);
+    x.release(1);
+    ASSERT_TRUE(loop.runUntil([&] { return handler.calls.size() >= 9u; }, 2s));
+    loop.run(30ms);
+    using Calls = std::vector<ComponentHandler::Call>;
+    EXPECT_EQ(handler.calls,
+              (Calls{ComponentHandler::begin(2), ComponentHandler::begin(2),
+                     ComponentHandler::end(2), ComponentHandler::end(2), ComponentHandler::begin(2),
+                     ComponentHandler::begin(2), ComponentHandler::perform(2, 0.5),
+                     ComponentHandler::end(2), ComponentHandler::end(2)}));
+    EXPECT_EQ(controller->getParamNormalized(2), 0.5);
+    const Image reset = offscreenImage(&centre);
+    EXPECT_LT(differences(awaitImage(loop, window, reset), reset), 10u);
+
+    // A wheel notch keeps its step; the swap switch flips on a click (after the double click's
+    // interval, so that it is no double click).
+    handler.calls.clear();
+    x.press(4);
+    x.release(4);
+    ASSERT_TRUE(loop.runUntil([&] { return handler.calls.size() >= 5u; }, 2s));
+    EXPECT_NEAR(controller->getParamNormalized(2), 0.6, 1e-6);
+    // Shift-drag: the zoom factor of 10 makes 40 pixels up a fiftieth of the range.
+    const VSTGUI::CPoint time = control(frameOf(view), 1)->getViewSize().getCenter();
+    const std::uint32_t shiftKey = 0xffe1; // Shift_L
+    x.key(shiftKey, true);
+    drag(&loop, window, static_cast<std::int16_t>(time.x), static_cast<std::int16_t>(time.y), -40);
+    x.key(shiftKey, false);
+    EXPECT_NEAR(controller->getParamNormalized(1), 0.5 + 40.0 / 2000, 1e-6);
+    const VSTGUI::CPoint swap = control(frameOf(view), 3)->getViewSize().getCenter();
+    px = static_cast<std::int16_t>(swap.x);
+    py = static_cast<std::int16_t>(swap.y);
+    x.toScreen(window, px, py);
+    x.movePointer(px, py);
+    loop.run(450ms);
+    x.press(1);
+    x.release(1);
+    ASSERT_TRUE(loop.runUntil([&] { return controller->getParamNormalized(3) == 1.0; }, 2s));
+
+    // Out of the window: the editor is at rest again, pixel for pixel the offscreen one.
+    x.movePointer(static_cast<std::int16_t>(width + 100), static_cast<std::int16_t>(height + 100));
+    const Image after = offscreenImage();
+    EXPECT_EQ(differences(awaitImage(loop, window, after), after), 0u);
     view->removed();
     x.destroyWindow(parent);
 }

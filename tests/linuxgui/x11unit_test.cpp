@@ -197,5 +197,22 @@ TEST(X11FrameTest, ButtonStatesAndParentsThatAreNoWindows) {
               nullptr);
 }
 
+TEST(X11FrameTest, TwoPressesOfOneButtonSoonAndNearMakeADoubleClick) {
+    X11::DoubleClicks clicks;
+    EXPECT_FALSE(clicks.press(1, 1000, 50, 50));
+    EXPECT_TRUE(clicks.press(1, 1400, 55, 45));  // at the limits of time and place
+    EXPECT_FALSE(clicks.press(1, 1500, 55, 45)); // a third press starts a new pair
+    EXPECT_TRUE(clicks.press(1, 1600, 55, 45));
+    // Too late, too far, another button.
+    EXPECT_FALSE(clicks.press(1, 3000, 0, 0));
+    EXPECT_FALSE(clicks.press(1, 3401, 0, 0));
+    EXPECT_FALSE(clicks.press(1, 3500, 6, 0));
+    EXPECT_FALSE(clicks.press(3, 3600, 6, 0));
+    EXPECT_TRUE(clicks.press(3, 3700, 6, 0));
+    // The server's clock wraps around.
+    EXPECT_FALSE(clicks.press(1, 0xFFFFFF00u, 10, 10));
+    EXPECT_TRUE(clicks.press(1, 0x40u, 10, 10));
+}
+
 } // namespace
 } // namespace linuxgui

@@ -116,6 +116,29 @@ std::uint32_t XSession::resourceIdMask() const {
     return xcb_get_setup(connection)->resource_id_mask;
 }
 
+void XSession::key(std::uint32_t keysym, bool down) {
+    const xcb_setup_t* setup = xcb_get_setup(connection);
+    const std::uint8_t first = setup->min_keycode;
+    const std::uint8_t count = static_cast<std::uint8_t>(setup->max_keycode - first + 1);
+    auto mapping = reply(xcb_get_keyboard_mapping_reply(
+        connection, xcb_get_keyboard_mapping(connection, first, count), nullptr));
+    if (!mapping)
+        return;
+    const xcb_keysym_t* syms = xcb_get_keyboard_mapping_keysyms(mapping.get());
+    const int perKey = mapping->keysyms_per_keycode;
+    for (int code = 0; code < count; ++code) {
+        for (int i = 0; i < perKey; ++i) {
+            if (syms[code * perKey + i] == keysym) {
+                xcb_test_fake_input(connection, down ? XCB_KEY_PRESS : XCB_KEY_RELEASE,
+                                    static_cast<std::uint8_t>(first + code), XCB_CURRENT_TIME,
+                                    XCB_NONE, 0, 0, 0);
+                sync();
+                return;
+            }
+        }
+    }
+}
+
 void XSession::sync() {
     std::free(xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr));
 }

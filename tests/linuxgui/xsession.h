@@ -35,6 +35,8 @@ public:
     void movePointer(std::int16_t x, std::int16_t y);
     void press(std::uint8_t button);
     void release(std::uint8_t button);
+    // XTest: the key of keysym held down or let go (nothing when no key has it).
+    void key(std::uint32_t keysym, bool down);
     // Waits until the server has handled everything sent so far.
     void sync();
     // The bits of a resource id that its client chooses; the others name the client.

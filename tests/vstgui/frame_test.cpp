@@ -8,12 +8,40 @@
 
 #include <algorithm>
 #include <memory>
+#include <string>
+#include <vector>
 
 namespace VSTGUI {
 namespace {
 
 using test::CountingView;
 using test::RecordingPlatformFrame;
+
+// A view that logs the mouse coming and going, and follows drags.
+class HoverView : public CView {
+public:
+    HoverView(const CRect& size, std::vector<std::string>& events, const char* viewName)
+        : CView(size), log(events), name(viewName) {}
+    CMouseEventResult onMouseEntered(CPoint&, const CButtonState&) override {
+        log.push_back(name + " entered");
+        return kMouseEventHandled;
+    }
+    CMouseEventResult onMouseExited(CPoint&, const CButtonState&) override {
+        log.push_back(name + " exited");
+        return kMouseEventHandled;
+    }
+    CMouseEventResult onMouseDown(CPoint&, const CButtonState&) override {
+        return kMouseEventHandled;
+    }
+    CMouseEventResult onMouseUp(CPoint&, const CButtonState&) override {
+        log.push_back(name + " up");
+        return kMouseEventHandled;
+    }
+
+private:
+    std::vector<std::string>& log;
+    std::string name;
+};
 
 struct FrameTest : ::testing::Test {
     FrameTest() {
@@ -251,6 +279,48 @@ TEST(PlatformFactory, FramesOpenAndTimersRunOnlyWhereTheWindowSystemMakesThem) {
     EXPECT_TRUE(callbackTimer->isRunning()); // starts at once by default
     fake->callback->fire();
     EXPECT_EQ(calls, 1);
+}
+
+TEST_F(FrameTest, TheViewUnderTheMouseHearsItComeAndGoButNotDuringADrag) {
+    std::vector<std::string> log;
+    auto* low = new HoverView(CRect(0, 0, 100, 100), log, "low");
+    auto* high = new HoverView(CRect(50, 0, 150, 100), log, "high");
+    frame->addView(low);
+    frame->addView(high);
+    CPoint where(10, 10);
+    frame->platformOnMouseMoved(where, 0);
+    where = CPoint(20, 10);
+    frame->platformOnMouseMoved(where, 0); // still the same view: nothing new
+    where = CPoint(60, 10);
+    frame->platformOnMouseMoved(where, 0); // the topmost of the two
+    EXPECT_EQ(frame->getMouseOverView(), high);
+    EXPECT_EQ(log, (std::vector<std::string>{"low entered", "low exited", "high entered"}));
+
+    // A drag out of the view keeps it under the mouse until the release.
+    log.clear();
+    frame->platformOnMouseDown(where, kLButton);
+    where = CPoint(10, 10);
+    frame->platformOnMouseMoved(where, kLButton);
+    frame->platformOnMouseExited();
+    EXPECT_TRUE(log.empty());
+    where = CPoint(180, 90);
+    frame->platformOnMouseUp(where, kLButton);
+    EXPECT_EQ(log, (std::vector<std::string>{"high up", "high exited"}));
+    EXPECT_EQ(frame->getMouseOverView(), nullptr);
+
+    // Leaving the window, and removing the view under the mouse, end the hover.
+    log.clear();
+    where = CPoint(10, 10);
+    frame->platformOnMouseMoved(where, 0);
+    frame->platformOnMouseExited();
+    frame->platformOnMouseMoved(where, 0);
+    low->remember();
+    frame->removeView(low);
+    EXPECT_EQ(log,
+              (std::vector<std::string>{"low entered", "low exited", "low entered", "low exited"}));
+    EXPECT_EQ(frame->getMouseOverView(), nullptr);
+    EXPECT_EQ(low->getNbReference(), 1);
+    low->forget();
 }
 
 } // namespace

@@ -214,5 +214,23 @@ TEST(Control, ValuesAreBoundToTheRangeAndTagChangesAreAnnounced) {
     EXPECT_FALSE(control->isEditing());
 }
 
+TEST_F(KnobTest, ADoubleClickResetsToTheDefaultAsOneGesture) {
+    knob->setDefaultValue(0.25f);
+    EXPECT_EQ(down(CPoint(50, 50), kLButton | kDoubleClick),
+              kMouseDownEventHandledButDontNeedMovedOrUpEvents);
+    move(CPoint(50, 10)); // no drag follows
+    up(CPoint(50, 10));
+    EXPECT_EQ(log, (Log{"listener begin 7", "editor begin 7", "value " + std::to_string(0.25f),
+                        "editor end 7", "listener end 7"}));
+    // At the default already: a gesture without a value; a right double click is no reset.
+    log.clear();
+    down(CPoint(50, 50), kLButton | kDoubleClick);
+    EXPECT_EQ(log, (Log{"listener begin 7", "editor begin 7", "editor end 7", "listener end 7"}));
+    knob->setValue(0.5f);
+    log.clear();
+    down(CPoint(50, 50), kRButton | kDoubleClick);
+    EXPECT_EQ(knob->getValue(), 0.5f);
+}
+
 } // namespace
 } // namespace VSTGUI

@@ -102,8 +102,10 @@ IPtr<Steinberg::IPlugView> createView(Steinberg::Vst::IEditController& controlle
     return view;
 }
 
-// The same editor drawn without a window, through the offscreen frame.
-Image drawOffscreen(Steinberg::Vst::IEditController& controller, float scale = 0) {
+// The same editor drawn without a window, through the offscreen frame; with the mouse resting
+// at hover when given.
+Image drawOffscreen(Steinberg::Vst::IEditController& controller, float scale = 0,
+                    const POINT* hover = nullptr) {
     Image image;
     IPtr<Steinberg::IPlugView> view = createView(controller, scale);
     auto* editor = dynamic_cast<Steinberg::Vst::VSTGUIEditor*>(view.get());
@@ -111,6 +113,8 @@ Image drawOffscreen(Steinberg::Vst::IEditController& controller, float scale = 0
         return image;
     VSTGUI::OffscreenFrame* offscreen = editor->attachOffscreen();
     if (offscreen != nullptr) {
+        if (hover != nullptr)
+            offscreen->mouseMoved(VSTGUI::CPoint(hover->x, hover->y), 0);
         offscreen->drawAll();
         image.width = offscreen->getWidth();
         image.height = offscreen->getHeight();
@@ -128,6 +132,37 @@ int channelDifference(std::uint32_t a, std::uint32_t b) {
         largest = std::max(largest, std::abs(static_cast<int>((a >> shift) & 0xff) -
                                              static_cast<int>((b >> shift) & 0xff)));
     return largest;
+}
+
+int differingPixels(const Image& a, const Image& b) {
+    if (a.width != b.width || a.height != b.height)
+        return a.width * a.height + b.width * b.height;
+    int differing = 0;
+    for (int y = 0; y < a.height; ++y)
+        for (int x = 0; x < a.width; ++x)
+            if (channelDifference(a.at(x, y), b.at(x, y)) > 24)
+                ++differing;
+    return differing;
+}
+
+// Real input, as the mouse gives it: through the system's input queue to the window under the
+// cursor, which is placed at (x, y) of window first.
+void mouseTo(HWND window, int x, int y) {
+    POINT screen{x, y};
+    ClientToScreen(window, &screen);
+    SetCursorPos(screen.x, screen.y);
+    INPUT input{};
+    input.type = INPUT_MOUSE;
+    input.mi.dwFlags = MOUSEEVENTF_MOVE; // by nothing: a move message where the cursor is
+    SendInput(1, &input, sizeof(input));
+}
+
+void mouseInput(DWORD flags, DWORD data = 0) {
+    INPUT input{};
+    input.type = INPUT_MOUSE;
+    input.mi.dwFlags = flags;
+    input.mi.mouseData = data;
+    SendInput(1, &input, sizeof(input));
 }
 
 size_t distinctColours(const Image& image) {
@@ -375,6 +410,75 @@ TEST_F(EditorWindowTest, AKnobDragReachesTheHostAsOneNestedGesture) {
     const double before = controller->getParamNormalized(1);
     SendMessageW(child, WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA), MAKELPARAM(screen.x, screen.y));
     EXPECT_GT(controller->getParamNormalized(1), before);
+}
+
+TEST_F(EditorWindowTest, HoveringShowsTheValueAndADoubleClickResetsAsOneEdit) {
+    controller->setParamNormalized(2, 0.875);
+    HWND child = open();
+    ASSERT_NE(child, nullptr);
+    SetForegroundWindow(host);
+    const Image rest = drawOffscreen(*controller);
+    ASSERT_LT(differingPixels(capture(child), rest), editorWidth * editorHeight / 200);
+
+    // Over the level knob: its label shows "+75.0 R" as the offscreen editor does.
+    const POINT level = centreOf(2);
+    const Image hovered = drawOffscreen(*controller, 0, &level);
+    ASSERT_GT(differingPixels(hovered, rest), 20);
+    mouseTo(child, level.x, level.y);
+    pump(100);
+    EXPECT_LT(differingPixels(capture(child), hovered), 10);
+
+    // A double click: the second press resets the knob in one gesture.
+    handler.calls.clear();
+    mouseInput(MOUSEEVENTF_LEFTDOWN);
+    mouseInput(MOUSEEVENTF_LEFTUP);
+    mouseInput(MOUSEEVENTF_LEFTDOWN);
+    mouseInput(MOUSEEVENTF_LEFTUP);
+    pump(100);
+    using Calls = std::vector<ComponentHandler::Call>;
+    EXPECT_EQ(handler.calls,
+              (Calls{ComponentHandler::begin(2), ComponentHandler::begin(2),
+                     ComponentHandler::end(2), ComponentHandler::end(2), ComponentHandler::begin(2),
+                     ComponentHandler::begin(2), ComponentHandler::perform(2, 0.5),
+                     ComponentHandler::end(2), ComponentHandler::end(2)}));
+    EXPECT_EQ(controller->getParamNormalized(2), 0.5);
+    const Image reset = drawOffscreen(*controller, 0, &level);
+    EXPECT_LT(differingPixels(capture(child), reset), 10);
+
+    // A wheel notch keeps its step; the swap switch flips on a click (after the double click's
+    // interval, so that it is no double click).
+    mouseInput(MOUSEEVENTF_WHEEL, WHEEL_DELTA);
+    pump(50);
+    EXPECT_NEAR(controller->getParamNormalized(2), 0.6, 1e-6);
+    // Shift-drag: the zoom factor of 10 makes 40 pixels up a fiftieth of the range.
+    const POINT time = centreOf(1);
+    mouseTo(child, time.x, time.y);
+    INPUT shift{};
+    shift.type = INPUT_KEYBOARD;
+    shift.ki.wVk = VK_SHIFT;
+    SendInput(1, &shift, sizeof(shift));
+    mouseInput(MOUSEEVENTF_LEFTDOWN);
+    for (int step = 1; step <= 4; ++step)
+        mouseTo(child, time.x, time.y - 10 * step);
+    mouseInput(MOUSEEVENTF_LEFTUP);
+    shift.ki.dwFlags = KEYEVENTF_KEYUP;
+    SendInput(1, &shift, sizeof(shift));
+    pump(50);
+    EXPECT_NEAR(controller->getParamNormalized(1), 0.5 + 40.0 / 2000, 1e-6);
+    const POINT swap = centreOf(3);
+    mouseTo(child, swap.x, swap.y);
+    pump(GetDoubleClickTime() + 50);
+    mouseInput(MOUSEEVENTF_LEFTDOWN);
+    mouseInput(MOUSEEVENTF_LEFTUP);
+    pump(50);
+    EXPECT_EQ(controller->getParamNormalized(3), 1.0);
+
+    // Out of the editor's window: at rest again, as the offscreen editor draws it.
+    mouseTo(host, editorWidth + 40, editorHeight + 40);
+    pump(400);
+    const Image after = drawOffscreen(*controller);
+    EXPECT_LT(differingPixels(capture(child), after), 10);
+    EXPECT_GT(differingPixels(after, drawOffscreen(*controller, 0, &swap)), 20);
 }
 
 TEST_F(EditorWindowTest, ARightClickOnAKnobOpensTheHostMenuWithThePluginItems) {

@@ -91,7 +91,8 @@ void KVText::relayout() {
     font = makeFont();
     format.reset();
     brush.reset();
-    wideText = toWide(text.get());
+    const std::string& shown = shownText();
+    wideText = toWide(shown);
 
     double width = 0;
     double height = 0;
@@ -99,11 +100,11 @@ void KVText::relayout() {
         const Gdiplus::RectF box = measure(*font, wideText);
         width = box.Width;
         height = box.Height;
-        if (pitch.get() != 0 && !text.get().empty()) {
+        if (pitch.get() != 0 && !shown.empty()) {
             // Placed one by one, the characters take about the advance of a narrow one each.
             const double a = measure(*font, L"a").Width;
             const double ab = measure(*font, L"ab").Width;
-            width = a + static_cast<double>(text.get().size() - 1) * (ab - a);
+            width = a + static_cast<double>(shown.size() - 1) * (ab - a);
         }
     }
     const double fx = alignmentFactor(horizontalAlignment.get());
@@ -113,6 +114,22 @@ void KVText::relayout() {
     setViewSize(VSTGUI::CRect(anchor.x + fx * width, anchor.y + fy * height,
                               anchor.x + (fx + 1) * width, anchor.y + (fy + 1) * height),
                 true);
+}
+
+void KVText::showText(const std::string& shown) {
+    if (standIn && *standIn == shown) {
+        return;
+    }
+    standIn = shown;
+    relayout();
+}
+
+void KVText::showOwnText() {
+    if (!standIn) {
+        return;
+    }
+    standIn.reset();
+    relayout();
 }
 
 void KVText::draw(VSTGUI::CDrawContext* context) {

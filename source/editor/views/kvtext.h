@@ -11,6 +11,7 @@
 #include "vstgui/lib/cview.h"
 
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace kelvane::vst {
@@ -31,6 +32,12 @@ public:
     void setProperty(const std::string& name, const picojson::value& value) override;
     void drawGdiplus(Gdiplus::Graphics* graphics) override;
 
+    // Shows shown (UTF-8) in place of the text property, placed and drawn as that would be,
+    // until showOwnText(); the property keeps its value meanwhile.
+    void showText(const std::string& shown);
+    void showOwnText();
+    bool showsOwnText() const { return !standIn; }
+
     PointProperty position;
     StringProperty text;
     StringProperty fontName;
@@ -45,12 +52,14 @@ public:
 private:
     void relayout();
     std::unique_ptr<Gdiplus::Font> makeFont() const;
+    const std::string& shownText() const { return standIn ? *standIn : text.get(); }
 
     std::unique_ptr<Gdiplus::Font> font;
     // Made by the next draw from the current properties.
     std::unique_ptr<Gdiplus::StringFormat> format;
     std::unique_ptr<Gdiplus::SolidBrush> brush;
     std::wstring wideText;
+    std::optional<std::string> standIn;
     ResourceCache* cache;
 };
 

@@ -19,6 +19,8 @@ const float fineZoomFactor = 10;
 const double halfSize = 8;
 const float shadowOffset = 5;
 const char* const defaultFaceImage = "knob-face.png";
+// How far the mouse may move between press and release of a click, in either direction.
+const double clickSlop = 4;
 
 Gdiplus::Color argb(std::uint32_t word) {
     return Gdiplus::Color(word);
@@ -53,7 +55,7 @@ MyKnob::MyKnob(const VSTGUI::CPoint& knobCenter, VSTGUI::IControlListener* knobL
       faceTint(argb(0x20FFFFFF)), pointerInnerRadius(15), pointerOuterRadius(24), glowRadius(3),
       glowGain(1), glowPasses(3), pointerColor(argb(0xFF59DBDF)),
       pointerOutlineColor(argb(0x50000000)), mouseRadius(40), viewRadius(40), center(knobCenter),
-      faceImage(defaultFaceImage), cache(resources), steps(stepCount) {
+      faceImage(defaultFaceImage), valueLabel(std::string()), cache(resources), steps(stepCount) {
     setZoomFactor(fineZoomFactor);
     if (steps != 0) {
         setWheelInc(1.f / static_cast<float>(steps));
@@ -86,6 +88,8 @@ MyKnob::MyKnob(const VSTGUI::CPoint& knobCenter, VSTGUI::IControlListener* knobL
     add("mouseRadius", mouseRadius, geometry);
     add("viewRadius", viewRadius, geometry);
     add("center", center, geometry);
+    // Another label takes over at once.
+    add("valueLabel", valueLabel, [this] { showValue(); });
 }
 
 MyKnob::~MyKnob() = default;
@@ -104,7 +108,90 @@ void MyKnob::setValue(float newValue) {
         const double n = steps;
         newValue = static_cast<float>(std::floor(n * static_cast<double>(newValue) + 0.5) / n);
     }
+    const float before = getValue();
     CKnob::setValue(newValue);
+    if (getValue() != before && showsValue()) {
+        showValue();
+    }
+}
+
+void MyKnob::showValue() {
+    if (valueDisplay) {
+        valueDisplay(*this);
+    }
+}
+
+void MyKnob::beginEdit() {
+    const bool showed = showsValue();
+    CKnob::beginEdit();
+    if (!showed) {
+        showValue();
+    }
+}
+
+void MyKnob::endEdit() {
+    CKnob::endEdit();
+    if (!showsValue()) {
+        showValue();
+    }
+}
+
+VSTGUI::CMouseEventResult MyKnob::onMouseEntered(VSTGUI::CPoint&, const VSTGUI::CButtonState&) {
+    const bool showed = showsValue();
+    hovered = true;
+    if (!showed) {
+        showValue();
+    }
+    return VSTGUI::kMouseEventHandled;
+}
+
+VSTGUI::CMouseEventResult MyKnob::onMouseExited(VSTGUI::CPoint&, const VSTGUI::CButtonState&) {
+    hovered = false;
+    if (!showsValue()) {
+        showValue();
+    }
+    return VSTGUI::kMouseEventHandled;
+}
+
+VSTGUI::CMouseEventResult MyKnob::onMouseDown(VSTGUI::CPoint& where,
+                                              const VSTGUI::CButtonState& buttons) {
+    clickAt.reset();
+    const VSTGUI::CMouseEventResult result = CKnob::onMouseDown(where, buttons);
+    if (result == VSTGUI::kMouseEventHandled && steps == 1) {
+        clickAt = where;
+        valueAtClick = getValue();
+    }
+    return result;
+}
+
+VSTGUI::CMouseEventResult MyKnob::onMouseMoved(VSTGUI::CPoint& where,
+                                               const VSTGUI::CButtonState& buttons) {
+    if (clickAt && (std::fabs(where.x - clickAt->x) > clickSlop ||
+                    std::fabs(where.y - clickAt->y) > clickSlop)) {
+        clickAt.reset();
+    }
+    return CKnob::onMouseMoved(where, buttons);
+}
+
+VSTGUI::CMouseEventResult MyKnob::onMouseUp(VSTGUI::CPoint& where,
+                                            const VSTGUI::CButtonState& buttons) {
+    // A click on a switch flips it, within the gesture that the press began.
+    if (clickAt && isEditing() && getValue() == valueAtClick &&
+        std::fabs(where.x - clickAt->x) <= clickSlop &&
+        std::fabs(where.y - clickAt->y) <= clickSlop) {
+        setValue(getValue() == getMax() ? getMin() : getMax());
+        if (getValue() != valueAtClick) {
+            valueChanged();
+            invalid();
+        }
+    }
+    clickAt.reset();
+    return CKnob::onMouseUp(where, buttons);
+}
+
+VSTGUI::CMouseEventResult MyKnob::onMouseCancel() {
+    clickAt.reset();
+    return CKnob::onMouseCancel();
 }
 
 void MyKnob::valueToPoint(VSTGUI::CPoint& point) const {

@@ -11,7 +11,9 @@
 #include "vstgui/lib/controls/cknob.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <optional>
 
 namespace kelvane::vst {
 
@@ -20,7 +22,11 @@ class ResourceCache;
 // The editor's rotary control: VSTGUI's knob (value, mouse and wheel handling) painted with GDI+
 // as a ring of ticks, a drop shadow, a textured face under a tint and a glowing pointer that
 // turns with the value. Angles are in degrees, 0 straight up, clockwise. With steps > 0 the value
-// snaps to multiples of 1 / steps (one step makes a switch).
+// snaps to multiples of 1 / steps (one step makes a switch, which a click also flips).
+//
+// While the mouse is over the knob or turns it, the knob shows its value: it tells its value
+// display (set by the editor) whenever that starts, stops, or the value changes meanwhile. The
+// valueLabel property names the text view in which the editor shows it ("" for none).
 class MyKnob : public VSTGUI::CKnob, public IDrawable {
 public:
     using TickMark = kelvane::vst::TickMark;
@@ -34,6 +40,19 @@ public:
     void draw(VSTGUI::CDrawContext* context) override;
     void setProperty(const std::string& name, const picojson::value& json) override;
     void setValue(float newValue) override;
+    void beginEdit() override;
+    void endEdit() override;
+    VSTGUI::CMouseEventResult onMouseDown(VSTGUI::CPoint& where,
+                                          const VSTGUI::CButtonState& buttons) override;
+    VSTGUI::CMouseEventResult onMouseMoved(VSTGUI::CPoint& where,
+                                           const VSTGUI::CButtonState& buttons) override;
+    VSTGUI::CMouseEventResult onMouseUp(VSTGUI::CPoint& where,
+                                        const VSTGUI::CButtonState& buttons) override;
+    VSTGUI::CMouseEventResult onMouseCancel() override;
+    VSTGUI::CMouseEventResult onMouseEntered(VSTGUI::CPoint& where,
+                                             const VSTGUI::CButtonState& buttons) override;
+    VSTGUI::CMouseEventResult onMouseExited(VSTGUI::CPoint& where,
+                                            const VSTGUI::CButtonState& buttons) override;
     void drawGdiplus(Gdiplus::Graphics* graphics) override;
     // The knob's angles run clockwise in the window's y-down coordinates, while VSTGUI's knob
     // measures them counter-clockwise with y up: the mouse's points are mirrored about the
@@ -43,6 +62,12 @@ public:
     float valueFromPoint(VSTGUI::CPoint& point) const override;
 
     std::int32_t getSteps() const { return steps; }
+
+    // Whether the value is on show: the mouse is over the knob or a gesture is under way.
+    bool showsValue() const { return hovered || isEditing(); }
+    void setValueDisplay(std::function<void(MyKnob&)> display) {
+        valueDisplay = std::move(display);
+    }
 
     DoubleProperty startAngle;
     DoubleProperty endAngle;
@@ -63,6 +88,7 @@ public:
     DoubleProperty viewRadius;
     PointProperty center;
     StringProperty faceImage;
+    StringProperty valueLabel;
 
     PropertyTable properties;
 
@@ -72,6 +98,7 @@ private:
     void drawShadow(Gdiplus::Graphics& graphics) const;
     void drawFace(Gdiplus::Graphics& graphics) const;
     void drawPointer(Gdiplus::Graphics& graphics);
+    void showValue();
 
     ResourceCache* cache;
     std::int32_t steps;
@@ -81,6 +108,11 @@ private:
     double pointerScale = 1;
     // The device pixels per window pixel of the draw in progress.
     double drawScale = 1;
+    bool hovered = false;
+    std::function<void(MyKnob&)> valueDisplay;
+    // A press that may still turn out a click: the release comes near it, the value unchanged.
+    std::optional<VSTGUI::CPoint> clickAt;
+    float valueAtClick = 0;
 };
 
 } // namespace kelvane::vst

@@ -58,6 +58,8 @@ bool CFrame::removeView(CView* view, bool withForget) {
         return false;
     if (view == mouseDownView)
         cancelMouseDown();
+    if (view == mouseOverView)
+        setMouseOverView(nullptr, 0);
     it = std::find(childViews.begin(), childViews.end(), view);
     if (it == childViews.end())
         return false;
@@ -71,6 +73,7 @@ bool CFrame::removeView(CView* view, bool withForget) {
 
 bool CFrame::removeAll(bool withForget) {
     cancelMouseDown();
+    setMouseOverView(nullptr, 0);
     // Taken out first: a view's destructor must find the list consistent.
     auto removing = std::move(childViews);
     childViews.clear();
@@ -273,9 +276,39 @@ void CFrame::cancelMouseDown() {
     view->onMouseCancel();
 }
 
+CView* CFrame::hoverTarget(const CPoint& where, const CButtonState& buttons) const {
+    for (auto it = childViews.rbegin(); it != childViews.rend(); ++it) {
+        if ((*it)->getMouseEnabled() && (*it)->hitTest(where, buttons))
+            return *it;
+    }
+    return nullptr;
+}
+
+void CFrame::setMouseOverView(CView* view, const CButtonState& buttons) {
+    if (view == mouseOverView)
+        return;
+    SharedPointer<CView> left(mouseOverView);
+    if (left)
+        mouseOverView->forget();
+    mouseOverView = view;
+    if (view != nullptr)
+        view->remember();
+    SharedPointer<CView> entered(view);
+    CPoint where = lastMouse;
+    if (left)
+        left->onMouseExited(where, buttons);
+    // The exit may have changed the views; only a child still under the mouse is entered.
+    if (entered && mouseOverView == view && isChild(view)) {
+        where = lastMouse;
+        view->onMouseEntered(where, buttons);
+    }
+}
+
 CMouseEventResult CFrame::onMouseDown(CPoint& where, const CButtonState& buttons) {
     // A new click while a gesture is open (a missed release): the old gesture ends.
     cancelMouseDown();
+    lastMouse = where;
+    setMouseOverView(hoverTarget(where, buttons), buttons);
     const auto views = childViews;
     for (auto it = views.rbegin(); it != views.rend(); ++it) {
         CView* view = *it;
@@ -300,8 +333,11 @@ CMouseEventResult CFrame::onMouseDown(CPoint& where, const CButtonState& buttons
 }
 
 CMouseEventResult CFrame::onMouseMoved(CPoint& where, const CButtonState& buttons) {
-    if (mouseDownView == nullptr)
+    lastMouse = where;
+    if (mouseDownView == nullptr) {
+        setMouseOverView(hoverTarget(where, buttons), buttons);
         return kMouseEventNotHandled;
+    }
     SharedPointer<CView> view(mouseDownView);
     CPoint local = where;
     const CMouseEventResult result = view->onMouseMoved(local, buttons);
@@ -311,12 +347,19 @@ CMouseEventResult CFrame::onMouseMoved(CPoint& where, const CButtonState& button
 }
 
 CMouseEventResult CFrame::onMouseUp(CPoint& where, const CButtonState& buttons) {
-    if (mouseDownView == nullptr)
+    lastMouse = where;
+    if (mouseDownView == nullptr) {
+        setMouseOverView(hoverTarget(where, buttons), buttons);
         return kMouseEventNotHandled;
+    }
     SharedPointer<CView> view(mouseDownView);
     setMouseDownView(nullptr);
     CPoint local = where;
-    return view->onMouseUp(local, buttons);
+    const CMouseEventResult result = view->onMouseUp(local, buttons);
+    // Held while the drag lasted: the release may have left the view.
+    if (mouseDownView == nullptr)
+        setMouseOverView(hoverTarget(where, buttons), buttons);
+    return result;
 }
 
 bool CFrame::onWheel(const CPoint& where, const CMouseWheelAxis& axis, const float& distance,
@@ -374,6 +417,15 @@ CMouseEventResult CFrame::platformOnMouseUp(CPoint& where, const CButtonState& b
         return onMouseUp(local, buttons);
     } catch (...) {
         return kMouseEventNotHandled;
+    }
+}
+
+void CFrame::platformOnMouseExited() {
+    try {
+        // A drag goes on outside the window; its release decides.
+        if (mouseDownView == nullptr)
+            setMouseOverView(nullptr, 0);
+    } catch (...) {
     }
 }
 

@@ -86,6 +86,11 @@ public:
     // a control with a listener sees a click with a modifier or the right button, the listener's
     // controlModifierClicked() may take it. The child that handles a click gets the moves and
     // the release.
+    //
+    // Hover: the topmost child with the mouse enabled whose hitTest() takes the mouse's point is
+    // the one under the mouse; it hears onMouseEntered() and, when another one takes its place
+    // or the mouse leaves the window, onMouseExited(). While a child follows a drag nothing
+    // changes until the release.
     CMouseEventResult onMouseDown(CPoint& where, const CButtonState& buttons) override;
     CMouseEventResult onMouseMoved(CPoint& where, const CButtonState& buttons) override;
     CMouseEventResult onMouseUp(CPoint& where, const CButtonState& buttons) override;
@@ -99,6 +104,10 @@ public:
     CMouseEventResult platformOnMouseUp(CPoint& where, const CButtonState& buttons) override;
     bool platformOnMouseWheel(const CPoint& where, const CMouseWheelAxis& axis,
                               const float& distance, const CButtonState& buttons) override;
+    void platformOnMouseExited() override;
+
+    // The child under the mouse, or null.
+    CView* getMouseOverView() const { return mouseOverView; }
 
 protected:
     ~CFrame() override;
@@ -115,11 +124,18 @@ private:
     void setMouseDownView(CView* view);
     // Ends the gesture of the child that has the mouse, with onMouseCancel().
     void cancelMouseDown();
+    // The child that a hover at where belongs to, or null.
+    CView* hoverTarget(const CPoint& where, const CButtonState& buttons) const;
+    // Makes view the child under the mouse, telling the one it replaces first.
+    void setMouseOverView(CView* view, const CButtonState& buttons);
 
     VSTGUIEditorInterface* frameEditor;
     std::unique_ptr<IPlatformFrame> platformFrame;
     std::vector<CView*> childViews;
     CView* mouseDownView = nullptr;
+    CView* mouseOverView = nullptr;
+    // Where the mouse was last seen, for the exits that no mouse event brings.
+    CPoint lastMouse;
     CColor backgroundColor = kBlackCColor;
     double zoom = 1;
     CInvalidRectList pending;

@@ -110,6 +110,14 @@ CMouseEventResult CView::onMouseCancel() {
     return kMouseEventNotImplemented;
 }
 
+CMouseEventResult CView::onMouseEntered(CPoint&, const CButtonState&) {
+    return kMouseEventNotImplemented;
+}
+
+CMouseEventResult CView::onMouseExited(CPoint&, const CButtonState&) {
+    return kMouseEventNotImplemented;
+}
+
 bool CView::onWheel(const CPoint&, const CMouseWheelAxis&, const float&, const CButtonState&) {
     return false;
 }

@@ -65,6 +65,10 @@ public:
     virtual CMouseEventResult onMouseMoved(CPoint& where, const CButtonState& buttons);
     // The frame took away a mouse gesture this view was following.
     virtual CMouseEventResult onMouseCancel();
+    // The mouse came over the view, or left it (where: frame coordinates, where it is now).
+    // The frame keeps the view that follows a drag under the mouse until the release.
+    virtual CMouseEventResult onMouseEntered(CPoint& where, const CButtonState& buttons);
+    virtual CMouseEventResult onMouseExited(CPoint& where, const CButtonState& buttons);
     virtual bool onWheel(const CPoint& where, const CMouseWheelAxis& axis, const float& distance,
                          const CButtonState& buttons);
 

@@ -116,4 +116,9 @@ bool OffscreenFrame::mouseWheel(const CPoint& where, float distance, const CButt
     return frame->platformOnMouseWheel(where, axis, distance, buttons);
 }
 
+void OffscreenFrame::mouseExited() {
+    mouse.reset();
+    frame->platformOnMouseExited();
+}
+
 } // namespace VSTGUI

@@ -49,6 +49,8 @@ public:
     CMouseEventResult mouseUp(const CPoint& where, const CButtonState& buttons);
     bool mouseWheel(const CPoint& where, float distance, const CButtonState& buttons = 0,
                     CMouseWheelAxis axis = kMouseWheelAxisY);
+    // The mouse leaving the window; the location becomes unknown.
+    void mouseExited();
     // The location getCurrentMousePosition() answers; unknown until set or until mouse input.
     void setMouseLocation(const CPoint& where) { mouse = where; }
     void clearMouseLocation() { mouse.reset(); }

@@ -1,5 +1,7 @@
 #include "controller/controller.h"
 #include "editor/editor.h"
+#include "editor/editorsupport.h"
+#include "editor/views/kvtext.h"
 #include "editor/views/myknob.h"
 #include "host/connectionpeer.h"
 #include "host/contextmenuhost.h"
@@ -196,6 +198,117 @@ TEST_F(EditorTest, AControlClickResetsAKnobToItsParametersDefault) {
         EXPECT_EQ(controller->getParamNormalized(id), tivrandel::Parameters::defaultValue(id));
     }
     editor->removed();
+}
+
+TEST_F(EditorTest, ADoubleClickResetsAKnobAsOneEditTheHostCanUndo) {
+    auto editor = openEditor();
+    controller->setParamNormalized(2, 0.9);
+    const VSTGUI::CPoint where = centre(knob(*editor, 2));
+    // The first click of the pair changes nothing; the second resets.
+    offscreen(*editor).mouseDown(where, VSTGUI::kLButton);
+    offscreen(*editor).mouseUp(where, VSTGUI::kLButton);
+    handler.calls.clear();
+    offscreen(*editor).mouseDown(where, VSTGUI::kLButton | VSTGUI::kDoubleClick);
+    offscreen(*editor).mouseUp(where, VSTGUI::kLButton);
+    EXPECT_EQ(handler.calls, (Calls{ComponentHandler::begin(2), ComponentHandler::begin(2),
+                                    ComponentHandler::perform(2, 0.5), ComponentHandler::end(2),
+                                    ComponentHandler::end(2)}));
+    EXPECT_EQ(controller->getParamNormalized(2), 0.5);
+
+    // The switch: its first click flips it, the second (the double click) sets the default.
+    controller->setParamNormalized(3, 0.0);
+    handler.calls.clear();
+    const VSTGUI::CPoint swap = centre(knob(*editor, 3));
+    offscreen(*editor).mouseDown(swap, VSTGUI::kLButton);
+    offscreen(*editor).mouseUp(swap, VSTGUI::kLButton);
+    EXPECT_EQ(handler.calls, (Calls{ComponentHandler::begin(3), ComponentHandler::begin(3),
+                                    ComponentHandler::perform(3, 1.0), ComponentHandler::end(3),
+                                    ComponentHandler::end(3)}));
+    offscreen(*editor).mouseDown(swap, VSTGUI::kLButton | VSTGUI::kDoubleClick);
+    offscreen(*editor).mouseUp(swap, VSTGUI::kLButton);
+    EXPECT_EQ(controller->getParamNormalized(3), 0.0);
+    editor->removed();
+}
+
+TEST_F(EditorTest, AHoveredOrTurnedKnobShowsTheHostsTextInItsLabel) {
+    controller->setParamNormalized(1, 0.25);
+    auto editor = openEditor();
+    VSTGUI::OffscreenFrame& frame = offscreen(*editor);
+    frame.drawAll();
+    std::vector<std::uint32_t> rest;
+    for (int y = 0; y < 160; ++y)
+        for (int x = 0; x < 346; ++x)
+            rest.push_back(frame.getPixel(x, y));
+    auto& caption = dynamic_cast<kelvane::vst::KVText&>(*editor->views.at("timeCaption"));
+    const VSTGUI::CRect captionArea = caption.getViewSize();
+    const VSTGUI::CPoint where = centre(knob(*editor, 1));
+
+    frame.mouseMoved(where, 0);
+    EXPECT_FALSE(caption.showsOwnText());
+    EXPECT_EQ(caption.text.get(), "TIME PAN");
+    EXPECT_EQ(caption.getViewSize().getCenter().x, captionArea.getCenter().x);
+    tick(*editor);
+    int changed = 0;
+    for (int y = 0; y < 160; ++y)
+        for (int x = 0; x < 346; ++x)
+            if (frame.getPixel(x, y) != rest[static_cast<std::size_t>(y * 346 + x)]) {
+                ++changed;
+                // Only the label's place changes.
+                EXPECT_TRUE(caption.getViewSize().pointInside(VSTGUI::CPoint(x, y)) ||
+                            captionArea.pointInside(VSTGUI::CPoint(x, y)))
+                    << x << ", " << y;
+            }
+    EXPECT_GT(changed, 20);
+
+    // What is shown is the controller's display text of the value, following a drag.
+    Steinberg::Vst::String128 expected{};
+    controller->getParamStringByValue(1, 0.25, expected);
+    EXPECT_EQ(kelvane::vst::utf8Of(expected, 128), "-50.0 L");
+    frame.mouseDown(where, VSTGUI::kLButton);
+    frame.mouseMoved(VSTGUI::CPoint(where.x, where.y - 100), VSTGUI::kLButton);
+    EXPECT_EQ(controller->getParamNormalized(1), 0.75);
+    frame.mouseMoved(VSTGUI::CPoint(where.x + 200, where.y - 100), VSTGUI::kLButton);
+    frame.mouseExited(); // dragged out of the window, the value still shows
+    EXPECT_FALSE(caption.showsOwnText());
+    frame.mouseUp(VSTGUI::CPoint(where.x + 200, where.y - 100), VSTGUI::kLButton);
+    EXPECT_TRUE(caption.showsOwnText());
+
+    // Back at rest, the editor is what it was, pixel for pixel.
+    controller->setParamNormalized(1, 0.25);
+    tick(*editor);
+    int differing = 0;
+    for (int y = 0; y < 160; ++y)
+        for (int x = 0; x < 346; ++x)
+            differing += frame.getPixel(x, y) != rest[static_cast<std::size_t>(y * 346 + x)];
+    EXPECT_EQ(differing, 0);
+
+    // Hovered again and left through the window's edge.
+    frame.mouseMoved(centre(knob(*editor, 3)), 0);
+    auto& swapCaption = dynamic_cast<kelvane::vst::KVText&>(*editor->views.at("swapCaption"));
+    EXPECT_FALSE(swapCaption.showsOwnText());
+    frame.mouseMoved(centre(knob(*editor, 2)), 0);
+    EXPECT_TRUE(swapCaption.showsOwnText());
+    frame.mouseExited();
+    for (const char* name : {"swapCaption", "timeCaption", "levelCaption"})
+        EXPECT_TRUE(dynamic_cast<kelvane::vst::KVText&>(*editor->views.at(name)).showsOwnText())
+            << name;
+    // The layout decides where: a knob whose valueLabel names no text view shows nothing.
+    knob(*editor, 2).setProperty("valueLabel", picojson::value(std::string("titleRule")));
+    frame.mouseMoved(centre(knob(*editor, 2)), 0);
+    EXPECT_TRUE(
+        dynamic_cast<kelvane::vst::KVText&>(*editor->views.at("levelCaption")).showsOwnText());
+    knob(*editor, 2).setProperty("valueLabel", picojson::value(std::string("title")));
+    EXPECT_FALSE(dynamic_cast<kelvane::vst::KVText&>(*editor->views.at("title")).showsOwnText());
+    editor->removed();
+}
+
+TEST_F(EditorTest, Utf16TextsBecomeUtf8) {
+    const Steinberg::Vst::TChar text[] = {'+', '5', 0x00E9, 0x20AC, 0xD83C, 0xDFB5, 0xDC00, 'x', 0};
+    EXPECT_EQ(kelvane::vst::utf8Of(text, 128),
+              "+5\xC3\xA9\xE2\x82\xAC\xF0\x9F\x8E\xB5\xEF\xBF\xBDx");
+    EXPECT_EQ(kelvane::vst::utf8Of(text, 2), "+5");
+    EXPECT_EQ(kelvane::vst::utf8Of(text, 5), "+5\xC3\xA9\xE2\x82\xAC\xEF\xBF\xBD");
+    EXPECT_EQ(kelvane::vst::utf8Of(nullptr, 128), "");
 }
 
 TEST_F(EditorTest, EveryTickTellsTheProcessorAndRedrawsAllEveryFiveSeconds) {

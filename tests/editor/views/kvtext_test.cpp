@@ -159,5 +159,41 @@ TEST_F(KVTextTest, KeepsItsSizeAtAnyResolutionOfTheSurface) {
     EXPECT_LT(bounds.getHeight(), 14.67 * 1.4);
 }
 
+TEST_F(KVTextTest, ShowsAStandInTextInItsPlaceAndStyleUntilItsOwnReturns) {
+    auto view = text("CAPTION", CPoint(60, 20));
+    view->setProperty("textColor", json("[255, 255, 0, 0]"));
+    const CRect own = view->getViewSize();
+    Canvas before(120, 40);
+    view->draw(before.drawContext());
+
+    view->showText("-50.0 L");
+    EXPECT_FALSE(view->showsOwnText());
+    EXPECT_EQ(view->text.get(), "CAPTION");
+    EXPECT_NE(view->getViewSize(), own);
+    EXPECT_DOUBLE_EQ(view->getViewSize().getCenter().x, 60); // centred where the caption is
+    Canvas standIn(120, 40);
+    view->draw(standIn.drawContext());
+    const std::vector<double> runs = inkRuns(standIn, 120, 0, 40);
+    EXPECT_NE(runs, inkRuns(before, 120, 0, 40));
+    bool red = false;
+    for (int x = 0; x < 120; ++x)
+        red = red || standIn.pixel(x, 20).GetR() > 200;
+    EXPECT_TRUE(red);
+
+    // The layout may change the text meanwhile; the stand-in stays until the own text returns.
+    view->setProperty("text", json("\"OTHER\""));
+    EXPECT_EQ(inkRuns(standIn, 120, 0, 40), runs);
+    view->setProperty("text", json("\"CAPTION\""));
+    view->showOwnText();
+    EXPECT_TRUE(view->showsOwnText());
+    EXPECT_EQ(view->getViewSize(), own);
+    Canvas after(120, 40);
+    view->draw(after.drawContext());
+    for (int y = 0; y < 40; ++y)
+        for (int x = 0; x < 120; ++x)
+            ASSERT_EQ(after.pixel(x, y).GetValue(), before.pixel(x, y).GetValue())
+                << x << ", " << y;
+}
+
 } // namespace
 } // namespace viewtest

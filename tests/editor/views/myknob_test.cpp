@@ -8,6 +8,8 @@
 #include "vstgui/lib/vstguieditorinterface.h"
 
 #include <cmath>
+#include <string>
+#include <vector>
 
 namespace viewtest {
 namespace {
@@ -204,10 +206,10 @@ private:
 // A knob in a frame whose editor names the knob mode, turned by the mouse.
 class KnobModeTest : public MyKnobTest {
 protected:
-    void open(std::int32_t mode) {
+    void open(std::int32_t mode, std::int32_t steps = 0) {
         editor = std::make_unique<ModeEditor>(mode);
         frame = VSTGUI::makeOwned<VSTGUI::CFrame>(CRect(0, 0, 100, 100), editor.get());
-        auto made = knob();
+        auto made = knob(steps);
         view = made.get();
         view->remember(); // the frame's reference
         frame->addView(view);
@@ -279,6 +281,71 @@ TEST_F(KnobModeTest, LinearRaisesUpAndRight) {
     CPoint left(20, 50);
     frame->onMouseMoved(left, VSTGUI::kLButton);
     EXPECT_LT(view->getValue(), 0.5f);
+}
+
+TEST_F(KnobModeTest, AClickFlipsASwitchButADragDoesNot) {
+    open(VSTGUI::kLinearMode, 1);
+    view->setValue(0);
+    const auto click = [&](CPoint down, CPoint up) {
+        frame->onMouseDown(down, VSTGUI::kLButton);
+        frame->onMouseMoved(up, VSTGUI::kLButton);
+        frame->onMouseUp(up, VSTGUI::kLButton);
+        return view->getValue();
+    };
+    EXPECT_EQ(click(CPoint(50, 50), CPoint(53, 47)), 1.f); // a little jitter is still a click
+    EXPECT_EQ(click(CPoint(50, 50), CPoint(50, 50)), 0.f);
+    // Away and back: a drag that changed nothing, no click.
+    CPoint where(50, 50);
+    CPoint away(50, 20);
+    frame->onMouseDown(where, VSTGUI::kLButton);
+    frame->onMouseMoved(away, VSTGUI::kLButton);
+    frame->onMouseMoved(where, VSTGUI::kLButton);
+    frame->onMouseUp(where, VSTGUI::kLButton);
+    EXPECT_EQ(view->getValue(), 0.f);
+    // Dragged over to the other position, it stays there.
+    frame->onMouseDown(where, VSTGUI::kLButton);
+    CPoint beyond(50, 50 - 120);
+    frame->onMouseMoved(beyond, VSTGUI::kLButton);
+    EXPECT_EQ(view->getValue(), 1.f);
+    frame->onMouseUp(beyond, VSTGUI::kLButton);
+    EXPECT_EQ(view->getValue(), 1.f);
+
+    // A continuous knob ignores clicks.
+    open(VSTGUI::kLinearMode, 0);
+    EXPECT_EQ(click(CPoint(50, 50), CPoint(50, 50)), 0.5f);
+}
+
+TEST_F(KnobModeTest, TellsItsDisplayWhileTheMouseIsOverItOrTurnsIt) {
+    open(VSTGUI::kLinearMode);
+    std::vector<std::string> shown;
+    view->setValueDisplay([&](MyKnob& knob) {
+        shown.push_back(knob.showsValue() ? std::to_string(knob.getValue()) : "rest");
+    });
+    view->setValue(0.25f); // at rest: nothing to show
+    EXPECT_TRUE(shown.empty());
+    CPoint over(50, 50);
+    frame->onMouseMoved(over, 0);
+    view->setValue(0.5f); // the host's automation, while hovered
+    frame->onMouseDown(over, VSTGUI::kLButton);
+    CPoint up(50, 30);
+    frame->onMouseMoved(up, VSTGUI::kLButton);
+    // Dragged out of the window: shown until the release there.
+    frame->platformOnMouseExited();
+    CPoint outside(50, 130);
+    frame->onMouseMoved(outside, VSTGUI::kLButton);
+    frame->onMouseUp(outside, VSTGUI::kLButton);
+    EXPECT_EQ(shown,
+              (std::vector<std::string>{std::to_string(0.25f), std::to_string(0.5f),
+                                        std::to_string(0.6f), std::to_string(0.1f), "rest"}));
+    // A wheel turn over it, and a new label, show at once; leaving ends the show.
+    shown.clear();
+    frame->onMouseMoved(over, 0);
+    frame->onWheel(over, VSTGUI::kMouseWheelAxisY, 1.f, 0);
+    view->setProperty("valueLabel", json("\"other\""));
+    frame->platformOnMouseExited();
+    EXPECT_EQ(shown, (std::vector<std::string>{std::to_string(0.1f), std::to_string(0.2f),
+                                               std::to_string(0.2f), "rest"}));
+    EXPECT_EQ(view->valueLabel.get(), "other");
 }
 
 } // namespace

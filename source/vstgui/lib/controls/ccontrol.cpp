@@ -77,7 +77,8 @@ void CControl::bounceValue() {
 }
 
 bool CControl::checkDefaultValue(CButtonState button) {
-    if (!button.isLeftButton() || button.getModifierState() != kDefaultValueModifier)
+    if (!button.isLeftButton() ||
+        (button.getModifierState() != kDefaultValueModifier && !button.isDoubleClick()))
         return false;
     const float before = controlValue;
     setValue(defaultValue);

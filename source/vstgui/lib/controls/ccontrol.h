@@ -50,8 +50,8 @@ public:
 
     // Brings the value back into [min, max].
     virtual void bounceValue();
-    // At a left click with only kDefaultValueModifier: sets the default value (telling the
-    // listener when it changed) and answers true.
+    // At a left click with only kDefaultValueModifier, or a left double click: sets the default
+    // value (telling the listener when it changed) and answers true.
     virtual bool checkDefaultValue(CButtonState button);
 
 private:

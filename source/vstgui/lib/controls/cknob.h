@@ -13,7 +13,8 @@ namespace VSTGUI {
 // Alt turns linear into circular and the circular modes into linear. Angles are in radians, in
 // the mathematical sense (0 at 3 o'clock, counter-clockwise positive, y up): the minimum lies at
 // the start angle and the maximum at start + range angle. The wheel steps by the wheel
-// increment, a tenth of it with kZoomModifier. Only the left button drags.
+// increment, a tenth of it with kZoomModifier. Only the left button drags. A click with
+// kDefaultValueModifier or a double click sets the default value, as one gesture.
 class CKnob : public CControl {
 public:
     static constexpr float kCKnobRange = 200.f;

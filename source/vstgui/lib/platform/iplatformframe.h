@@ -18,6 +18,8 @@ public:
     virtual CMouseEventResult platformOnMouseUp(CPoint& where, const CButtonState& buttons) = 0;
     virtual bool platformOnMouseWheel(const CPoint& where, const CMouseWheelAxis& axis,
                                       const float& distance, const CButtonState& buttons) = 0;
+    // The mouse left the window.
+    virtual void platformOnMouseExited() = 0;
 
 protected:
     ~IPlatformFrameCallback() = default;

@@ -36,6 +36,17 @@ bool takesOurPixels(const xcb_visualtype_t& visual) {
 
 } // namespace
 
+bool DoubleClicks::press(std::uint8_t button, std::uint32_t time, std::int32_t x, std::int32_t y) {
+    const bool completes = open && button == lastButton && time - lastTime <= interval &&
+                           std::abs(x - lastX) <= distance && std::abs(y - lastY) <= distance;
+    open = !completes;
+    lastButton = button;
+    lastTime = time;
+    lastX = x;
+    lastY = y;
+    return completes;
+}
+
 Frame::GdiplusUse::GdiplusUse() {
     GDIPlusGlobals::enter();
 }
@@ -95,7 +106,7 @@ bool Frame::open(xcb_window_t parent, std::int32_t newWidth, std::int32_t newHei
     values[1] = 0;
     values[2] = XCB_EVENT_MASK_EXPOSURE | XCB_EVENT_MASK_BUTTON_PRESS |
                 XCB_EVENT_MASK_BUTTON_RELEASE | XCB_EVENT_MASK_POINTER_MOTION |
-                XCB_EVENT_MASK_STRUCTURE_NOTIFY;
+                XCB_EVENT_MASK_LEAVE_WINDOW | XCB_EVENT_MASK_STRUCTURE_NOTIFY;
     if (colormap != 0) {
         mask |= XCB_CW_COLORMAP;
         values[3] = colormap;
@@ -305,7 +316,10 @@ void Frame::handle(const xcb_generic_event_t& event) {
         } else if (buttonOf(press.detail) != 0) {
             // The state is from before the press; the server grabs the pointer for us until the
             // last button is released, so the drag's moves arrive even outside the window.
-            frame->platformOnMouseDown(where, buttonsOf(press.state) | buttonOf(press.detail)());
+            CButtonState buttons = buttonsOf(press.state) | buttonOf(press.detail)();
+            if (clicks.press(press.detail, press.time, press.root_x, press.root_y))
+                buttons |= kDoubleClick;
+            frame->platformOnMouseDown(where, buttons);
         }
         break;
     }
@@ -321,6 +335,13 @@ void Frame::handle(const xcb_generic_event_t& event) {
         const auto& motion = reinterpret_cast<const xcb_motion_notify_event_t&>(event);
         CPoint where(motion.event_x, motion.event_y);
         frame->platformOnMouseMoved(where, buttonsOf(motion.state));
+        break;
+    }
+    case XCB_LEAVE_NOTIFY: {
+        // Into a window of ours inside it is no leaving (there are none yet).
+        const auto& leave = reinterpret_cast<const xcb_leave_notify_event_t&>(event);
+        if (leave.event == window && leave.detail != XCB_NOTIFY_DETAIL_INFERIOR)
+            frame->platformOnMouseExited();
         break;
     }
     case XCB_DESTROY_NOTIFY: {

@@ -17,13 +17,34 @@ class Bitmap;
 
 namespace VSTGUI::X11 {
 
+// X has no double-click event: two presses of one button make one when the second comes soon
+// after the first and near it (the usual desktop settings). A third press starts a new pair.
+class DoubleClicks {
+public:
+    static constexpr std::uint32_t interval = 400; // milliseconds
+    static constexpr std::int32_t distance = 5;    // pixels, in either direction
+
+    // Whether this press completes a double click; time is the server's (it wraps around),
+    // (x, y) the press on the screen.
+    bool press(std::uint8_t button, std::uint32_t time, std::int32_t x, std::int32_t y);
+
+private:
+    bool open = false; // a first press waits for its second
+    std::uint8_t lastButton = 0;
+    std::uint32_t lastTime = 0;
+    std::int32_t lastX = 0;
+    std::int32_t lastY = 0;
+};
+
 // A frame shown as a child window of the host's X window, on the connection that the windows of
 // its thread share (Connection). The frame paints through the frame into a frame-sized 32-bit
 // premultiplied ARGB GDI+ bitmap, which is put into a server-side pixmap that is also the
 // window's background: the server repaints exposed parts by itself, so the window shows the
 // frame even while nobody reads its events (no run loop). Changed areas are painted when the
 // frame asks (invalidRect), at once. Mouse events arrive through the run loop, which lets the
-// connection read them when it is readable.
+// connection read them when it is readable;
+// double clicks (DoubleClicks) as presses with kDoubleClick, and the pointer leaving the window
+// as platformOnMouseExited().
 // Owned by the frame: destroying it destroys the window. Keeps GDI+ started while it exists.
 class Frame : public IPlatformFrame, private IWindowEventHandler {
 public:
@@ -94,6 +115,7 @@ private:
     std::int32_t width = 0;
     std::int32_t height = 0;
     std::vector<std::uint8_t> rows;
+    DoubleClicks clicks;
 };
 
 } // namespace VSTGUI::X11

@@ -54,6 +54,7 @@ std::unique_ptr<Win32Frame> Win32Frame::create(IPlatformFrameCallback* frame, co
     if (windowCount == 0) {
         WNDCLASSEXW windowClass{};
         windowClass.cbSize = sizeof(windowClass);
+        windowClass.style = CS_DBLCLKS;
         windowClass.lpfnWndProc = windowProc;
         windowClass.hInstance = instance;
         windowClass.hCursor = LoadCursor(nullptr, IDC_ARROW);
@@ -237,6 +238,13 @@ LRESULT Win32Frame::handle(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_XBUTTONDOWN:
         mouseDown(buttonsOf(GET_KEYSTATE_WPARAM(wParam)), lParam);
         return message == WM_XBUTTONDOWN ? TRUE : 0;
+    case WM_LBUTTONDBLCLK:
+    case WM_MBUTTONDBLCLK:
+    case WM_RBUTTONDBLCLK:
+    case WM_XBUTTONDBLCLK:
+        // The second press of a double click, in place of its button-down message.
+        mouseDown(buttonsOf(GET_KEYSTATE_WPARAM(wParam)) | kDoubleClick, lParam);
+        return message == WM_XBUTTONDBLCLK ? TRUE : 0;
     case WM_LBUTTONUP:
     case WM_MBUTTONUP:
     case WM_RBUTTONUP:
@@ -260,10 +268,21 @@ LRESULT Win32Frame::handle(UINT message, WPARAM wParam, LPARAM lParam) {
         return message == WM_XBUTTONUP ? TRUE : 0;
     }
     case WM_MOUSEMOVE: {
+        if (!trackingLeave) {
+            TRACKMOUSEEVENT track{};
+            track.cbSize = sizeof(track);
+            track.dwFlags = TME_LEAVE;
+            track.hwndTrack = window;
+            trackingLeave = TrackMouseEvent(&track) != FALSE;
+        }
         CPoint where(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
         frame->platformOnMouseMoved(where, buttonsOf(GET_KEYSTATE_WPARAM(wParam)));
         return 0;
     }
+    case WM_MOUSELEAVE:
+        trackingLeave = false;
+        frame->platformOnMouseExited();
+        return 0;
     case WM_CAPTURECHANGED:
         if (reinterpret_cast<HWND>(lParam) != window)
             captureLost();

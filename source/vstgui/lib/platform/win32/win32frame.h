@@ -17,7 +17,8 @@ namespace VSTGUI {
 // A frame shown as a child window of the host's window. It paints through the frame into a
 // frame-sized back buffer (a 32-bit premultiplied ARGB GDI+ bitmap over a DIB section) and
 // copies the dirty part to the window, so nothing flickers; it turns the window's mouse
-// messages into the frame's mouse calls, holding the mouse capture while a button is down.
+// messages into the frame's mouse calls, holding the mouse capture while a button is down. The
+// window class takes double clicks, which reach the frame as presses with kDoubleClick.
 // Owned by the frame: destroying it destroys the window. Keeps GDI+ started while it exists.
 class Win32Frame : public IPlatformFrame {
 public:
@@ -68,6 +69,8 @@ private:
     std::int32_t bufferHeight = 0;
     bool dragging = false;
     CButtonState dragButtons;
+    // Whether the window asked to hear when the mouse leaves it (TrackMouseEvent).
+    bool trackingLeave = false;
     // False once destroyed: a click may destroy this frame (a host's context menu runs inside
     // it), and the message handler that made the call must then touch nothing of it.
     std::shared_ptr<bool> alive = std::make_shared<bool>(true);
