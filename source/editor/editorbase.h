@@ -206,11 +206,13 @@ public:
 
     // IPlugView
 
+    // The view keeps its size (onSize takes no other), so every proposal becomes that size where
+    // the host placed it: a host is never offered a size the view would then refuse.
     tresult PLUGIN_API checkSizeConstraint(Steinberg::ViewRect* proposed) override {
         return guarded([&]() -> tresult {
             if (proposed == nullptr)
                 return Steinberg::kInvalidArgument;
-            constrainSize(*proposed, scaled(viewWidth), scaled(viewHeight), scaled(sizeMargin));
+            constrainSize(*proposed, scaled(viewWidth), scaled(viewHeight), 0);
             return Steinberg::kResultOk;
         });
     }
@@ -252,7 +254,6 @@ protected:
     static constexpr int32 viewWidth = 346;
     static constexpr int32 viewHeight = 160;
     static constexpr int32 timerPeriod = 50;
-    static constexpr int32 sizeMargin = 50;
     static constexpr std::int64_t fullRedrawInterval = 50'000'000; // 5 s in 100 ns ticks
 
     // Applies a layout document to the views and writes its log where the product asks.

@@ -465,10 +465,10 @@ TEST_F(EditorTest, AContentScaleFactorScalesTheWindowItsSizesAndItsDrawing) {
     EXPECT_EQ(describe(size), describe(Steinberg::ViewRect(0, 0, 519, 240)));
     Steinberg::ViewRect proposed(10, 10, 310, 310);
     editor->checkSizeConstraint(&proposed);
-    EXPECT_EQ(describe(proposed), describe(Steinberg::ViewRect(10, 10, 529, 310)));
+    EXPECT_EQ(describe(proposed), describe(Steinberg::ViewRect(10, 10, 529, 250)));
     proposed = Steinberg::ViewRect(0, 0, 900, 900);
     editor->checkSizeConstraint(&proposed);
-    EXPECT_EQ(describe(proposed), describe(Steinberg::ViewRect(0, 0, 519 + 75, 240 + 75)));
+    EXPECT_EQ(describe(proposed), describe(Steinberg::ViewRect(0, 0, 519, 240)));
 
     // Opened at 2: the frame keeps its 346 x 160 and the window is twice that.
     ResizingPlugFrame window;
@@ -552,20 +552,20 @@ TEST_F(EditorTest, ATurnedKnobRepaintsItsSquareOnlyWithThePixelsOfAFullRedraw) {
     }
 }
 
-TEST_F(EditorTest, SizeStaysWithinFiftyPixelsOfItsOwn) {
+TEST_F(EditorTest, ASizeProposalBecomesTheSizeItHas) {
     auto editor = owned(new InspectableEditor(controller));
     Steinberg::ViewRect rect(10, 10, 310, 310);
     EXPECT_EQ(editor->checkSizeConstraint(&rect), kResultOk);
-    EXPECT_EQ(rect.right, 356);
-    EXPECT_EQ(rect.bottom, 220);
+    EXPECT_EQ(describe(rect), describe(Steinberg::ViewRect(10, 10, 356, 170)));
+    EXPECT_EQ(editor->onSize(&rect), kResultOk);
     rect = Steinberg::ViewRect(0, 0, 100, 100);
     editor->checkSizeConstraint(&rect);
     EXPECT_EQ(rect.right, 346);
     EXPECT_EQ(rect.bottom, 160);
     rect = Steinberg::ViewRect(5, 5, 380, 190);
     editor->checkSizeConstraint(&rect);
-    EXPECT_EQ(rect.right, 380);
-    EXPECT_EQ(rect.bottom, 190);
+    EXPECT_EQ(rect.right, 351);
+    EXPECT_EQ(rect.bottom, 165);
     EXPECT_EQ(editor->checkSizeConstraint(nullptr), Steinberg::kInvalidArgument);
     EXPECT_EQ(editor->canResize(), kResultFalse);
 
@@ -576,7 +576,7 @@ TEST_F(EditorTest, SizeStaysWithinFiftyPixelsOfItsOwn) {
     rect = Steinberg::ViewRect(lowest, lowest, highest, highest);
     EXPECT_EQ(editor->checkSizeConstraint(&rect), kResultOk);
     EXPECT_EQ(describe(rect),
-              describe(Steinberg::ViewRect(lowest, lowest, lowest + 396, lowest + 210)));
+              describe(Steinberg::ViewRect(lowest, lowest, lowest + 346, lowest + 160)));
     rect = Steinberg::ViewRect(highest - 10, highest - 5, highest, highest);
     editor->checkSizeConstraint(&rect);
     EXPECT_EQ(describe(rect),
