@@ -40,10 +40,14 @@ TEST(ClapGestures, EditorEditsReachTheHostThroughFlushAndProcess) {
     const auto* params = extension<clap_plugin_params_t>(made.plugin, CLAP_EXT_PARAMS);
 
     // As the controller calls its component handler while a knob turns.
+    // The editor nests its gestures; the host sees one.
+    made.adapter().beginEdit(1);
     made.adapter().beginEdit(1);
     made.adapter().performEdit(1, 0.75);
     made.adapter().performEdit(1, 0.8);
     made.adapter().endEdit(1);
+    made.adapter().endEdit(1);
+    made.adapter().endEdit(1); // unbalanced: ignored
     EXPECT_GE(host.flushRequests.load(), 3);
     EXPECT_GE(host.dirtyMarks, 1);
     double value = 0;

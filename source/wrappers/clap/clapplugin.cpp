@@ -305,6 +305,7 @@ bool Plugin::init() {
     pair->setEditListener(this);
     count = pair->parameterCount();
     stepCounts.assign(static_cast<size_t>(count), 0);
+    gestureDepth.assign(static_cast<size_t>(count), 0);
     for (std::int32_t i = 0; i < count; ++i) {
         ParameterInfo info{};
         if (pair->parameterInfo(i, info)) {
@@ -685,6 +686,10 @@ clap_process_status Plugin::process(const clap_process_t& data) noexcept {
 // --- Edits from the editor (main thread) ----------------------------------------------------
 
 void Plugin::beginEdit(ParamID id) noexcept {
+    const std::int32_t index = indexOf(id);
+    if (index < 0 || gestureDepth[static_cast<size_t>(index)]++ > 0) {
+        return;
+    }
     gestures.push({CLAP_EVENT_PARAM_GESTURE_BEGIN, id, 0.0});
     if (hostParams && hostParams->request_flush) {
         hostParams->request_flush(host);
@@ -710,6 +715,11 @@ void Plugin::performEdit(ParamID id, ParamValue value) noexcept {
 }
 
 void Plugin::endEdit(ParamID id) noexcept {
+    const std::int32_t index = indexOf(id);
+    if (index < 0 || gestureDepth[static_cast<size_t>(index)] == 0 ||
+        --gestureDepth[static_cast<size_t>(index)] > 0) {
+        return;
+    }
     gestures.push({CLAP_EVENT_PARAM_GESTURE_END, id, 0.0});
     if (hostParams && hostParams->request_flush) {
         hostParams->request_flush(host);

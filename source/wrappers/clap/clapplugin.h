@@ -176,6 +176,8 @@ private:
     const clap_host_posix_fd_support_t* hostFds = nullptr;
 
     std::vector<std::int32_t> stepCounts;
+    // Main thread: the editor's gestures nest; the host sees the outermost one.
+    std::vector<std::int32_t> gestureDepth;
     std::unique_ptr<Slot[]> slots;
     std::int32_t count = 0;
     std::atomic<bool> stateLoaded{false};
