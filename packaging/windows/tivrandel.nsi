@@ -30,6 +30,8 @@ SetCompressor /SOLID lzma
 !define VST2_DLL "Tivrandel64.dll"
 !define UNINSTALLER "Uninstall.exe"
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\${PRODUCT}"
+; The CLAP plug-in (STAGE holds it too), in the folder every CLAP host scans.
+!define CLAP_MODULE "Tivrandel.clap"
 
 Name "${PRODUCT} ${VERSION}"
 OutFile "${OUTFILE}"
@@ -112,6 +114,20 @@ Section /o "VST2 plug-in" SecVst2
   SetOutPath $Vst2Dir
   File "/oname=${VST2_DLL}" "${STAGE}\${VST2_DLL}"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "Vst2Folder" $Vst2Dir
+SectionEnd
+
+; The CLAP plug-in, on by default. Where it went is recorded for the uninstaller, and so is the
+; CLAP folder when this made it.
+Section "CLAP plug-in" SecClap
+  StrCpy $R0 "$COMMONFILES64\CLAP"
+  Call OutermostMissing
+  ${If} $R1 != ""
+    WriteRegStr HKLM "${UNINSTALL_KEY}" "ClapFolderCreated" $R1
+  ${EndIf}
+  SetOutPath "$COMMONFILES64\CLAP"
+  File "${STAGE}\${CLAP_MODULE}"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "ClapFolder" "$COMMONFILES64\CLAP"
+  SetOutPath "$INSTDIR"
 SectionEnd
 
 ; The entry in the list of installed programs, written last so that it gives the size of
@@ -198,6 +214,19 @@ Function un.RemoveMadeFolders
     ${GetParent} $R0 $R0
   ${Loop}
 FunctionEnd
+
+; The CLAP plug-in, before the entry with its record goes.
+Section "un.CLAP plug-in"
+  ReadRegStr $0 HKLM "${UNINSTALL_KEY}" "ClapFolder"
+  ${If} $0 != ""
+    Delete "$0\${CLAP_MODULE}"
+    ReadRegStr $R1 HKLM "${UNINSTALL_KEY}" "ClapFolderCreated"
+    ${If} $R1 != ""
+      StrCpy $R0 $0
+      Call un.RemoveMadeFolders
+    ${EndIf}
+  ${EndIf}
+SectionEnd
 
 ; $INSTDIR is the bundle, where the uninstaller sits.
 Section "Uninstall"

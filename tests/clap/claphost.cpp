@@ -20,7 +20,14 @@ std::string modulePath() {
 
 Module::Module(const std::string& path) {
 #ifdef _WIN32
-    std::wstring wide(path.begin(), path.end());
+    // Built on Linux, run under Wine, whose drive Z: is the Linux root.
+    std::string converted = path;
+    if (!converted.empty() && converted.front() == '/')
+        converted.insert(0, "Z:");
+    std::replace(converted.begin(), converted.end(), '/', '\\');
+    const int size = MultiByteToWideChar(CP_UTF8, 0, converted.c_str(), -1, nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(size > 0 ? size : 1), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, converted.c_str(), -1, wide.data(), size);
     handle = LoadLibraryW(wide.c_str());
     if (handle) {
         pluginEntry = reinterpret_cast<const clap_plugin_entry_t*>(
