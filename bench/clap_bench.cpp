@@ -110,7 +110,11 @@ void ThroughVst3(benchmark::State& state) {
     kelvane::wrappers::PointChanges changes(4, 2 * frames + 2);
     if (automated) {
         for (clap_id id = 0; id < 4; ++id) {
-            double previous = id == 1 || id == 2 ? 0.5 : 0.0;
+            // Every block repeats the same events, so each starts from the last one's value.
+            int last = spacing - 1;
+            while (last + spacing < frames)
+                last += spacing;
+            double previous = valueAt(last, id);
             for (int t = spacing - 1; t < frames; t += spacing) {
                 changes.addPoint(id, t - 1, previous);
                 previous = valueAt(t, id);

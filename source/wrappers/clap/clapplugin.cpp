@@ -319,6 +319,7 @@ bool Plugin::init() {
         sent[static_cast<size_t>(i)] = slots[static_cast<size_t>(i)].value.load();
     }
     changes.reset(new PointChanges(count, 2));
+    blockQueues.assign(static_cast<size_t>(count), nullptr);
     return true;
 }
 
@@ -418,7 +419,14 @@ bool Plugin::portInfo(std::uint32_t index, bool isInput, clap_audio_port_info_t*
 // --- Parameters -----------------------------------------------------------------------------
 
 std::int32_t Plugin::indexOf(clap_id id) const {
-    return pair ? pair->indexOf(static_cast<ParamID>(id)) : -1;
+    if (!pair) {
+        return -1;
+    }
+    // Most plug-ins number their parameters from 0: then the id is the index.
+    if (id < static_cast<clap_id>(count) && pair->idAt(static_cast<int32>(id)) == id) {
+        return static_cast<std::int32_t>(id);
+    }
+    return pair->indexOf(static_cast<ParamID>(id));
 }
 
 double Plugin::toClap(std::int32_t index, double normalized) const {
@@ -428,8 +436,8 @@ double Plugin::toClap(std::int32_t index, double normalized) const {
 
 double Plugin::toNormalized(std::int32_t index, double value) const {
     const std::int32_t steps = stepCounts[static_cast<size_t>(index)];
-    const double normalized = steps > 0 ? value / steps : value;
-    return std::clamp(normalized, 0.0, 1.0);
+    const double normalized = steps > 1 ? value / steps : value;
+    return normalized < 0.0 ? 0.0 : (normalized > 1.0 ? 1.0 : normalized);
 }
 
 bool Plugin::paramInfo(std::uint32_t index, clap_param_info_t& info) const {
@@ -584,16 +592,20 @@ void Plugin::flush(const clap_input_events_t* in, const clap_output_events_t* ou
 void Plugin::collectPoints(const clap_input_events_t* in, std::uint32_t frames) noexcept {
     (void)frames;
     changes->clear();
-    if (stateLoaded.exchange(false)) {
+    std::fill(blockQueues.begin(), blockQueues.end(), nullptr);
+    if (stateLoaded.load(std::memory_order_relaxed) &&
+        stateLoaded.exchange(false, std::memory_order_acq_rel)) {
         for (std::int32_t i = 0; i < count; ++i) {
-            sent[static_cast<size_t>(i)] = slots[static_cast<size_t>(i)].value.load();
+            sent[static_cast<size_t>(i)] =
+                slots[static_cast<size_t>(i)].value.load(std::memory_order_relaxed);
         }
     }
     // Values from the editor or a flush: from the block's start.
     for (std::int32_t i = 0; i < count; ++i) {
         Slot& slot = slots[static_cast<size_t>(i)];
-        if (slot.toProcessor.exchange(false)) {
-            const double value = slot.value.load();
+        if (slot.toProcessor.load(std::memory_order_relaxed) &&
+            slot.toProcessor.exchange(false, std::memory_order_acquire)) {
+            const double value = slot.value.load(std::memory_order_relaxed);
             changes->addPoint(pair->idAt(i), 0, value);
             sent[static_cast<size_t>(i)] = value;
         }
@@ -612,24 +624,40 @@ void Plugin::collectPoints(const clap_input_events_t* in, std::uint32_t frames) 
         if (index < 0 || !std::isfinite(event->value)) {
             continue;
         }
-        const ParamID id = pair->idAt(index);
+        const auto at = static_cast<size_t>(index);
+        PointQueue* queue = blockQueues[at];
+        if (!queue) {
+            int32 ignored = 0;
+            queue = static_cast<PointQueue*>(changes->addParameterData(pair->idAt(index), ignored));
+            if (!queue) {
+                continue;
+            }
+            blockQueues[at] = queue;
+        }
         const double value = toNormalized(index, event->value);
         const auto time = static_cast<int32>(std::min<std::uint32_t>(header->time, 0x7FFFFFFFu));
         // The previous value holds up to the sample before, unless this sample already has a
         // point (an earlier event at the same time), which the new value replaces.
-        PointQueue* queue = changes->find(id);
-        const bool atSameTime = queue && queue->getPointCount() > 0 && queue->lastOffset() == time;
+        const bool atSameTime = queue->pointCount() > 0 && queue->lastOffset() == time;
         if (time > 0 && !atSameTime) {
-            changes->addPoint(id, time - 1, sent[static_cast<size_t>(index)]);
+            queue->add(time - 1, sent[at]);
         }
-        changes->addPoint(id, time, value);
-        sent[static_cast<size_t>(index)] = value;
-        Slot& slot = slots[static_cast<size_t>(index)];
-        slot.value.store(value);
-        slot.toController.store(true);
+        queue->add(time, value);
+        sent[at] = value;
         changed = true;
     }
-    if (changed && host->request_callback) {
+    if (!changed) {
+        return;
+    }
+    // The main thread learns the values the block ends on.
+    for (std::int32_t i = 0; i < count; ++i) {
+        if (blockQueues[static_cast<size_t>(i)]) {
+            Slot& slot = slots[static_cast<size_t>(i)];
+            slot.value.store(sent[static_cast<size_t>(i)], std::memory_order_relaxed);
+            slot.toController.store(true, std::memory_order_release);
+        }
+    }
+    if (host->request_callback) {
         host->request_callback(host);
     }
 }

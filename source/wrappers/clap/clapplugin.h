@@ -188,6 +188,7 @@ private:
     // Audio thread: the value each parameter's ramp last went to; the block's points.
     std::vector<double> sent;
     std::unique_ptr<PointChanges> changes;
+    std::vector<PointQueue*> blockQueues; // each parameter's queue in the block, once made
 
     Steinberg::IPtr<Steinberg::IPlugView> view;
     Steinberg::IPtr<EditorFrame> frame;
