@@ -589,8 +589,7 @@ void Plugin::flush(const clap_input_events_t* in, const clap_output_events_t* ou
     sendGestures(out);
 }
 
-void Plugin::collectPoints(const clap_input_events_t* in, std::uint32_t frames) noexcept {
-    (void)frames;
+void Plugin::collectPoints(const clap_input_events_t* in) noexcept {
     changes->clear();
     std::fill(blockQueues.begin(), blockQueues.end(), nullptr);
     if (stateLoaded.load(std::memory_order_relaxed) &&
@@ -682,7 +681,7 @@ clap_process_status Plugin::process(const clap_process_t& data) noexcept {
     if (!pair || !changes || data.frames_count > static_cast<std::uint32_t>(pair->maxBlockSize())) {
         return CLAP_PROCESS_ERROR;
     }
-    collectPoints(data.in_events, data.frames_count);
+    collectPoints(data.in_events);
     sendGestures(data.out_events);
     if (data.audio_inputs_count < 1 || data.audio_outputs_count < 1 || !data.audio_inputs ||
         !data.audio_outputs || data.audio_inputs[0].channel_count < 2 ||

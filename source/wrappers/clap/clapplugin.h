@@ -138,7 +138,7 @@ private:
     void readControllerValues();
     void sendGestures(const clap_output_events_t* out) noexcept;
     // Audio thread: the block's points from the slots and the host's events.
-    void collectPoints(const clap_input_events_t* in, std::uint32_t frames) noexcept;
+    void collectPoints(const clap_input_events_t* in) noexcept;
 
     // State
     bool save(const clap_ostream_t* stream);
