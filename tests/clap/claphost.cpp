@@ -232,7 +232,8 @@ InputStream::InputStream(std::vector<std::uint8_t> data) : bytes(std::move(data)
         if (self->failing)
             return -1;
         const auto taken = std::min<uint64_t>(size, self->bytes.size() - self->position);
-        std::memcpy(buffer, self->bytes.data() + self->position, taken);
+        if (taken > 0)
+            std::memcpy(buffer, self->bytes.data() + self->position, taken);
         self->position += taken;
         return static_cast<int64_t>(taken);
     };
