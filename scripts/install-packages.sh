@@ -28,6 +28,14 @@ if [ "$what" = test ]; then
                libxcb-xtest0-dev ardour lintian)
 fi
 
+# CLAP: the plug-in's headers come with dpf-source; Qtractor's scanner judges the module.
+if [ "$what" != resources ]; then
+    packages+=(dpf-source)
+fi
+if [ "$what" = test ]; then
+    packages+=(qtractor)
+fi
+
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

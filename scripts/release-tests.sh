@@ -116,6 +116,8 @@ drwxr-xr-x root/root ./
 drwxr-xr-x root/root ./usr/
 drwxr-xr-x root/root ./usr/lib/
 drwxr-xr-x root/root ./usr/lib/vst/
+drwxr-xr-x root/root ./usr/lib/clap/
+-rw-r--r-- root/root ./usr/lib/clap/Tivrandel.clap
 drwxr-xr-x root/root ./usr/lib/vst3/
 drwxr-xr-x root/root ./usr/lib/vst3/Tivrandel64.vst3/
 drwxr-xr-x root/root ./usr/lib/vst3/Tivrandel64.vst3/Contents/
@@ -180,6 +182,7 @@ d ./tivrandel-$version-linux-x86_64/Tivrandel64.vst3/Contents/x86_64-linux
 f 644 ./tivrandel-$version-linux-x86_64/COPYING
 f 644 ./tivrandel-$version-linux-x86_64/INSTALL.txt
 f 644 ./tivrandel-$version-linux-x86_64/NOTICE.txt
+f 644 ./tivrandel-$version-linux-x86_64/Tivrandel.clap
 f 644 ./tivrandel-$version-linux-x86_64/Tivrandel64.vst3/Contents/x86_64-linux/Tivrandel64.so
 EOF
 mkdir -p "$work/tar" && mv "$work/tivrandel-$version-linux-x86_64" "$work/tar/"
@@ -191,6 +194,15 @@ check "INSTALL.txt tells how to install into ~/.vst3 and ~/.vst" bash -c \
     "grep -qF 'cp -r Tivrandel64.vst3 ~/.vst3/' '$tar_dir/INSTALL.txt' &&
      grep -qF '~/.vst/Tivrandel64.so' '$tar_dir/INSTALL.txt' &&
      grep -qF 'Tivrandel $version' '$tar_dir/INSTALL.txt'"
+
+echo "-- CLAP plug-in of the package and the archive"
+clap_module="$debroot/usr/lib/clap/Tivrandel.clap"
+check "the package's CLAP module passes the CLAP host test and Qtractor's scanner" \
+    bash "$(dirname "$0")/clap-tests.sh" "$linux" "$clap_module"
+check "the archive's CLAP module is the package's" same_file "$tar_dir/Tivrandel.clap" \
+    "$clap_module"
+check "INSTALL.txt tells how to install into ~/.clap" \
+    grep -qF 'cp Tivrandel.clap ~/.clap/' "$tar_dir/INSTALL.txt"
 
 echo "-- Windows archive"
 mkdir -p "$work/zip"
@@ -204,6 +216,7 @@ d ./Tivrandel-$version-win64/Tivrandel64.vst3/Contents/x86_64-win
 f 644 ./Tivrandel-$version-win64/COPYING.txt
 f 644 ./Tivrandel-$version-win64/INSTALL.txt
 f 644 ./Tivrandel-$version-win64/NOTICE.txt
+f 644 ./Tivrandel-$version-win64/Tivrandel.clap
 f 644 ./Tivrandel-$version-win64/Tivrandel64.dll
 f 644 ./Tivrandel-$version-win64/Tivrandel64.vst3/Contents/x86_64-win/Tivrandel64.vst3
 EOF
@@ -322,6 +335,21 @@ check "its uninstaller: $(entry_value UninstallString)" test "$(entry_value Unin
 check "the installed module loads and its factory and ids are right (windows_module_test)" \
     module_test vst3 "$vst3_win\\Tivrandel64.vst3\\Contents\\x86_64-win\\Tivrandel64.vst3"
 
+# The CLAP component, on by default: the archive's module in the CLAP folder, judged by the
+# project's CLAP host test under Wine.
+clap_dir="$drive_c/Program Files/Common Files/CLAP"
+clap_host_test="$windows/tests/clap/clap_host_test.exe"
+clap_test() { # <Windows path of the module>
+    local log="$logs/clap-host-test.log"
+    TIVRANDEL_CLAP_MODULE=$1 wine_run clap-host-test "$clap_host_test" || { tail -n 40 "$log"; return 1; }
+    grep -q '^\[  PASSED  \] [0-9]* test' "$log" && ! grep -q '^\[  FAILED  \]' "$log" ||
+        { tail -n 40 "$log"; return 1; }
+}
+check "the installed CLAP plug-in is the archive's" same_file "$clap_dir/Tivrandel.clap" \
+    "$zip_dir/Tivrandel.clap"
+check "the installed CLAP plug-in passes the CLAP host test" clap_test \
+    'C:\Program Files\Common Files\CLAP\Tivrandel.clap'
+
 # 2. Again over the first, now with the VST2 DLL in the usual VST2 folder.
 check "setup /S /VST2, over the first installation" wine_run setup-2 "$setup" /S /VST2
 check "the VST2 DLL in the usual folder is the archive's" same_file \
@@ -350,6 +378,7 @@ wait_for_uninstall "$installed"
 check "the bundle and its uninstaller are gone" test ! -e "$installed"
 check "the VST2 DLL and the folders setup made for it are gone" \
     test ! -e "$drive_c/Program Files/Steinberg"
+check "the CLAP plug-in and the CLAP folder setup made are gone" test ! -e "$clap_dir"
 check "no uninstall entry left" no_entry
 snapshot after-2
 check "no file and no registry key of ours left" same_state before after-2

@@ -1,15 +1,19 @@
 #!/usr/bin/env bash
 # Makes the Linux release from a built module: the Debian package and the archive.
-#   make-release.sh VERSION MODULE OUT_DIR WORK_DIR
+#   make-release.sh VERSION MODULE OUT_DIR WORK_DIR [CLAP_MODULE]
+# CLAP_MODULE, the CLAP plug-in Tivrandel.clap, goes into both when given.
 # The build's `release` target runs it with the project version. SOURCE_DATE_EPOCH, when set,
 # gives every file in both artifacts its time stamp, so that the same module gives the same
 # bytes.
 set -euo pipefail
-[ $# -eq 4 ] || { echo "usage: $0 VERSION MODULE OUT_DIR WORK_DIR" >&2; exit 2; }
+[ $# -eq 4 ] || [ $# -eq 5 ] ||
+    { echo "usage: $0 VERSION MODULE OUT_DIR WORK_DIR [CLAP_MODULE]" >&2; exit 2; }
 version=$1
 module=$(realpath "$2")
 out=$(realpath -m "$3")
 work=$(realpath -m "$4")
+clap=
+[ $# -eq 5 ] && clap=$(realpath "$5")
 here=$(cd "$(dirname "$0")" && pwd)
 packaging=$(dirname "$here")
 root=$(dirname "$packaging")
@@ -42,6 +46,13 @@ mkdir -p "$tree/DEBIAN" "$tree/usr/lib/vst3/$bundle_binary" "$tree/usr/lib/vst" 
 install -m 0644 "$module" "$tree/usr/lib/vst3/$bundle_binary/Tivrandel64.so"
 ln -s "../vst3/$bundle_binary/Tivrandel64.so" "$tree/usr/lib/vst/Tivrandel64.so"
 install -m 0644 "$here/copyright" "$doc/copyright"
+# The CLAP plug-in in the system's CLAP folder.
+clap_deps=()
+if [ -n "$clap" ]; then
+    mkdir -p "$tree/usr/lib/clap"
+    install -m 0644 "$clap" "$tree/usr/lib/clap/Tivrandel.clap"
+    clap_deps=(-e"$tree/usr/lib/clap/Tivrandel.clap")
+fi
 versioned changelog | gzip -9n >"$doc/changelog.gz"
 chmod 0644 "$doc/changelog.gz"
 
@@ -52,7 +63,7 @@ mkdir -p "$work/shlibdeps/debian"
 printf 'Source: tivrandel\n\nPackage: tivrandel\nArchitecture: any\n' \
     >"$work/shlibdeps/debian/control"
 depends=$(cd "$work/shlibdeps" &&
-    dpkg-shlibdeps -O -e"$tree/usr/lib/vst3/$bundle_binary/Tivrandel64.so" |
+    dpkg-shlibdeps -O -e"$tree/usr/lib/vst3/$bundle_binary/Tivrandel64.so" "${clap_deps[@]}" |
     sed -n 's/^shlibs:Depends=//p')
 [ -n "$depends" ] || { echo "dpkg-shlibdeps found no dependencies" >&2; exit 1; }
 
@@ -69,6 +80,7 @@ name="tivrandel-$version-linux-$tar_arch"
 stage="$work/tar/$name"
 mkdir -p "$stage/$bundle_binary"
 install -m 0644 "$module" "$stage/$bundle_binary/Tivrandel64.so"
+[ -z "$clap" ] || install -m 0644 "$clap" "$stage/Tivrandel.clap"
 versioned INSTALL.txt >"$stage/INSTALL.txt"
 cp "$root/COPYING" "$stage/COPYING"
 cp "$packaging/NOTICE.txt" "$stage/NOTICE.txt"

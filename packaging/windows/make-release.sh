@@ -1,17 +1,21 @@
 #!/usr/bin/env bash
 # Makes the Windows release from the built bundle: the installer and the zip archive.
-#   make-release.sh VERSION BUNDLE OUT_DIR WORK_DIR
+#   make-release.sh VERSION BUNDLE OUT_DIR WORK_DIR [CLAP_MODULE]
 # BUNDLE is the build's Tivrandel64.vst3 folder (Contents/x86_64-win/Tivrandel64.vst3 inside).
 # The build's `release` target runs it with the project version. SOURCE_DATE_EPOCH, when set,
 # gives the files in the archive their time stamp.
 set -euo pipefail
-[ $# -eq 4 ] || { echo "usage: $0 VERSION BUNDLE OUT_DIR WORK_DIR" >&2; exit 2; }
+[ $# -eq 4 ] || [ $# -eq 5 ] ||
+    { echo "usage: $0 VERSION BUNDLE OUT_DIR WORK_DIR [CLAP_MODULE]" >&2; exit 2; }
 version=$1
 bundle=$(realpath "$2")
 dll="$bundle/Contents/x86_64-win/Tivrandel64.vst3"
 [ -f "$dll" ] || { echo "no $dll" >&2; exit 1; }
 out=$(realpath -m "$3")
 work=$(realpath -m "$4")
+# The CLAP plug-in Tivrandel.clap, which the installer's CLAP component installs.
+[ $# -eq 5 ] || { echo "no CLAP module given" >&2; exit 2; }
+clap=$(realpath "$5")
 here=$(cd "$(dirname "$0")" && pwd)
 packaging=$(dirname "$here")
 root=$(dirname "$packaging")
@@ -34,6 +38,7 @@ stage="$work/$name"
 mkdir -p "$stage"
 cp -r "$bundle" "$stage/Tivrandel64.vst3"
 cp "$dll" "$stage/Tivrandel64.dll"
+cp "$clap" "$stage/Tivrandel.clap"
 sed "s/@VERSION@/$version/g" "$here/INSTALL.txt" | crlf >"$stage/INSTALL.txt"
 crlf <"$root/COPYING" >"$stage/COPYING.txt"
 crlf <"$packaging/NOTICE.txt" >"$stage/NOTICE.txt"

@@ -32,6 +32,8 @@ SetCompressor /SOLID lzma
 ; The length of "\${BUNDLE}".
 !define BUNDLE_NAME_LENGTH 17
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\${PRODUCT}"
+; The CLAP plug-in (STAGE holds it too), in the folder every CLAP host scans.
+!define CLAP_MODULE "Tivrandel.clap"
 
 Name "${PRODUCT} ${VERSION}"
 OutFile "${OUTFILE}"
@@ -119,6 +121,20 @@ Section /o "VST2 plug-in" SecVst2
   SetOutPath $Vst2Dir
   File "/oname=${VST2_DLL}" "${STAGE}\${VST2_DLL}"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "Vst2Folder" $Vst2Dir
+SectionEnd
+
+; The CLAP plug-in, on by default. Where it went is recorded for the uninstaller, and so is the
+; CLAP folder when this made it.
+Section "CLAP plug-in" SecClap
+  StrCpy $R0 "$COMMONFILES64\CLAP"
+  Call OutermostMissing
+  ${If} $R1 != ""
+    WriteRegStr HKLM "${UNINSTALL_KEY}" "ClapFolderCreated" $R1
+  ${EndIf}
+  SetOutPath "$COMMONFILES64\CLAP"
+  File "${STAGE}\${CLAP_MODULE}"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "ClapFolder" "$COMMONFILES64\CLAP"
+  SetOutPath "$INSTDIR"
 SectionEnd
 
 ; The entry in the list of installed programs, written last so that it gives the size of
@@ -271,8 +287,8 @@ Function un.onInit
   SetRegView 64
 FunctionEnd
 
-; $INSTDIR is the bundle, where the uninstaller sits. The entry and the VST2 copy are this
-; installation's only when the entry names this bundle; an uninstaller left behind by another
+; $INSTDIR is the bundle, where the uninstaller sits. The entry, the VST2 copy and the CLAP plug-in
+; are this installation's only when the entry names this bundle; an uninstaller left behind by another
 ; installation removes its own bundle and nothing else.
 Section "Uninstall"
   ReadRegStr $R0 HKLM "${UNINSTALL_KEY}" "InstallLocation"
@@ -284,6 +300,15 @@ Section "Uninstall"
     ${If} $0 != ""
       Delete "$0\${VST2_DLL}"
       ReadRegStr $R1 HKLM "${UNINSTALL_KEY}" "Vst2FolderCreated"
+      ${If} $R1 != ""
+        StrCpy $R0 $0
+        Call un.RemoveMadeFolders
+      ${EndIf}
+    ${EndIf}
+    ReadRegStr $0 HKLM "${UNINSTALL_KEY}" "ClapFolder"
+    ${If} $0 != ""
+      Delete "$0\${CLAP_MODULE}"
+      ReadRegStr $R1 HKLM "${UNINSTALL_KEY}" "ClapFolderCreated"
       ${If} $R1 != ""
         StrCpy $R0 $0
         Call un.RemoveMadeFolders

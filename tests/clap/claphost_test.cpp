@@ -1,0 +1,608 @@
+// Tivrandel.clap through the CLAP ABI only: its one export, the factory, the plug-in and its
+// extensions, against the VST3 processor and controller of the same sources.
+
+#include "clap/claphost.h"
+
+#include "host/hostedprocessor.h"
+#include "host/parameterchanges.h"
+#include "host/streams.h"
+#include "module/classids.h"
+#include "module/factory.h"
+
+#include "clap/ext/audio-ports.h"
+#include "clap/ext/latency.h"
+
+#include "pluginterfaces/vst/ivsteditcontroller.h"
+#include "public.sdk/source/common/memorystream.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <memory>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace {
+
+using namespace claphost;
+using namespace Steinberg;
+using namespace Steinberg::Vst;
+
+constexpr const char* pluginId = "com.kelvane.tivrandel";
+
+// One plug-in made, initialized and destroyed at the end.
+struct Instance {
+    explicit Instance(const Module& module, Host& host) {
+        plugin = module.factory()->create_plugin(module.factory(), host.clap(), pluginId);
+        initialized = plugin && plugin->init(plugin);
+    }
+    ~Instance() {
+        if (plugin)
+            plugin->destroy(plugin);
+    }
+    const clap_plugin_t* operator->() const { return plugin; }
+    const clap_plugin_t* plugin = nullptr;
+    bool initialized = false;
+};
+
+const clap_plugin_params_t* params(const clap_plugin_t* plugin) {
+    return extension<clap_plugin_params_t>(plugin, CLAP_EXT_PARAMS);
+}
+
+std::vector<std::uint8_t> save(const clap_plugin_t* plugin) {
+    OutputStream out;
+    const auto* state = extension<clap_plugin_state_t>(plugin, CLAP_EXT_STATE);
+    EXPECT_TRUE(state && state->save(plugin, out.stream()));
+    return out.bytes;
+}
+
+bool load(const clap_plugin_t* plugin, const std::vector<std::uint8_t>& bytes) {
+    InputStream in(bytes);
+    return extension<clap_plugin_state_t>(plugin, CLAP_EXT_STATE)->load(plugin, in.stream());
+}
+
+std::string utf8(const String128 text) {
+    std::string result;
+    for (int i = 0; i < 128 && text[i]; ++i) {
+        result += static_cast<char>(text[i]); // the controller's texts are ASCII
+    }
+    return result;
+}
+
+// The VST3 controller of the module's own factory.
+struct Vst3Controller {
+    Vst3Controller() {
+        factory = owned(tivrandel::createFactory());
+        TUID cid;
+        tivrandel::controllerClassId().toTUID(cid);
+        IEditController* made = nullptr;
+        factory->createInstance(cid, IEditController::iid, reinterpret_cast<void**>(&made));
+        controller = owned(made);
+        controller->initialize(&context);
+    }
+    ~Vst3Controller() { controller->terminate(); }
+    HostApplication context;
+    IPtr<IPluginFactory> factory;
+    IPtr<IEditController> controller;
+};
+
+class ClapHost : public ::testing::Test {
+protected:
+    Module module{modulePath()};
+    Host host;
+};
+
+TEST_F(ClapHost, EntryFactoryAndDescriptor) {
+    ASSERT_TRUE(module.loaded()) << modulePath();
+    EXPECT_TRUE(clap_version_is_compatible(module.entry()->clap_version));
+    EXPECT_EQ(module.entry()->get_factory("clap.unknown-factory"), nullptr);
+    const clap_plugin_factory_t* factory = module.factory();
+    ASSERT_EQ(factory->get_plugin_count(factory), 1u);
+    EXPECT_EQ(factory->get_plugin_descriptor(factory, 1), nullptr);
+    const clap_plugin_descriptor_t* descriptor = factory->get_plugin_descriptor(factory, 0);
+    ASSERT_NE(descriptor, nullptr);
+    EXPECT_STREQ(descriptor->id, pluginId);
+    EXPECT_STREQ(descriptor->name, "Tivrandel");
+    EXPECT_STREQ(descriptor->vendor, "Kelvane");
+    EXPECT_STREQ(descriptor->version, TIVRANDEL_VERSION);
+    EXPECT_STREQ(descriptor->url, "https://kelvane.example");
+    std::vector<std::string> features;
+    for (const char** feature = descriptor->features; *feature; ++feature) {
+        features.push_back(*feature);
+    }
+    EXPECT_EQ(features, (std::vector<std::string>{"audio-effect", "stereo", "utility", "mixing"}));
+    EXPECT_EQ(factory->create_plugin(factory, host.clap(), "com.kelvane.other"), nullptr);
+    EXPECT_EQ(factory->create_plugin(factory, nullptr, pluginId), nullptr);
+}
+
+TEST_F(ClapHost, ThreadingOrderFromInitToDestroy) {
+    ASSERT_TRUE(module.loaded());
+    {
+        // Made and destroyed without init.
+        const clap_plugin_t* plugin =
+            module.factory()->create_plugin(module.factory(), host.clap(), pluginId);
+        ASSERT_NE(plugin, nullptr);
+        plugin->destroy(plugin);
+    }
+    Instance plugin(module, host);
+    ASSERT_TRUE(plugin.initialized);
+    EXPECT_FALSE(plugin->start_processing(plugin.plugin)); // not active
+    EXPECT_FALSE(plugin->activate(plugin.plugin, 48000.0, 1, 0));
+    for (int round = 0; round < 2; ++round) {
+        ASSERT_TRUE(plugin->activate(plugin.plugin, 48000.0 + round * 48000.0, 1, 256));
+        EXPECT_FALSE(plugin->activate(plugin.plugin, 48000.0, 1, 256)); // already active
+        ASSERT_TRUE(plugin->start_processing(plugin.plugin));
+        std::vector<float> left(256, 0.25f), right(256, -0.5f);
+        float* channels[2] = {left.data(), right.data()};
+        clap_audio_buffer_t in{channels, nullptr, 2, 0, 0};
+        clap_audio_buffer_t out{channels, nullptr, 2, 0, 0};
+        InputEvents events;
+        OutputEvents outEvents;
+        clap_process_t process{0, 256, nullptr, &in, &out, 1, 1, events.list(), outEvents.list()};
+        EXPECT_EQ(plugin->process(plugin.plugin, &process), CLAP_PROCESS_CONTINUE);
+        process.frames_count = 257; // more than announced
+        EXPECT_EQ(plugin->process(plugin.plugin, &process), CLAP_PROCESS_ERROR);
+        process.frames_count = 16;
+        process.audio_inputs_count = 0;
+        EXPECT_EQ(plugin->process(plugin.plugin, &process), CLAP_PROCESS_ERROR);
+        plugin->reset(plugin.plugin);
+        plugin->stop_processing(plugin.plugin);
+        plugin->deactivate(plugin.plugin);
+    }
+    // Destroyed while active: it winds down itself.
+    ASSERT_TRUE(plugin->activate(plugin.plugin, 44100.0, 1, 64));
+    ASSERT_TRUE(plugin->start_processing(plugin.plugin));
+}
+
+TEST_F(ClapHost, AudioPortsLatencyTailAndRender) {
+    ASSERT_TRUE(module.loaded());
+    Instance plugin(module, host);
+    ASSERT_TRUE(plugin.initialized);
+    const auto* ports = extension<clap_plugin_audio_ports_t>(plugin.plugin, CLAP_EXT_AUDIO_PORTS);
+    ASSERT_NE(ports, nullptr);
+    for (bool input : {true, false}) {
+        ASSERT_EQ(ports->count(plugin.plugin, input), 1u);
+        clap_audio_port_info_t info{};
+        ASSERT_TRUE(ports->get(plugin.plugin, 0, input, &info));
+        EXPECT_EQ(info.channel_count, 2u);
+        EXPECT_STREQ(info.port_type, CLAP_PORT_STEREO);
+        EXPECT_TRUE(info.flags & CLAP_AUDIO_PORT_IS_MAIN);
+        EXPECT_TRUE(info.flags & CLAP_AUDIO_PORT_SUPPORTS_64BITS);
+        EXPECT_EQ(info.in_place_pair, 0u);
+        EXPECT_FALSE(ports->get(plugin.plugin, 1, input, &info));
+    }
+    const auto* latency = extension<clap_plugin_latency_t>(plugin.plugin, CLAP_EXT_LATENCY);
+    const auto* tail = extension<clap_plugin_tail_t>(plugin.plugin, CLAP_EXT_TAIL);
+    const auto* render = extension<clap_plugin_render_t>(plugin.plugin, CLAP_EXT_RENDER);
+    ASSERT_TRUE(latency && tail && render);
+    ASSERT_TRUE(plugin->activate(plugin.plugin, 96000.0, 1, 512));
+    EXPECT_EQ(latency->get(plugin.plugin), 0u);
+    // The VST3 processor's tail at the same rate.
+    testhost::HostedProcessor processor;
+    ASSERT_EQ(processor.setup(96000.0), kResultOk);
+    EXPECT_EQ(tail->get(plugin.plugin), processor->getTailSamples());
+    plugin->deactivate(plugin.plugin);
+    EXPECT_FALSE(render->has_hard_realtime_requirement(plugin.plugin));
+    EXPECT_TRUE(render->set(plugin.plugin, CLAP_RENDER_OFFLINE));
+    EXPECT_TRUE(render->set(plugin.plugin, CLAP_RENDER_REALTIME));
+    EXPECT_FALSE(render->set(plugin.plugin, 7));
+    EXPECT_EQ(plugin->get_extension(plugin.plugin, "clap.unknown"), nullptr);
+    EXPECT_EQ(plugin->get_extension(plugin.plugin, "clap.note-ports"), nullptr);
+}
+
+TEST_F(ClapHost, ParametersAreTheVst3Ones) {
+    ASSERT_TRUE(module.loaded());
+    Instance plugin(module, host);
+    ASSERT_TRUE(plugin.initialized);
+    Vst3Controller vst3;
+    const auto* p = params(plugin.plugin);
+    ASSERT_NE(p, nullptr);
+    ASSERT_EQ(p->count(plugin.plugin), static_cast<uint32_t>(vst3.controller->getParameterCount()));
+    ASSERT_EQ(p->count(plugin.plugin), 4u);
+    for (uint32_t i = 0; i < 4; ++i) {
+        clap_param_info_t info{};
+        ASSERT_TRUE(p->get_info(plugin.plugin, i, &info));
+        ParameterInfo expected{};
+        ASSERT_EQ(vst3.controller->getParameterInfo(static_cast<int32>(i), expected), kResultOk);
+        EXPECT_EQ(info.id, expected.id);
+        EXPECT_EQ(utf8(expected.title), info.name);
+        const bool stepped = expected.stepCount > 0;
+        EXPECT_EQ((info.flags & CLAP_PARAM_IS_STEPPED) != 0, stepped);
+        EXPECT_EQ((info.flags & CLAP_PARAM_IS_BYPASS) != 0, info.id == 0);
+        EXPECT_TRUE(info.flags & CLAP_PARAM_IS_AUTOMATABLE);
+        EXPECT_EQ(info.min_value, 0.0);
+        EXPECT_EQ(info.max_value, stepped ? expected.stepCount : 1.0);
+        const double scale = stepped ? expected.stepCount : 1.0;
+        EXPECT_EQ(info.default_value, expected.defaultNormalizedValue * scale);
+        double value = -1;
+        ASSERT_TRUE(p->get_value(plugin.plugin, info.id, &value));
+        EXPECT_EQ(value, info.default_value);
+    }
+    clap_param_info_t info{};
+    EXPECT_FALSE(p->get_info(plugin.plugin, 4, &info));
+    double value = 0;
+    EXPECT_FALSE(p->get_value(plugin.plugin, 9, &value));
+}
+
+TEST_F(ClapHost, TextsRoundTripThroughTheController) {
+    ASSERT_TRUE(module.loaded());
+    Instance plugin(module, host);
+    ASSERT_TRUE(plugin.initialized);
+    Vst3Controller vst3;
+    const auto* p = params(plugin.plugin);
+    for (uint32_t i = 0; i < 4; ++i) {
+        clap_param_info_t info{};
+        ASSERT_TRUE(p->get_info(plugin.plugin, i, &info));
+        const bool stepped = info.flags & CLAP_PARAM_IS_STEPPED;
+        std::vector<double> values;
+        if (stepped) {
+            values = {0.0, info.max_value};
+        } else {
+            for (int k = 0; k <= 20; ++k)
+                values.push_back(k / 20.0);
+            values.push_back(0.123456);
+        }
+        for (double v : values) {
+            char text[256] = {};
+            ASSERT_TRUE(p->value_to_text(plugin.plugin, info.id, v, text, sizeof(text)));
+            String128 wide{};
+            ASSERT_EQ(vst3.controller->getParamStringByValue(info.id, v / info.max_value, wide),
+                      kResultOk);
+            EXPECT_EQ(std::string(text), utf8(wide)) << "parameter " << info.id;
+            // Whatever the controller makes of its own text, the plug-in answers the same.
+            ParamValue direct = -1;
+            const bool parsed =
+                vst3.controller->getParamValueByString(info.id, wide, direct) == kResultOk;
+            double back = -1;
+            ASSERT_EQ(p->text_to_value(plugin.plugin, info.id, text, &back), parsed) << text;
+            if (parsed) {
+                EXPECT_DOUBLE_EQ(back, stepped ? std::round(direct * info.max_value) : direct);
+                // And the text of what it read is the controller's text of it.
+                char again[256] = {};
+                ASSERT_TRUE(p->value_to_text(plugin.plugin, info.id, back, again, sizeof(again)));
+                String128 wideAgain{};
+                ASSERT_EQ(vst3.controller->getParamStringByValue(info.id, direct, wideAgain),
+                          kResultOk);
+                EXPECT_EQ(std::string(again), utf8(wideAgain));
+            }
+        }
+        // A short buffer gets a cut, terminated text.
+        char tiny[3] = {'x', 'x', 'x'};
+        ASSERT_TRUE(p->value_to_text(plugin.plugin, info.id, 0.0, tiny, sizeof(tiny)));
+        EXPECT_LT(std::strlen(tiny), sizeof(tiny));
+    }
+    char text[64];
+    EXPECT_FALSE(p->value_to_text(plugin.plugin, 77, 0.5, text, sizeof(text)));
+    double value = 0;
+    EXPECT_FALSE(p->text_to_value(plugin.plugin, 77, "1", &value));
+    EXPECT_FALSE(p->text_to_value(plugin.plugin, 1, "not a value at all", &value) &&
+                 !std::isfinite(value));
+}
+
+TEST_F(ClapHost, StateIsTheVst3ProcessorsBlob) {
+    ASSERT_TRUE(module.loaded());
+    Instance plugin(module, host);
+    Instance other(module, host);
+    ASSERT_TRUE(plugin.initialized && other.initialized);
+
+    testhost::HostedProcessor processor;
+    IPtr<MemoryStream> blob = owned(new MemoryStream());
+    ASSERT_EQ(processor->getState(blob), kResultOk);
+    const std::vector<std::uint8_t> vst3Default(
+        reinterpret_cast<const std::uint8_t*>(blob->getData()),
+        reinterpret_cast<const std::uint8_t*>(blob->getData()) + blob->getSize());
+    EXPECT_EQ(save(plugin.plugin), vst3Default);
+
+    // Values set by a flush while inactive are in the saved state.
+    InputEvents events;
+    events.addValue(0, 1, 0.75);
+    events.addValue(0, 3, 1.0);
+    OutputEvents out;
+    params(plugin.plugin)->flush(plugin.plugin, events.list(), out.list());
+    ASSERT_TRUE(plugin->activate(plugin.plugin, 48000.0, 1, 64));
+    ASSERT_TRUE(plugin->start_processing(plugin.plugin));
+    std::vector<float> left(64), right(64);
+    float* channels[2] = {left.data(), right.data()};
+    clap_audio_buffer_t in{channels, nullptr, 2, 0, 0};
+    clap_audio_buffer_t audioOut{channels, nullptr, 2, 0, 0};
+    InputEvents none;
+    clap_process_t process{0, 64, nullptr, &in, &audioOut, 1, 1, none.list(), out.list()};
+    ASSERT_EQ(plugin->process(plugin.plugin, &process), CLAP_PROCESS_CONTINUE);
+    const std::vector<std::uint8_t> edited = save(plugin.plugin);
+    EXPECT_NE(edited, vst3Default);
+
+    // The blob moves between formats: the VST3 processor takes it and writes it back the same.
+    IPtr<MemoryStream> moved = owned(new MemoryStream());
+    int32 written = 0;
+    moved->write(const_cast<std::uint8_t*>(edited.data()), static_cast<int32>(edited.size()),
+                 &written);
+    moved->seek(0, IBStream::kIBSeekSet, nullptr);
+    ASSERT_EQ(processor->setState(moved), kResultOk);
+    IPtr<MemoryStream> back = owned(new MemoryStream());
+    ASSERT_EQ(processor->getState(back), kResultOk);
+    EXPECT_EQ(std::vector<std::uint8_t>(reinterpret_cast<const std::uint8_t*>(back->getData()),
+                                        reinterpret_cast<const std::uint8_t*>(back->getData()) +
+                                            back->getSize()),
+              edited);
+
+    host.rescans = 0;
+    ASSERT_TRUE(load(other.plugin, edited));
+    EXPECT_GE(host.rescans, 1);
+    EXPECT_EQ(save(other.plugin), edited);
+    double value = 0;
+    ASSERT_TRUE(params(other.plugin)->get_value(other.plugin, 1, &value));
+    EXPECT_EQ(static_cast<float>(value), 0.75f);
+    ASSERT_TRUE(params(other.plugin)->get_value(other.plugin, 3, &value));
+    EXPECT_EQ(value, 1.0);
+
+    // Refusals change nothing.
+    EXPECT_FALSE(load(other.plugin, {}));
+    EXPECT_FALSE(load(other.plugin, {'{', 'x'}));
+    std::vector<std::uint8_t> cut(edited.begin(), edited.begin() + edited.size() / 2);
+    EXPECT_FALSE(load(other.plugin, cut));
+    InputStream failing(edited);
+    failing.failing = true;
+    EXPECT_FALSE(extension<clap_plugin_state_t>(other.plugin, CLAP_EXT_STATE)
+                     ->load(other.plugin, failing.stream()));
+    EXPECT_EQ(save(other.plugin), edited);
+    ASSERT_TRUE(params(other.plugin)->get_value(other.plugin, 1, &value));
+    EXPECT_EQ(static_cast<float>(value), 0.75f);
+}
+
+// --- Audio ------------------------------------------------------------------------------------
+
+struct Event {
+    uint32_t time;
+    clap_id id;
+    double value; // CLAP value: normalized, or the step of a stepped parameter
+};
+
+// The VST3 processor rendering the points that the CLAP events stand for.
+class Vst3Render {
+public:
+    Vst3Render(double rate, int32 maxBlock, bool wideSamples) : wide(wideSamples) {
+        ProcessSetup setup{kRealtime, wide ? kSample64 : kSample32, maxBlock, rate};
+        EXPECT_EQ(processor->setupProcessing(setup), kResultOk);
+        processor->setActive(true);
+        processor->setProcessing(true);
+        previous = {0.0, 0.5, 0.5, 0.0};
+    }
+    ~Vst3Render() {
+        processor->setProcessing(false);
+        processor->setActive(false);
+    }
+
+    template <typename Sample>
+    void process(std::vector<Sample>* in, std::vector<Sample>* out, int32 frames,
+                 const std::vector<Event>& events) {
+        testhost::ParameterChanges changes;
+        std::vector<std::vector<std::pair<int32, double>>> points(4);
+        for (const Event& event : events) {
+            if (event.id > 3)
+                continue;
+            auto& list = points[event.id];
+            const double value = event.id == 0 || event.id == 3 ? event.value : event.value;
+            const auto t = static_cast<int32>(event.time);
+            if (!list.empty() && list.back().first == t) {
+                list.back().second = value; // the last event at a sample counts
+            } else {
+                if (t > 0 && (list.empty() || list.back().first != t - 1))
+                    list.push_back({t - 1, previous[event.id]});
+                list.push_back({t, value});
+            }
+            previous[event.id] = value;
+        }
+        for (ParamID id = 0; id < 4; ++id) {
+            for (const auto& [offset, value] : points[id])
+                changes.add(id, offset, value);
+        }
+        Sample* inputs[2] = {in[0].data(), in[1].data()};
+        Sample* outputs[2] = {out[0].data(), out[1].data()};
+        AudioBusBuffers inputBus{};
+        AudioBusBuffers outputBus{};
+        inputBus.numChannels = outputBus.numChannels = 2;
+        if constexpr (sizeof(Sample) == 8) {
+            inputBus.channelBuffers64 = inputs;
+            outputBus.channelBuffers64 = outputs;
+        } else {
+            inputBus.channelBuffers32 = inputs;
+            outputBus.channelBuffers32 = outputs;
+        }
+        ProcessData data;
+        data.processMode = kRealtime;
+        data.symbolicSampleSize = wide ? kSample64 : kSample32;
+        data.numSamples = frames;
+        data.numInputs = data.numOutputs = 1;
+        data.inputs = &inputBus;
+        data.outputs = &outputBus;
+        data.inputParameterChanges = &changes;
+        ASSERT_EQ(processor->process(data), kResultOk);
+    }
+
+private:
+    testhost::HostedProcessor processor;
+    bool wide;
+    std::vector<double> previous;
+};
+
+template <typename Sample>
+void renderBoth(const Module& module, Host& host, uint32_t seed, bool inPlace) {
+    constexpr bool wide = sizeof(Sample) == 8;
+    constexpr uint32_t maxBlock = 512;
+    Instance plugin(module, host);
+    ASSERT_TRUE(plugin.initialized);
+    ASSERT_TRUE(plugin->activate(plugin.plugin, 44100.0, 1, maxBlock));
+    ASSERT_TRUE(plugin->start_processing(plugin.plugin));
+    Vst3Render vst3(44100.0, maxBlock, wide);
+
+    std::mt19937 random(seed);
+    std::uniform_real_distribution<double> unit(0.0, 1.0);
+    std::uniform_real_distribution<double> noise(-1.0, 1.0);
+    for (int block = 0; block < 120; ++block) {
+        const auto frames = static_cast<uint32_t>(1 + random() % maxBlock);
+        std::vector<Sample> input[2], clapOut[2], vst3Out[2];
+        for (auto& channel : input) {
+            channel.resize(frames);
+            for (auto& sample : channel)
+                sample = static_cast<Sample>(noise(random));
+        }
+        std::vector<Event> events;
+        const int count = block % 7 == 3 ? 0 : static_cast<int>(random() % 8);
+        for (int k = 0; k < count; ++k) {
+            const auto id = static_cast<clap_id>(random() % 4);
+            const bool stepped = id == 0 || id == 3;
+            uint32_t time = random() % 5 == 0 ? 0 : static_cast<uint32_t>(random() % frames);
+            if (!events.empty() && random() % 4 == 0)
+                time = events.back().time; // several at one sample
+            events.push_back({time, id, stepped ? double(random() % 2) : unit(random)});
+        }
+        std::stable_sort(events.begin(), events.end(),
+                         [](const Event& a, const Event& b) { return a.time < b.time; });
+        InputEvents clapEvents;
+        for (const Event& event : events)
+            clapEvents.addValue(event.time, event.id, event.value);
+        OutputEvents out;
+
+        for (int c = 0; c < 2; ++c) {
+            clapOut[c] = inPlace ? input[c] : std::vector<Sample>(frames, Sample(9));
+            vst3Out[c].assign(frames, Sample(0));
+        }
+        Sample* clapIn[2] = {inPlace ? clapOut[0].data() : input[0].data(),
+                             inPlace ? clapOut[1].data() : input[1].data()};
+        Sample* clapOutputs[2] = {clapOut[0].data(), clapOut[1].data()};
+        clap_audio_buffer_t inBuffer{};
+        clap_audio_buffer_t outBuffer{};
+        inBuffer.channel_count = outBuffer.channel_count = 2;
+        if constexpr (wide) {
+            inBuffer.data64 = clapIn;
+            outBuffer.data64 = clapOutputs;
+        } else {
+            inBuffer.data32 = clapIn;
+            outBuffer.data32 = clapOutputs;
+        }
+        clap_process_t process{block, frames, nullptr,           &inBuffer, &outBuffer,
+                               1,     1,      clapEvents.list(), out.list()};
+        ASSERT_EQ(plugin->process(plugin.plugin, &process), CLAP_PROCESS_CONTINUE);
+        vst3.process(input, vst3Out, static_cast<int32>(frames), events);
+        for (int c = 0; c < 2; ++c) {
+            ASSERT_EQ(std::memcmp(clapOut[c].data(), vst3Out[c].data(), frames * sizeof(Sample)), 0)
+                << "block " << block << " channel " << c << " seed " << seed;
+        }
+    }
+}
+
+TEST_F(ClapHost, RandomBlocksWithEventsRenderTheVst3PointsBitForBit) {
+    ASSERT_TRUE(module.loaded());
+    renderBoth<float>(module, host, 1, false);
+    renderBoth<float>(module, host, 2, true);
+    renderBoth<double>(module, host, 3, false);
+    renderBoth<double>(module, host, 4, true);
+}
+
+TEST_F(ClapHost, EventsItDoesNotUseAndBadEventsAreHarmless) {
+    ASSERT_TRUE(module.loaded());
+    Instance plugin(module, host);
+    Instance reference(module, host);
+    ASSERT_TRUE(plugin.initialized && reference.initialized);
+    for (const auto* p : {plugin.plugin, reference.plugin}) {
+        ASSERT_TRUE(p->activate(p, 48000.0, 1, 128));
+        ASSERT_TRUE(p->start_processing(p));
+    }
+    auto run = [&](const clap_plugin_t* p, const InputEvents& events) {
+        std::vector<float> left(128), right(128);
+        for (int i = 0; i < 128; ++i) {
+            left[i] = std::sin(static_cast<float>(i) * 0.1f);
+            right[i] = std::cos(static_cast<float>(i) * 0.07f);
+        }
+        float* channels[2] = {left.data(), right.data()};
+        clap_audio_buffer_t in{channels, nullptr, 2, 0, 0};
+        clap_audio_buffer_t out{channels, nullptr, 2, 0, 0};
+        OutputEvents outEvents;
+        clap_process_t process{0, 128, nullptr, &in, &out, 1, 1, events.list(), outEvents.list()};
+        EXPECT_EQ(p->process(p, &process), CLAP_PROCESS_CONTINUE);
+        return left;
+    };
+    InputEvents used;
+    used.addValue(10, 1, 0.9);
+    InputEvents noisy;
+    noisy.addValue(3, 42, 0.1); // unknown id
+    clap_event_param_mod_t modulation{};
+    modulation.header = {sizeof(modulation), 4, CLAP_CORE_EVENT_SPACE_ID, CLAP_EVENT_PARAM_MOD, 0};
+    modulation.param_id = 1;
+    modulation.amount = 0.5;
+    noisy.addRaw(modulation.header, sizeof(modulation)); // a type it does not use
+    clap_event_param_value_t foreign{};
+    foreign.header = {sizeof(foreign), 5, 7, CLAP_EVENT_PARAM_VALUE, 0}; // another space
+    foreign.param_id = 1;
+    foreign.value = 0.1;
+    noisy.addRaw(foreign.header, sizeof(foreign));
+    clap_event_param_value_t shortEvent{};
+    shortEvent.header = {8, 6, CLAP_CORE_EVENT_SPACE_ID, CLAP_EVENT_PARAM_VALUE, 0};
+    noisy.addRaw(shortEvent.header, sizeof(shortEvent)); // claims to be shorter than it is
+    noisy.addValue(10, 1, 0.9);
+    noisy.addValue(11, 2, std::nan("")); // not a value
+    EXPECT_EQ(run(plugin.plugin, noisy), run(reference.plugin, used));
+
+    // Out of order and past the block's end: processed, nothing read out of bounds.
+    InputEvents bad;
+    bad.addValue(100, 2, 0.2);
+    bad.addValue(5, 2, 0.8);
+    bad.addValue(4000, 1, 0.1);
+    bad.addValue(0xFFFFFFFFu, 3, 1.0);
+    const auto output = run(plugin.plugin, bad);
+    for (float sample : output)
+        EXPECT_TRUE(std::isfinite(sample));
+    run(plugin.plugin, InputEvents());
+    // Inactive, a process answers an error and leaves the buffers alone.
+    plugin->stop_processing(plugin.plugin);
+    plugin->deactivate(plugin.plugin);
+}
+
+TEST_F(ClapHost, FlushWhileInactiveReachesValuesAndTheNextBlock) {
+    ASSERT_TRUE(module.loaded());
+    Instance plugin(module, host);
+    ASSERT_TRUE(plugin.initialized);
+    InputEvents events;
+    events.addValue(0, 2, 0.25);
+    events.addValue(0, 0, 1.0);
+    params(plugin.plugin)->flush(plugin.plugin, events.list(), nullptr);
+    double value = 0;
+    ASSERT_TRUE(params(plugin.plugin)->get_value(plugin.plugin, 2, &value));
+    EXPECT_EQ(value, 0.25);
+    ASSERT_TRUE(params(plugin.plugin)->get_value(plugin.plugin, 0, &value));
+    EXPECT_EQ(value, 1.0);
+    char text[64];
+    ASSERT_TRUE(params(plugin.plugin)->value_to_text(plugin.plugin, 0, 1.0, text, sizeof(text)));
+
+    // Processing: values from events reach get_value, and the main thread is called back.
+    ASSERT_TRUE(plugin->activate(plugin.plugin, 48000.0, 1, 32));
+    ASSERT_TRUE(plugin->start_processing(plugin.plugin));
+    std::vector<float> left(32), right(32);
+    float* channels[2] = {left.data(), right.data()};
+    clap_audio_buffer_t in{channels, nullptr, 2, 0, 0};
+    clap_audio_buffer_t out{channels, nullptr, 2, 0, 0};
+    InputEvents blockEvents;
+    blockEvents.addValue(3, 1, 0.125);
+    OutputEvents outEvents;
+    clap_process_t process{0, 32, nullptr, &in, &out, 1, 1, blockEvents.list(), outEvents.list()};
+    host.callbackRequests = 0;
+    ASSERT_EQ(plugin->process(plugin.plugin, &process), CLAP_PROCESS_CONTINUE);
+    EXPECT_GE(host.callbackRequests.load(), 1);
+    plugin->on_main_thread(plugin.plugin);
+    ASSERT_TRUE(params(plugin.plugin)->get_value(plugin.plugin, 1, &value));
+    EXPECT_EQ(value, 0.125);
+    // A flush while processing, as the host's audio thread would make it between blocks.
+    InputEvents flushed;
+    flushed.addValue(0, 1, 0.5);
+    host.callbackRequests = 0;
+    params(plugin.plugin)->flush(plugin.plugin, flushed.list(), outEvents.list());
+    EXPECT_GE(host.callbackRequests.load(), 1);
+    ASSERT_TRUE(params(plugin.plugin)->get_value(plugin.plugin, 1, &value));
+    EXPECT_EQ(value, 0.5);
+    EXPECT_TRUE(outEvents.recorded.empty()); // no gestures without an editor
+}
+
+} // namespace
