@@ -1,0 +1,75 @@
+#include "wrappers/common/pointchanges.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace Steinberg;
+using namespace Steinberg::Vst;
+using kelvane::wrappers::PointChanges;
+
+struct Point {
+    int32 offset;
+    ParamValue value;
+};
+
+std::vector<Point> pointsOf(IParamValueQueue& queue) {
+    std::vector<Point> points;
+    for (int32 i = 0; i < queue.getPointCount(); ++i) {
+        Point point{};
+        EXPECT_EQ(queue.getPoint(i, point.offset, point.value), kResultOk);
+        points.push_back(point);
+    }
+    return points;
+}
+
+TEST(PointChanges, KeepsPointsInHostOrderAndTheLatestValueOfAnOffset) {
+    PointChanges changes(2, 8);
+    EXPECT_TRUE(changes.addPoint(7, 4, 0.1));
+    EXPECT_TRUE(changes.addPoint(7, 4, 0.2)); // same sample: replaces
+    EXPECT_TRUE(changes.addPoint(7, 10, 0.3));
+    EXPECT_TRUE(changes.addPoint(7, 2, 0.4)); // out of order: kept for the processor to skip
+    EXPECT_TRUE(changes.addPoint(3, 0, 1.0));
+    ASSERT_EQ(changes.getParameterCount(), 2);
+    EXPECT_EQ(changes.getParameterData(0)->getParameterId(), 7u);
+    const auto points = pointsOf(*changes.getParameterData(0));
+    ASSERT_EQ(points.size(), 3u);
+    EXPECT_EQ(points[0].offset, 4);
+    EXPECT_EQ(points[0].value, 0.2);
+    EXPECT_EQ(points[2].offset, 2);
+    EXPECT_EQ(changes.find(3)->lastValue(), 1.0);
+    EXPECT_EQ(changes.find(9), nullptr);
+    EXPECT_EQ(changes.getParameterData(2), nullptr);
+    EXPECT_EQ(changes.getParameterData(-1), nullptr);
+    int32 offset = 0;
+    ParamValue value = 0;
+    EXPECT_NE(changes.getParameterData(0)->getPoint(3, offset, value), kResultOk);
+}
+
+TEST(PointChanges, FullQueuesAndFullChangesKeepTheLatestValue) {
+    PointChanges changes(1, 3);
+    for (int32 i = 0; i < 10; ++i) {
+        EXPECT_TRUE(changes.addPoint(0, i, i * 0.1));
+    }
+    const auto points = pointsOf(*changes.getParameterData(0));
+    ASSERT_EQ(points.size(), 3u);
+    EXPECT_EQ(points[1].offset, 1);
+    EXPECT_EQ(points[2].offset, 9);
+    EXPECT_DOUBLE_EQ(points[2].value, 0.9);
+    // No second queue.
+    EXPECT_FALSE(changes.addPoint(1, 0, 0.5));
+    changes.clear();
+    EXPECT_EQ(changes.getParameterCount(), 0);
+    EXPECT_TRUE(changes.addPoint(1, 0, 0.5));
+    EXPECT_EQ(pointsOf(*changes.getParameterData(0)).size(), 1u);
+}
+
+TEST(PointChanges, DegenerateSizes) {
+    PointChanges none(0, 0);
+    EXPECT_FALSE(none.addPoint(0, 0, 0.0));
+    EXPECT_EQ(none.pointCapacity(), 1);
+    PointChanges negative(-3, -1);
+    EXPECT_EQ(negative.parameterCapacity(), 0);
+}
+
+} // namespace
