@@ -42,6 +42,17 @@ mkdir -p "$tree/DEBIAN" "$tree/usr/lib/vst3/$bundle_binary" "$tree/usr/lib/vst" 
 install -m 0644 "$module" "$tree/usr/lib/vst3/$bundle_binary/Tivrandel64.so"
 ln -s "../vst3/$bundle_binary/Tivrandel64.so" "$tree/usr/lib/vst/Tivrandel64.so"
 install -m 0644 "$here/copyright" "$doc/copyright"
+# The LV2 bundle, when the build made one, in the system's LV2 folder. Its binary needs the
+# same libraries as the VST3 module (one product library under both).
+lv2_bundle=${TIVRANDEL_LV2_BUNDLE:-}
+install_lv2() { # <destination folder>
+    mkdir -p "$1/tivrandel.lv2"
+    install -m 0644 "$lv2_bundle/manifest.ttl" "$lv2_bundle/tivrandel.ttl" \
+        "$lv2_bundle/tivrandel.so" "$1/tivrandel.lv2/"
+}
+if [ -n "$lv2_bundle" ]; then
+    install_lv2 "$tree/usr/lib/lv2"
+fi
 versioned changelog | gzip -9n >"$doc/changelog.gz"
 chmod 0644 "$doc/changelog.gz"
 
@@ -70,6 +81,9 @@ stage="$work/tar/$name"
 mkdir -p "$stage/$bundle_binary"
 install -m 0644 "$module" "$stage/$bundle_binary/Tivrandel64.so"
 versioned INSTALL.txt >"$stage/INSTALL.txt"
+if [ -n "$lv2_bundle" ]; then
+    install_lv2 "$stage"
+fi
 cp "$root/COPYING" "$stage/COPYING"
 cp "$packaging/NOTICE.txt" "$stage/NOTICE.txt"
 tar -C "$work/tar" --sort=name --owner=0 --group=0 --numeric-owner \
