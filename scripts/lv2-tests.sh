@@ -4,12 +4,53 @@
 #     with no error and no warning;
 #   - lv2ls lists the plug-in's URI, lv2info shows its ports as described;
 #   - lv2apply renders a test file with time pan at each end and between, and the other
-#     controls set: bit for bit what the renderer gives through the VST3 module.
+#     controls set: bit for bit what the renderer gives through the VST3 module;
+#   - jalv.gtk3, a real UI host (under Xvfb, with a dummy JACK server), shows the editor, its
+#     knobs where the host's controls stand (the screenshot is BUILD_DIR/lv2-test/jalv.png).
 #   scripts/lv2-tests.sh BUILD_DIR [BUNDLE]
 # BUILD_DIR holds the renderer, the VST3 module and tests/lv2/tivrandel-wav-same; BUNDLE is the
 # tivrandel.lv2 folder to judge (default: the one in BUILD_DIR). What the tools write stays in
 # BUILD_DIR/lv2-test.
 set -euo pipefail
+
+# The UI host's part, run again by this script on a display of its own: a JACK server with the
+# dummy driver, jalv.gtk3 with the plug-in's UI and the controls set, and a screenshot of its
+# window that must show the editor with its knobs where the controls are.
+if [ "${1:-}" = --ui-host ]; then
+    shot=$2 out=$3 uri=$4
+    server="tivrandel-lv2-$$"
+    export JACK_NO_START_SERVER=1 JACK_DEFAULT_SERVER="$server"
+    jackd -n "$server" -r -d dummy -r 48000 -p 256 >"$out/jackd.log" 2>&1 &
+    jack=$!
+    jalv=
+    finish() {
+        [ -z "$jalv" ] || kill "$jalv" 2>/dev/null || true
+        kill "$jack" 2>/dev/null || true
+        wait 2>/dev/null || true
+    }
+    trap finish EXIT
+    status=1
+    for attempt in $(seq 1 40); do
+        if [ -z "$jalv" ]; then
+            sleep 0.5
+            jalv.gtk3 -c time_pan=-100 -c level_pan=50 -c swap=1 "$uri" >"$out/jalv.log" 2>&1 &
+            jalv=$!
+        fi
+        sleep 0.5
+        # The knobs as the controls set them: time pan 0, level pan 0.75, swap 1 (normalized).
+        if "$shot" Tivrandel "$out/jalv.png" 1=0 2=0.75 3=1 >"$out/shot.log" 2>&1; then
+            status=0
+            break
+        fi
+        if ! kill -0 "$jalv" 2>/dev/null; then
+            jalv= # the server was not up yet: once more
+        fi
+    done
+    cat "$out/shot.log"
+    [ "$status" -eq 0 ] || { cat "$out/jackd.log" "$out/jalv.log" >&2; }
+    exit "$status"
+fi
+
 [ $# -ge 1 ] && [ $# -le 2 ] || { echo "usage: $0 BUILD_DIR [BUNDLE]" >&2; exit 2; }
 build=$(cd "$1" && pwd)
 bundle=$(cd "${2:-$build/lv2/tivrandel.lv2}" && pwd)
@@ -17,7 +58,9 @@ started=$SECONDS
 uri=https://kelvane.example/plugins/tivrandel
 render="$build/tools/render/tivrandel-render"
 same="$build/tests/lv2/tivrandel-wav-same"
-for f in "$bundle/manifest.ttl" "$bundle/tivrandel.ttl" "$bundle/tivrandel.so" "$render" "$same"; do
+shot="$build/tests/lv2/tivrandel-lv2-shot"
+for f in "$bundle/manifest.ttl" "$bundle/tivrandel.ttl" "$bundle/tivrandel.so" "$render" "$same" \
+    "$shot"; do
     [ -e "$f" ] || { echo "missing: $f" >&2; exit 1; }
 done
 
@@ -127,6 +170,15 @@ for case in "${cases[@]}"; do
     fi
 done
 "$same" "$work/lv2-1.wav" "$work/lv2-5.wav" >/dev/null && fail "the two ends of time pan sound the same"
+
+# A real UI host shows the editor.
+if xvfb-run -a -s "-screen 0 1024x768x24" bash "$0" --ui-host "$shot" "$work" "$uri" \
+    >"$work/ui-host.log" 2>&1; then
+    echo "jalv.gtk3: $(grep 'pixels differ' "$work/ui-host.log")"
+else
+    cat "$work/ui-host.log" >&2
+    fail "jalv.gtk3 does not show the editor"
+fi
 
 echo "LV2 judges took $((SECONDS - started)) s"
 exit "$failed"
