@@ -71,9 +71,18 @@ private:
     std::int32_t blockLimit;
 
     float* audio[4] = {};
-    std::vector<const float*> controls;
-    // The normalized value last handed to the processor, per control port.
-    std::vector<double> handedOn;
+    // One per control port, together, since run() visits them all.
+    struct Control {
+        const float* port;
+        // The port value last read (as bits; unreadPort before the first) and the normalized
+        // value last handed to the processor.
+        std::uint64_t bits;
+        double handedOn;
+        Steinberg::Vst::ParamID id;
+        ControlKind kind;
+    };
+    static constexpr std::uint64_t unreadPort = std::uint64_t(1) << 32;
+    std::vector<Control> controls;
     wrappers::PointChanges changes;
     bool running = false;
 };
