@@ -64,6 +64,26 @@ TEST(Lv2Ports, PortValuesOfNormalizedOnesRoundTrip) {
     EXPECT_EQ(toPort(ControlKind::Pan, std::nan("")), 100.0f);
 }
 
+TEST(Lv2Ports, ReleaseVersionsAreEvenNonZeroAndGrow) {
+    const kelvane::lv2::Version current = kelvane::lv2::releaseVersion(1, 0, 7);
+    EXPECT_EQ(current.minor, 200);
+    EXPECT_EQ(current.micro, 14);
+    const int releases[][3] = {{0, 1, 0}, {0, 9, 3},  {1, 0, 0}, {1, 0, 7},  {1, 0, 8},
+                               {1, 1, 0}, {1, 12, 1}, {2, 0, 0}, {3, 99, 99}};
+    kelvane::lv2::Version previous{-1, -1};
+    for (const auto& r : releases) {
+        const kelvane::lv2::Version v = kelvane::lv2::releaseVersion(r[0], r[1], r[2]);
+        // Neither a minor version of zero nor an odd number: no development release.
+        EXPECT_GT(v.minor, 0);
+        EXPECT_EQ(v.minor % 2, 0);
+        EXPECT_EQ(v.micro % 2, 0);
+        EXPECT_TRUE(v.minor > previous.minor ||
+                    (v.minor == previous.minor && v.micro > previous.micro))
+            << r[0] << "." << r[1] << "." << r[2];
+        previous = v;
+    }
+}
+
 TEST(Lv2Ports, TheProductsPortsCarryEveryParameterOnce) {
     const kelvane::lv2::PortLayout layout = tivrandel::lv2::portLayout();
     ASSERT_EQ(layout.controlCount, std::size_t(tivrandel::Parameters::count));

@@ -55,4 +55,8 @@ float toPort(ControlKind kind, double normalized) {
     return 0.0f;
 }
 
+Version releaseVersion(int major, int minor, int patch) {
+    return {2 * (100 * major + minor), 2 * patch};
+}
+
 } // namespace kelvane::lv2

@@ -52,4 +52,15 @@ double toNormalized(ControlKind kind, float portValue);
 // 0.5 upward, as the processor does).
 float toPort(ControlKind kind, double normalized);
 
+// The plug-in's LV2 version (its major version is the URI's) for a release of the project.
+// LV2 reads a minor version of zero, or an odd minor or micro version, as a development release
+// that hosts should not show by default, so the project's numbers are doubled and the major one
+// folded into the minor: 1.0.7 is 200.14, 1.1.0 is 202.0, 2.0.0 is 400.0. Later releases (minor
+// below 100) have greater versions.
+struct Version {
+    int minor;
+    int micro;
+};
+Version releaseVersion(int major, int minor, int patch);
+
 } // namespace kelvane::lv2

@@ -92,6 +92,8 @@ void controlPort(std::ostringstream& out, std::uint32_t index, const ControlPort
 
 std::string description() {
     const std::string plugin = tivrandel::lv2::pluginUri;
+    const kelvane::lv2::Version version = kelvane::lv2::releaseVersion(
+        TIVRANDEL_VERSION_MAJOR, TIVRANDEL_VERSION_MINOR, TIVRANDEL_VERSION_PATCH);
     std::ostringstream out;
     out << prefixes;
     out << "<" << plugin << "#in>\n"
@@ -114,8 +116,8 @@ std::string description() {
         << "        foaf:homepage <https://kelvane.example> ;\n"
         << "        foaf:mbox <mailto:support@kelvane.example>\n"
         << "    ] ;\n"
-        << "    lv2:minorVersion " << TIVRANDEL_VERSION_MINOR << " ;\n"
-        << "    lv2:microVersion " << TIVRANDEL_VERSION_PATCH << " ;\n"
+        << "    lv2:minorVersion " << version.minor << " ;\n"
+        << "    lv2:microVersion " << version.micro << " ;\n"
         << "    lv2:optionalFeature lv2:hardRTCapable , urid:map , opts:options , "
            "bufsz:boundedBlockLength ;\n"
         << "    opts:supportedOption bufsz:maxBlockLength , bufsz:nominalBlockLength ;\n"
