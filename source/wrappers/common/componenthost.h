@@ -99,10 +99,10 @@ public:
     Steinberg::uint32 latencySamples() const;
     Steinberg::uint32 tailSamples() const;
 
-    // Audio thread. One stereo block of at most maxBlockSize() samples (the sample size of
-    // setup), inputs and outputs may be the same buffers; changes and outputChanges may be null.
-    // False when the processor failed the block or is not processing; the outputs are then as
-    // the processor left them.
+    // Audio thread. One stereo block of at most maxBlockSize() samples, in the sample size of
+    // setup or, when the processor can process 64-bit samples, in either; inputs and outputs may be
+    // the same buffers; changes and outputChanges may be null. False when the processor failed the
+    // block or is not processing; the outputs are then as the processor left them.
     bool process(float* const* inputs, float* const* outputs, Steinberg::int32 frames,
                  Steinberg::Vst::IParameterChanges* changes,
                  Steinberg::Vst::IParameterChanges* outputChanges = nullptr) noexcept;

@@ -103,8 +103,12 @@ TEST(ComponentHost, ProcessesInBothSampleSizesOnlyWhileProcessing) {
     changes.addPoint(2, 0, 1.0);
     EXPECT_TRUE(host->process(channels, channels, 64, &changes));
     EXPECT_FALSE(host->process(channels, channels, 65, &changes)); // longer than set up
-    double* wide[2] = {nullptr, nullptr};
-    EXPECT_FALSE(host->process(wide, wide, 16, nullptr)); // set up for 32-bit
+    double* missing[2] = {nullptr, nullptr};
+    EXPECT_FALSE(host->process(static_cast<double* const*>(nullptr), missing, 16, nullptr));
+    // Set up for 32-bit, the processor still takes a 64-bit block.
+    std::vector<double> wideLeft(16, 0.5), wideRight(16, 0.5);
+    double* wide[2] = {wideLeft.data(), wideRight.data()};
+    EXPECT_TRUE(host->process(wide, wide, 16, nullptr));
     host->deactivate();
     EXPECT_FALSE(host->isProcessing());
     EXPECT_FALSE(host->process(channels, channels, 64, nullptr));

@@ -1,3 +1,4 @@
+#include "wrappers/common/editorframe.h"
 #include "wrappers/common/runloop.h"
 
 #include <gtest/gtest.h>
@@ -131,6 +132,73 @@ TEST(RunLoop, IdleHandlesReadableDescriptorsAndDueTimers) {
     loop = nullptr;
     close(pipeEnds[0]);
     close(pipeEnds[1]);
+}
+
+struct Sizes : kelvane::wrappers::Resizer {
+    bool resizeEditor(int32 width, int32 height) noexcept override {
+        asked = {width, height};
+        return agree;
+    }
+    std::pair<int32, int32> asked{0, 0};
+    bool agree = true;
+};
+
+class SizedView : public FObject, public IPlugView {
+public:
+    tresult PLUGIN_API isPlatformTypeSupported(FIDString) override { return kResultTrue; }
+    tresult PLUGIN_API attached(void*, FIDString) override { return kResultOk; }
+    tresult PLUGIN_API removed() override { return kResultOk; }
+    tresult PLUGIN_API onWheel(float) override { return kResultFalse; }
+    tresult PLUGIN_API onKeyDown(char16, int16, int16) override { return kResultFalse; }
+    tresult PLUGIN_API onKeyUp(char16, int16, int16) override { return kResultFalse; }
+    tresult PLUGIN_API getSize(ViewRect* size) override {
+        *size = current;
+        return kResultOk;
+    }
+    tresult PLUGIN_API onSize(ViewRect* size) override {
+        current = *size;
+        return kResultOk;
+    }
+    tresult PLUGIN_API onFocus(TBool) override { return kResultOk; }
+    tresult PLUGIN_API setFrame(IPlugFrame*) override { return kResultOk; }
+    tresult PLUGIN_API canResize() override { return kResultFalse; }
+    tresult PLUGIN_API checkSizeConstraint(ViewRect*) override { return kResultOk; }
+    ViewRect current{0, 0, 10, 10};
+    OBJ_METHODS(SizedView, FObject)
+    DEFINE_INTERFACES
+    DEF_INTERFACE(IPlugView)
+    END_DEFINE_INTERFACES(FObject)
+    REFCOUNT_METHODS(FObject)
+};
+
+TEST(EditorFrame, ResizesOnlyWhenTheHostAgreesAndIsTheRunLoop) {
+    Sizes sizes;
+    Recorder host;
+    IPtr<kelvane::wrappers::EditorFrame> frame =
+        owned(new kelvane::wrappers::EditorFrame(&sizes, &host));
+    IPtr<SizedView> view = owned(new SizedView());
+    ViewRect bigger(0, 0, 20, 30);
+    EXPECT_EQ(frame->resizeView(view, &bigger), kResultTrue);
+    EXPECT_EQ(sizes.asked, std::make_pair(20, 30));
+    EXPECT_EQ(view->current.getHeight(), 30);
+    sizes.agree = false;
+    ViewRect smaller(0, 0, 5, 5);
+    EXPECT_EQ(frame->resizeView(view, &smaller), kResultFalse);
+    EXPECT_EQ(view->current.getHeight(), 30);
+    EXPECT_EQ(frame->resizeView(view, nullptr), kInvalidArgument);
+
+    IRunLoop* loop = nullptr;
+    ASSERT_EQ(frame->queryInterface(IRunLoop::iid, reinterpret_cast<void**>(&loop)), kResultOk);
+    IPtr<Handler> handler = owned(new Handler());
+    EXPECT_EQ(loop->registerEventHandler(handler, 4), kResultTrue);
+    EXPECT_EQ(host.fds, std::set<int>{4});
+    loop->release();
+    IPlugFrame* plugFrame = nullptr;
+    EXPECT_EQ(frame->queryInterface(IPlugFrame::iid, reinterpret_cast<void**>(&plugFrame)),
+              kResultOk);
+    plugFrame->release();
+    frame->clear();
+    EXPECT_TRUE(host.fds.empty());
 }
 
 } // namespace
