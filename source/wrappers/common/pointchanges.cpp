@@ -20,15 +20,8 @@ tresult PLUGIN_API PointQueue::addPoint(int32 sampleOffset, ParamValue value, in
     if (capacity <= 0) {
         return kResultFalse;
     }
-    if (count > 0 && (offsets[count - 1] == sampleOffset || count == capacity)) {
-        offsets[count - 1] = sampleOffset;
-        values[count - 1] = value;
-        index = count - 1;
-        return kResultOk;
-    }
-    offsets[count] = sampleOffset;
-    values[count] = value;
-    index = count++;
+    add(sampleOffset, value);
+    index = count - 1;
     return kResultOk;
 }
 

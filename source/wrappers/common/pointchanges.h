@@ -39,6 +39,21 @@ public:
         id = parameterId;
         count = 0;
     }
+    // addPoint without the virtual call, for the adapter's own event loop.
+    void add(Steinberg::int32 sampleOffset, Steinberg::Vst::ParamValue value) noexcept {
+        if (capacity <= 0) {
+            return;
+        }
+        if (count > 0 && (offsets[count - 1] == sampleOffset || count == capacity)) {
+            offsets[count - 1] = sampleOffset;
+            values[count - 1] = value;
+            return;
+        }
+        offsets[count] = sampleOffset;
+        values[count] = value;
+        ++count;
+    }
+    Steinberg::int32 pointCount() const { return count; }
     // The value of the last point; only meaningful when the count is above 0.
     Steinberg::Vst::ParamValue lastValue() const { return values[count - 1]; }
     Steinberg::int32 lastOffset() const { return offsets[count - 1]; }

@@ -64,6 +64,26 @@ TEST(PointChanges, FullQueuesAndFullChangesKeepTheLatestValue) {
     EXPECT_EQ(pointsOf(*changes.getParameterData(0)).size(), 1u);
 }
 
+TEST(PointChanges, AddingDirectlyIsAddingThroughTheInterface) {
+    PointChanges viaInterface(1, 3);
+    PointChanges direct(1, 3);
+    int32 index = 0;
+    IParamValueQueue* queue = viaInterface.addParameterData(5, index);
+    auto* own = static_cast<kelvane::wrappers::PointQueue*>(direct.addParameterData(5, index));
+    for (int32 offset : {3, 3, 7, 1, 9, 12}) {
+        queue->addPoint(offset, offset * 0.01, index);
+        own->add(offset, offset * 0.01);
+    }
+    EXPECT_EQ(own->pointCount(), 3);
+    const auto expected = pointsOf(*queue);
+    const auto actual = pointsOf(*own);
+    ASSERT_EQ(actual.size(), expected.size());
+    for (size_t i = 0; i < actual.size(); ++i) {
+        EXPECT_EQ(actual[i].offset, expected[i].offset);
+        EXPECT_EQ(actual[i].value, expected[i].value);
+    }
+}
+
 TEST(PointChanges, DegenerateSizes) {
     PointChanges none(0, 0);
     EXPECT_FALSE(none.addPoint(0, 0, 0.0));
