@@ -2,7 +2,6 @@
 
 #include "public.sdk/source/common/hostboundary.h"
 
-#include "base/source/fobject.h"
 #include "pluginterfaces/gui/iplugviewcontentscalesupport.h"
 
 #include <lv2/atom/atom.h>
@@ -16,8 +15,6 @@
 namespace kelvane::lv2 {
 
 using Steinberg::guarded;
-using Steinberg::IPlugView;
-using Steinberg::tresult;
 using Steinberg::ViewRect;
 using Steinberg::Vst::ParamID;
 using Steinberg::Vst::ParamValue;
@@ -71,40 +68,6 @@ std::uintptr_t newestChild(std::uintptr_t parent) {
 }
 
 } // namespace
-
-// The plug-in frame of the view: sizes go to the host's ui:resize, and the run loop is the
-// one the host's idle calls drive.
-class UiFrame : public Steinberg::FObject, public Steinberg::IPlugFrame {
-public:
-    UiFrame(Ui& owner, wrappers::RunLoop* loop) : ui(&owner), runLoop(loop) {}
-
-    void detach() { ui = nullptr; }
-
-    tresult PLUGIN_API resizeView(IPlugView* view, ViewRect* newSize) override {
-        if (!view || !newSize) {
-            return Steinberg::kInvalidArgument;
-        }
-        if (ui && !ui->resizeTo(newSize->getWidth(), newSize->getHeight())) {
-            return Steinberg::kResultFalse;
-        }
-        return view->onSize(newSize);
-    }
-
-    tresult PLUGIN_API queryInterface(const Steinberg::TUID iid, void** obj) override {
-        if (runLoop && Steinberg::FUnknownPrivate::iidEqual(iid, Steinberg::Linux::IRunLoop::iid)) {
-            runLoop->addRef();
-            *obj = static_cast<Steinberg::Linux::IRunLoop*>(runLoop.get());
-            return Steinberg::kResultOk;
-        }
-        QUERY_INTERFACE(iid, obj, Steinberg::IPlugFrame::iid, Steinberg::IPlugFrame)
-        return FObject::queryInterface(iid, obj);
-    }
-    REFCOUNT_METHODS(Steinberg::FObject)
-
-private:
-    Ui* ui;
-    Steinberg::IPtr<wrappers::RunLoop> runLoop;
-};
 
 double scaleFactorOption(const LV2_Feature* const* features) {
     const auto* map = static_cast<const LV2_URID_Map*>(feature(features, LV2_URID__map));
@@ -185,12 +148,8 @@ Ui::~Ui() {
         editor = nullptr;
     }
     if (frame) {
-        frame->detach();
+        frame->clear();
         frame = nullptr;
-    }
-    if (runLoop) {
-        runLoop->clear();
-        runLoop = nullptr;
     }
     if (host) {
         host->setEditListener(nullptr);
@@ -208,8 +167,8 @@ bool Ui::open(void* parent, const LV2_Feature* const* features, LV2UI_Widget* wi
     if (!editor) {
         return false;
     }
-    runLoop = Steinberg::owned(new wrappers::RunLoop());
-    frame = Steinberg::owned(new UiFrame(*this, runLoop));
+    // Driven by the host's idle calls.
+    frame = Steinberg::owned(new wrappers::EditorFrame(this));
     editor->setFrame(frame);
     const double hostScale = scaleFactorOption(features);
     if (hostScale > 0.0) {
@@ -228,7 +187,7 @@ bool Ui::open(void* parent, const LV2_Feature* const* features, LV2UI_Widget* wi
     // A view that did not ask for its size while attaching still gets the host's frame sized.
     ViewRect size;
     if (!sized && editor->getSize(&size) == Steinberg::kResultOk) {
-        resizeTo(size.getWidth(), size.getHeight());
+        resizeEditor(size.getWidth(), size.getHeight());
     }
     const std::uintptr_t own = newestChild(reinterpret_cast<std::uintptr_t>(parent));
     *widget =
@@ -236,7 +195,7 @@ bool Ui::open(void* parent, const LV2_Feature* const* features, LV2UI_Widget* wi
     return true;
 }
 
-bool Ui::resizeTo(std::int32_t width, std::int32_t height) {
+bool Ui::resizeEditor(std::int32_t width, std::int32_t height) noexcept {
     sized = true;
     if (!resize || !resize->ui_resize) {
         return true;
@@ -269,8 +228,8 @@ void Ui::portEvent(std::uint32_t port, std::uint32_t size, std::uint32_t format,
 }
 
 int Ui::idle() {
-    if (runLoop) {
-        runLoop->idle();
+    if (frame) {
+        frame->idle();
     }
     return 0;
 }

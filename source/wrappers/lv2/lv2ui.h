@@ -13,7 +13,7 @@
 // Everything runs on the host's UI thread.
 
 #include "wrappers/common/componenthost.h"
-#include "wrappers/common/runloop.h"
+#include "wrappers/common/editorframe.h"
 #include "wrappers/lv2/lv2plugin.h"
 
 #include <lv2/ui/ui.h>
@@ -23,8 +23,6 @@
 
 namespace kelvane::lv2 {
 
-class UiFrame;
-
 struct UiClass {
     PluginClass plugin;
     // Called before the first and after the last use of the editor's drawing services.
@@ -32,7 +30,7 @@ struct UiClass {
     bool (*close)();
 };
 
-class Ui : private wrappers::EditListener {
+class Ui : private wrappers::EditListener, private wrappers::Resizer {
 public:
     // Null without ui:parent or ui:idleInterface, or when the editor cannot be made or attached.
     static std::unique_ptr<Ui> create(const UiClass& uiClass, LV2UI_Write_Function write,
@@ -46,8 +44,6 @@ public:
                    const void* buffer);
     // 0 while the UI is open (ui:idleInterface).
     int idle();
-    // The view asked for a new size (its scale changed).
-    bool resizeTo(std::int32_t width, std::int32_t height);
 
     double scale() const { return scaleFactor; }
     Steinberg::IPlugView* view() const { return editor.get(); }
@@ -63,11 +59,12 @@ private:
                      Steinberg::Vst::ParamValue normalized) noexcept override;
     void endEdit(Steinberg::Vst::ParamID id) noexcept override;
     void touch(Steinberg::Vst::ParamID id, bool grabbed) noexcept;
+    // The host's frame to width x height (ui:resize); the view asks when its scale changes.
+    bool resizeEditor(std::int32_t width, std::int32_t height) noexcept override;
 
     UiClass uiClass;
     std::unique_ptr<wrappers::ComponentHost> host;
-    Steinberg::IPtr<wrappers::RunLoop> runLoop;
-    Steinberg::IPtr<UiFrame> frame;
+    Steinberg::IPtr<wrappers::EditorFrame> frame;
     Steinberg::IPtr<Steinberg::IPlugView> editor;
     bool attached = false;
     bool sized = false;
