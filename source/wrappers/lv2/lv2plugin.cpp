@@ -187,13 +187,16 @@ void Plugin::run(std::uint32_t samples) noexcept {
         silence(samples);
         return;
     }
+    // A run without changes hands the processor none, as VST3 hosts may.
+    Steinberg::Vst::IParameterChanges* runChanges =
+        changes.getParameterCount() > 0 ? &changes : nullptr;
     if (samples <= static_cast<std::uint32_t>(blockLimit)) {
-        if (!host->process(audio, audio + audioOutLeft, static_cast<int32>(samples), &changes)) {
+        if (!host->process(audio, audio + audioOutLeft, static_cast<int32>(samples), runChanges)) {
             silence(samples);
         }
         return;
     }
-    Steinberg::Vst::IParameterChanges* blockChanges = &changes;
+    Steinberg::Vst::IParameterChanges* blockChanges = runChanges;
     for (std::uint32_t offset = 0; offset < samples;) {
         const std::uint32_t length =
             std::min<std::uint32_t>(samples - offset, static_cast<std::uint32_t>(blockLimit));
