@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Runs the built Linux module in Ardour 7, headless (its Lua session tool with the dummy audio
-# backend), once as VST3 and once through the module's VST2 entry point: a stereo track plays
+# backend), as VST3, through the module's VST2 entry point, and as the LV2 bundle (by its URI;
+# there also Ardour's own bypass, which must give the dry signal and fade): a stereo track plays
 # identical noise on both channels through the plug-in with time pan automated from right to
 # left, and each exported stretch must show the left channel 38 samples (0.8 ms at 48 kHz)
 # behind the right one, then 38 ahead. Ardour's scans must know the plug-in by the README's ids,
@@ -15,9 +16,12 @@ build=$(cd "$1" && pwd)
 started=$SECONDS
 
 module="$build/Tivrandel64.vst3/Contents/x86_64-linux/Tivrandel64.so"
+lv2_bundle="$build/lv2/tivrandel.lv2"
+lv2_uri=https://kelvane.example/plugins/tivrandel
 check="$build/tools/render/tivrandel-render-check"
+fadecheck="$build/tests/lv2/tivrandel-lv2-fadecheck"
 ardour_lib=/usr/lib/ardour7
-for f in "$module" "$check" "$ardour_lib/luasession" "$ardour_lib/ardour-vst3-scanner" \
+for f in "$module" "$lv2_bundle/tivrandel.so" "$check" "$fadecheck" "$ardour_lib/luasession" "$ardour_lib/ardour-vst3-scanner" \
     "$ardour_lib/ardour-vst-scanner" /usr/share/ardour7/scripts; do
     [ -e "$f" ] || { echo "missing: $f" >&2; exit 1; }
 done
@@ -54,6 +58,9 @@ mkdir -p "$bundle/Contents/x86_64-linux" "$work/vst2"
 cp "$module" "$bundle/Contents/x86_64-linux/"
 cp "$module" "$work/vst2/"
 find "$work/vst3" "$work/vst2" -exec touch -h -d '1 hour ago' {} +
+# LV2 needs no scan: Ardour reads the bundles on its LV2 path when it starts.
+mkdir -p "$work/lv2"
+cp -r "$lv2_bundle" "$work/lv2/"
 
 # Scans one format and prints the id that its cache file gives the plug-in named Tivrandel64.
 scan() { # <label> <cache suffix> <id attribute> <scanner> <module> [env...]
@@ -96,7 +103,7 @@ play() { # <label> <type> <id> <range> <expected lag> <scan label>
         local log="$work/logs/$label-$attempt.log"
         rm -rf "$work/sessions/$label"
         status=0
-        env "${lua_env[@]}" VST3_PATH="$work/vst3" LXVST_PATH="$work/vst2" \
+        env "${lua_env[@]}" VST3_PATH="$work/vst3" LXVST_PATH="$work/vst2" LV2_PATH="$work/lv2" \
             TIVRANDEL_SESSION="$work/sessions/$label" TIVRANDEL_TYPE="$type" TIVRANDEL_ID="$id" \
             TIVRANDEL_EXPORT="$work/out" TIVRANDEL_NAME="$label" TIVRANDEL_RANGE="$range" \
             TIVRANDEL_PRESET="$preset" \
@@ -118,7 +125,7 @@ play() { # <label> <type> <id> <range> <expected lag> <scan label>
         return 1
     fi
     printf '%-11s ' "$label:"
-    stdbuf -oL "$check" "$work/out/$label.wav" "$lag" 2>&1
+    stdbuf -oL "${checker:-$check}" "$work/out/$label.wav" "$lag" 2>&1
 }
 
 failed=0
@@ -126,5 +133,13 @@ play vst3-right VST3 "$vst3_id" "0.25 0.95" 38 VST3 || failed=1
 play vst3-left VST3 "$vst3_id" "1.25 1.95" -38 VST3 || failed=1
 play vst2-right LXVST "$vst2_id" "0.25 0.95" 38 VST2 || failed=1
 play vst2-left LXVST "$vst2_id" "1.25 1.95" -38 VST2 || failed=1
+play lv2-right LV2 "$lv2_uri" "0.25 0.95" 38 LV2 || failed=1
+play lv2-left LV2 "$lv2_uri" "1.25 1.95" -38 LV2 || failed=1
+# Ardour's own bypass of the LV2 plug-in goes through its enabled port: the dry signal (both
+# channels the same), and switched on while playing (through the enabled port's automation), a
+# fade instead of a click.
+TIVRANDEL_BYPASS=off play lv2-off LV2 "$lv2_uri" "0.25 0.95" 0 LV2 || failed=1
+checker="$fadecheck" TIVRANDEL_BYPASS=0.5 play lv2-bypass LV2 "$lv2_uri" "0.45 0.6" 38 LV2 ||
+    failed=1
 echo "Ardour runs took $((SECONDS - started)) s"
 exit "$failed"

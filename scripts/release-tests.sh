@@ -6,6 +6,8 @@
 #     through /usr/lib/vst, as VST2;
 #   - the archives: unpacked, their modules byte-identical to the ones the package and the
 #     installer carry;
+#   - the LV2 bundle: the archive's the same as the package's, which passes LV2's own judges
+#     (scripts/lv2-tests.sh);
 #   - the Windows installer under Wine: silent install into the default folders, the installed
 #     DLL loaded with LoadLibraryW by the Windows module test, a second install over the first
 #     with the VST2 component, silent uninstall; an install into a folder given with /D= and the
@@ -129,6 +131,11 @@ drwxr-xr-x root/root ./usr/share/doc/tivrandel/
 -rw-r--r-- root/root ./usr/share/doc/tivrandel/changelog.gz
 -rw-r--r-- root/root ./usr/share/doc/tivrandel/copyright
 lrwxrwxrwx root/root ./usr/lib/vst/Tivrandel64.so -> ../vst3/Tivrandel64.vst3/Contents/x86_64-linux/Tivrandel64.so
+drwxr-xr-x root/root ./usr/lib/lv2/
+drwxr-xr-x root/root ./usr/lib/lv2/tivrandel.lv2/
+-rw-r--r-- root/root ./usr/lib/lv2/tivrandel.lv2/manifest.ttl
+-rw-r--r-- root/root ./usr/lib/lv2/tivrandel.lv2/tivrandel.so
+-rw-r--r-- root/root ./usr/lib/lv2/tivrandel.lv2/tivrandel.ttl
 EOF
 check "package contents" diff -u "$work/deb-expected.txt" "$work/deb-contents.txt"
 
@@ -179,11 +186,15 @@ d ./tivrandel-$version-linux-x86_64
 d ./tivrandel-$version-linux-x86_64/Tivrandel64.vst3
 d ./tivrandel-$version-linux-x86_64/Tivrandel64.vst3/Contents
 d ./tivrandel-$version-linux-x86_64/Tivrandel64.vst3/Contents/x86_64-linux
+d ./tivrandel-$version-linux-x86_64/tivrandel.lv2
 f 644 ./tivrandel-$version-linux-x86_64/COPYING
 f 644 ./tivrandel-$version-linux-x86_64/INSTALL.txt
 f 644 ./tivrandel-$version-linux-x86_64/NOTICE.txt
 f 644 ./tivrandel-$version-linux-x86_64/Tivrandel.clap
 f 644 ./tivrandel-$version-linux-x86_64/Tivrandel64.vst3/Contents/x86_64-linux/Tivrandel64.so
+f 644 ./tivrandel-$version-linux-x86_64/tivrandel.lv2/manifest.ttl
+f 644 ./tivrandel-$version-linux-x86_64/tivrandel.lv2/tivrandel.so
+f 644 ./tivrandel-$version-linux-x86_64/tivrandel.lv2/tivrandel.ttl
 EOF
 mkdir -p "$work/tar" && mv "$work/tivrandel-$version-linux-x86_64" "$work/tar/"
 check "archive contents" same_listing "$work/tar" "$work/tar-expected.txt"
@@ -203,6 +214,15 @@ check "the archive's CLAP module is the package's" same_file "$tar_dir/Tivrandel
     "$clap_module"
 check "INSTALL.txt tells how to install into ~/.clap" \
     grep -qF 'cp Tivrandel.clap ~/.clap/' "$tar_dir/INSTALL.txt"
+
+echo "-- LV2 bundles of the package and the archive"
+check "INSTALL.txt tells how to install the LV2 bundle into ~/.lv2" \
+    grep -qF 'cp -r tivrandel.lv2 ~/.lv2/' "$tar_dir/INSTALL.txt"
+check "the archive's LV2 bundle is the package's" diff -r "$tar_dir/tivrandel.lv2" \
+    "$debroot/usr/lib/lv2/tivrandel.lv2"
+# LV2's own judges, on what the package installs: validators, lv2ls, lv2info, lv2apply.
+check "LV2's judges pass on the package's bundle" bash "$(dirname "$0")/lv2-tests.sh" "$linux" \
+    "$debroot/usr/lib/lv2/tivrandel.lv2"
 
 echo "-- Windows archive"
 mkdir -p "$work/zip"

@@ -65,6 +65,7 @@ ctest --test-dir "$root/build/release" --output-on-failure -j "$jobs" -LE gui
 # programs; one at a time, since XTest moves the one pointer.
 xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" ctest --test-dir "$root/build/release" --output-on-failure -L gui
 bash "$root/scripts/clap-tests.sh" "$root/build/release"
+bash "$root/scripts/lv2-tests.sh" "$root/build/release"
 
 echo "== Ardour: the Release module played in a real host, as VST3 and as VST2"
 bash "$root/scripts/ardour-test.sh" "$root/build/release"

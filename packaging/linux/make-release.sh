@@ -47,11 +47,24 @@ install -m 0644 "$module" "$tree/usr/lib/vst3/$bundle_binary/Tivrandel64.so"
 ln -s "../vst3/$bundle_binary/Tivrandel64.so" "$tree/usr/lib/vst/Tivrandel64.so"
 install -m 0644 "$here/copyright" "$doc/copyright"
 # The CLAP plug-in in the system's CLAP folder.
-clap_deps=()
+# The other modules, for the dependencies below.
+other_modules=()
 if [ -n "$clap" ]; then
     mkdir -p "$tree/usr/lib/clap"
     install -m 0644 "$clap" "$tree/usr/lib/clap/Tivrandel.clap"
-    clap_deps=(-e"$tree/usr/lib/clap/Tivrandel.clap")
+    other_modules+=(-e"$tree/usr/lib/clap/Tivrandel.clap")
+fi
+# The LV2 bundle, when the build made one, in the system's LV2 folder. Its binary needs the
+# same libraries as the VST3 module (one product library under both).
+lv2_bundle=${TIVRANDEL_LV2_BUNDLE:-}
+install_lv2() { # <destination folder>
+    mkdir -p "$1/tivrandel.lv2"
+    install -m 0644 "$lv2_bundle/manifest.ttl" "$lv2_bundle/tivrandel.ttl" \
+        "$lv2_bundle/tivrandel.so" "$1/tivrandel.lv2/"
+}
+if [ -n "$lv2_bundle" ]; then
+    install_lv2 "$tree/usr/lib/lv2"
+    other_modules+=(-e"$tree/usr/lib/lv2/tivrandel.lv2/tivrandel.so")
 fi
 versioned changelog | gzip -9n >"$doc/changelog.gz"
 chmod 0644 "$doc/changelog.gz"
@@ -63,7 +76,7 @@ mkdir -p "$work/shlibdeps/debian"
 printf 'Source: tivrandel\n\nPackage: tivrandel\nArchitecture: any\n' \
     >"$work/shlibdeps/debian/control"
 depends=$(cd "$work/shlibdeps" &&
-    dpkg-shlibdeps -O -e"$tree/usr/lib/vst3/$bundle_binary/Tivrandel64.so" "${clap_deps[@]}" |
+    dpkg-shlibdeps -O -e"$tree/usr/lib/vst3/$bundle_binary/Tivrandel64.so" "${other_modules[@]}" |
     sed -n 's/^shlibs:Depends=//p')
 [ -n "$depends" ] || { echo "dpkg-shlibdeps found no dependencies" >&2; exit 1; }
 
@@ -82,6 +95,9 @@ mkdir -p "$stage/$bundle_binary"
 install -m 0644 "$module" "$stage/$bundle_binary/Tivrandel64.so"
 [ -z "$clap" ] || install -m 0644 "$clap" "$stage/Tivrandel.clap"
 versioned INSTALL.txt >"$stage/INSTALL.txt"
+if [ -n "$lv2_bundle" ]; then
+    install_lv2 "$stage"
+fi
 cp "$root/COPYING" "$stage/COPYING"
 cp "$packaging/NOTICE.txt" "$stage/NOTICE.txt"
 tar -C "$work/tar" --sort=name --owner=0 --group=0 --numeric-owner \

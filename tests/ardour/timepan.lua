@@ -5,12 +5,16 @@
 --
 -- Settings come from the environment:
 --   TIVRANDEL_SESSION   folder for the new session (must not exist)
---   TIVRANDEL_TYPE      VST3 or LXVST
---   TIVRANDEL_ID        the plug-in's id in Ardour's scan cache
+--   TIVRANDEL_TYPE      VST3, LXVST or LV2
+--   TIVRANDEL_ID        the plug-in's id in Ardour's scan cache (LV2: its URI)
 --   TIVRANDEL_EXPORT    folder for the exported files
 --   TIVRANDEL_NAME      file name stem of the exported file (<name>.wav)
 --   TIVRANDEL_RANGE     the stretch to export, in seconds: "FROM TO"
 --   TIVRANDEL_PRESET    export preset id (float WAV at the session's rate)
+-- and, optionally, the host's bypass of the plug-in:
+--   TIVRANDEL_BYPASS    "off": Ardour's own bypass (the processor deactivated) from the start;
+--                       or a time in seconds from which the plug-in's bypass control (the one
+--                       Ardour's bypass drives, where the plug-in has one) is automated on
 
 local function say (text)
 	io.stdout:write (text .. "\n")
@@ -51,7 +55,8 @@ local noise = ARDOUR.LuaAPI.new_luaproc (Session, "Tivrandel Test Noise")
 if noise:isnil () then fail ("the test noise generator is not installed") end
 if track:add_processor_by_index (noise, 0, nil, true) ~= 0 then fail ("cannot add the generator") end
 
-local types = { VST3 = ARDOUR.PluginType.VST3, LXVST = ARDOUR.PluginType.LXVST }
+local types = { VST3 = ARDOUR.PluginType.VST3, LXVST = ARDOUR.PluginType.LXVST,
+	LV2 = ARDOUR.PluginType.LV2 }
 if types[plugin_type] == nil then fail ("unknown plug-in type " .. plugin_type) end
 local plugin = ARDOUR.LuaAPI.new_plugin (Session, plugin_id, types[plugin_type], "")
 if plugin:isnil () then fail ("no " .. plugin_type .. " plug-in with id " .. plugin_id) end
@@ -63,8 +68,10 @@ say ("plug-in: " .. plugin:display_name ())
 -- The names as Ardour shows them must be whole in both formats (VST2's own names stop at eight
 -- characters), and the switch must be one.
 local timepan = nil
+local enabled = nil
 local whole = { ["Level Pan"] = false, ["Swap Channels"] = false }
-local count = plugin:to_insert ():plugin (0):parameter_count ()
+local inner = plugin:to_insert ():plugin (0)
+local count = inner:parameter_count ()
 for index = 0, count - 1 do
 	local ok, al, cl, pd = pcall (ARDOUR.LuaAPI.plugin_automation, plugin, index)
 	if ok and not al:isnil () then
@@ -72,11 +79,19 @@ for index = 0, count - 1 do
 			pd.toggled and " switch" or ""))
 		if whole[pd.label] ~= nil then whole[pd.label] = true end
 		if pd.label == "Swap Channels" and not pd.toggled then fail ("Swap Channels is no switch") end
+		if pd.label == "Enabled" then
+			local id = inner:nth_parameter (index, true)
+			enabled = { index = index, cl = cl, ac = plugin:to_automatable ():automation_control (
+				Evoral.Parameter (ARDOUR.AutomationType.PluginAutomation, 0, id), false) }
+		end
 		if pd.label == "Time Pan" then
+			-- Controls go by the parameter's id: its index in VST3 and VST2, its port in LV2.
+			local id = inner:nth_parameter (index, true)
 			local ac = plugin:to_automatable ():automation_control (
-				Evoral.Parameter (ARDOUR.AutomationType.PluginAutomation, 0, index), false)
+				Evoral.Parameter (ARDOUR.AutomationType.PluginAutomation, 0, id), false)
 			if ac:isnil () then fail ("no control for " .. pd.label) end
-			timepan = { ac = ac, cl = cl }
+			-- Its ends as the format gives them: 0 and 1 normalized, -100 and +100 in LV2.
+			timepan = { ac = ac, cl = cl, left = pd.lower, right = pd.upper }
 		end
 	end
 end
@@ -87,11 +102,31 @@ end
 
 local function at (seconds) return Temporal.timepos_t (math.floor (seconds * rate)) end
 timepan.cl:clear_list ()
-timepan.cl:add (at (0.0), 1.0, false, false)
-timepan.cl:add (at (1.0), 1.0, false, false)
-timepan.cl:add (at (1.001), 0.0, false, false)
-timepan.cl:add (at (3.0), 0.0, false, false)
+timepan.cl:add (at (0.0), timepan.right, false, false)
+timepan.cl:add (at (1.0), timepan.right, false, false)
+timepan.cl:add (at (1.001), timepan.left, false, false)
+timepan.cl:add (at (3.0), timepan.left, false, false)
 timepan.ac:set_automation_state (ARDOUR.AutoState.Play)
+
+local bypass = os.getenv ("TIVRANDEL_BYPASS")
+if bypass == "off" then
+	-- As the mixer's bypass button: PluginInsert:enable, which Ardour turns into the plug-in's own
+	-- bypass where it has one, and deactivates the plug-in otherwise.
+	local insert = plugin:to_insert ()
+	insert:enable (false)
+	if insert:enabled () then fail ("the plug-in is still enabled") end
+	say ("bypassed by Ardour (plug-in active: " .. tostring (plugin:active ()) .. ")")
+elseif bypass ~= nil and bypass ~= "" then
+	if enabled == nil or enabled.ac:isnil () then fail ("the plug-in has no bypass control") end
+	local t = tonumber (bypass)
+	enabled.cl:clear_list ()
+	enabled.cl:add (at (0.0), 1.0, false, false)
+	enabled.cl:add (at (t), 1.0, false, false)
+	enabled.cl:add (at (t), 0.0, false, false)
+	enabled.cl:add (at (3.0), 0.0, false, false)
+	enabled.ac:set_automation_state (ARDOUR.AutoState.Play)
+	say ("bypassed from " .. t .. " s on")
+end
 
 -- The preset sets the file name and folder too: choose ours after it. The name given here is the
 -- exported range's, the one field of the preset's file name.
@@ -103,6 +138,12 @@ e:set_range (math.floor (tonumber (from) * rate), math.floor (tonumber (to) * ra
 if not e:check_outputs () then fail ("nothing to export") end
 if not e:run_export () then fail ("the export failed") end
 say ("exported " .. name .. ".wav")
+if bypass == "off" and enabled ~= nil then
+	-- Ardour bypasses a plug-in that has a bypass port through that port (LV2's lv2:enabled).
+	local value = ARDOUR.LuaAPI.get_processor_param (plugin, enabled.index, true)
+	say ("the plug-in's enabled port reads " .. tostring (value) .. " after playing bypassed")
+	if value ~= 0 then fail ("Ardour's bypass did not go through the enabled port") end
+end
 
 close_session ()
 say ("done")
