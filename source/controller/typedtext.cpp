@@ -54,6 +54,7 @@ public:
         }
         return text.substr(start, i - start);
     }
+    // Steps over the next character if it is a or b.
     bool take(char a, char b) {
         if (!atEnd() && (text[i] == a || text[i] == b)) {
             ++i;
@@ -92,14 +93,12 @@ NumberRead readNumber(Scanner& scan, TypedText& typed) {
     // Only a mark followed by digits is an exponent: "5e" is the number 5 and the word "e".
     const std::size_t mark = scan.i;
     if (scan.take('e', 'E')) {
-        std::string sign;
-        if (scan.take('-', '-')) {
-            sign = "-";
-        } else {
+        const bool negativeExponent = scan.take('-', '-');
+        if (!negativeExponent) {
             scan.take('+', '+');
         }
         if (scan.digitAt(scan.i)) {
-            exponent = "e" + sign + scan.digits();
+            exponent = (negativeExponent ? "e-" : "e") + scan.digits();
         } else {
             scan.i = mark;
         }

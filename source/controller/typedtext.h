@@ -10,7 +10,7 @@ namespace kelvane::vst {
 // an optional decimal number, and an optional word right after the number. Words are runs of
 // ASCII letters; blanks may stand between the parts.
 struct TypedText {
-    std::string before; // the word in front of the number, or the whole text if there is none
+    std::string before; // the word in front of the number, or the text's one word without one
     bool hasNumber = false;
     bool signWritten = false; // the number carries a leading + or -
     double number = 0.0;      // always finite
