@@ -2,6 +2,7 @@
 
 #include "controller/controllersupport.h"
 #include "controller/oneditortimer.h"
+#include "controller/typedtext.h"
 #include "framework/guard.h"
 #include "framework/stateblob.h"
 
@@ -12,6 +13,7 @@
 #include <picojson.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstddef>
 #include <cstring>
 #include <string>
@@ -176,21 +178,32 @@ public:
         });
     }
 
-    // The base hands the text to a reader that dereferences a null text, may throw on malformed
-    // UTF-16, and on Windows reports text that is no number as read.
+    // One reading of typed text for every entry (VST3, and the VST2 and other wrappers that call
+    // this): the generic split, the product's rule per parameter, then the normalized range.
+    // The base's reader would dereference a null text, may throw on malformed UTF-16, and on
+    // Windows reports text that is no number as read.
     tresult PLUGIN_API getParamValueByString(ParamID id, TChar* string,
                                              ParamValue& valueNormalized) override {
         return guarded([&]() -> tresult {
-            if (getParameterObject(id) == nullptr) {
+            TypedText typed;
+            double value = 0.0;
+            if (id >= static_cast<ParamID>(Parameters::count) ||
+                getParameterObject(id) == nullptr || !splitTypedText(string, typed) ||
+                !Parameters::readText(id, typed, value) || !std::isfinite(value)) {
                 return Steinberg::kResultFalse;
             }
-            return parseTypedValue(string, valueNormalized) ? Steinberg::kResultOk
-                                                            : Steinberg::kResultFalse;
+            valueNormalized = std::clamp(value, 0.0, 1.0);
+            return Steinberg::kResultOk;
         });
     }
 
+    // A value that is no number is refused and reaches no editor: the base would store NaN as
+    // given, and clamp an infinity to an end that nobody asked for.
     tresult PLUGIN_API setParamNormalized(ParamID id, ParamValue value) override {
         return guarded([&]() -> tresult {
+            if (!std::isfinite(value)) {
+                return Steinberg::kResultFalse;
+            }
             const tresult result = EditController::setParamNormalized(id, value);
             // By index against the current length: an editor may leave the list meanwhile.
             for (std::size_t i = 0; i < editors.size(); ++i) {

@@ -29,9 +29,4 @@ void copyAscii(const std::string& text, Steinberg::Vst::String128 out);
 // double-to-float conversion out of range: beyond the largest float gives an infinity.
 float narrowToFloat(double value);
 
-// A value typed by the user: a decimal number (a comma is taken as the decimal point), read the
-// same way in every process locale. Leading blanks are skipped and text after the number is
-// ignored. False for a null or empty text, text that is no number, or a non-finite result.
-bool parseTypedValue(const Steinberg::Vst::TChar* text, double& value);
-
 } // namespace kelvane::vst

@@ -4,6 +4,10 @@
 
 #include <string>
 
+namespace kelvane::vst {
+struct TypedText;
+}
+
 namespace tivrandel {
 
 // The one description of the plug-in's four parameters, shared by processor, controller and
@@ -27,6 +31,11 @@ struct Parameters {
 
     // ASCII display text of a value that the caller has already narrowed to float.
     static std::string displayText(Steinberg::Vst::ParamID id, float value);
+    // The normalized value that a typed text stands for, before the caller refuses what is not
+    // finite and clamps the rest to [0, 1]; false if the text means nothing for the parameter.
+    // Each display text reads back as the value it shows.
+    static bool readText(Steinberg::Vst::ParamID id, const kelvane::vst::TypedText& text,
+                         double& value);
 
     // Members of the state document other than the four parameter keys.
     static const char* versionKey();

@@ -104,8 +104,9 @@ TEST_F(ControllerStateTest, SavedStateCarriesVersionAndTheControllerTag) {
 }
 
 TEST_F(ControllerStateTest, NonFiniteValuesAreSavedAsTheirStorableNumbers) {
-    // The SDK parameter stores NaN as given; getState must still produce a valid blob.
-    controller->setParamNormalized(1, std::numeric_limits<double>::quiet_NaN());
+    // The controller refuses NaN, but the SDK parameter object stores it as given to anyone
+    // who reaches it; getState must still produce a valid blob.
+    controller->getParameterObject(1)->setNormalized(std::numeric_limits<double>::quiet_NaN());
     ASSERT_TRUE(std::isnan(controller->getParamNormalized(1)));
     const picojson::object object = savedObject();
     ASSERT_TRUE(object.count(key(1)));

@@ -1,5 +1,7 @@
 #include "parameters/parameters.h"
 
+#include "controller/typedtext.h"
+
 #include "pluginterfaces/vst/ivsteditcontroller.h"
 
 #include <gtest/gtest.h>
@@ -57,4 +59,28 @@ TEST(Parameters, SwitchesReadAsOnFromOneHalfUpward) {
     EXPECT_EQ(Parameters::displayText(Parameters::Bypass, -0.51f), "On");
     EXPECT_EQ(Parameters::displayText(Parameters::SwapChannels, -0.51f), "Off");
     EXPECT_THROW(Parameters::displayText(4, 0.0f), std::out_of_range);
+}
+
+// The product's reading rule gets the parts of a typed text; the controller then refuses what is
+// not finite and clamps.
+TEST(Parameters, ReadTextTakesTheDisplayPartsAndLeavesTheRangeToItsCaller) {
+    kelvane::vst::TypedText typed;
+    typed.hasNumber = true;
+    typed.number = 250.0;
+    typed.after = "l";
+    double value = -7.0;
+    ASSERT_TRUE(Parameters::readText(Parameters::TimePan, typed, value));
+    EXPECT_EQ(value, (-2.5 + 1.0) / 2.0); // unclamped
+    typed.after = "R";
+    ASSERT_TRUE(Parameters::readText(Parameters::LevelPan, typed, value));
+    EXPECT_EQ(value, (2.5 + 1.0) / 2.0);
+    // A switch ignores a word after its number, as before; a side letter alone it refuses.
+    EXPECT_TRUE(Parameters::readText(Parameters::Bypass, typed, value));
+    EXPECT_EQ(value, 250.0);
+    typed = kelvane::vst::TypedText();
+    typed.before = "R";
+    value = -7.0;
+    EXPECT_FALSE(Parameters::readText(Parameters::SwapChannels, typed, value));
+    EXPECT_FALSE(Parameters::readText(4, typed, value));
+    EXPECT_EQ(value, -7.0);
 }

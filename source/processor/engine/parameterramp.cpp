@@ -11,6 +11,9 @@ void ParameterRamp::findNextPoint() noexcept {
         const Steinberg::tresult result = queue_->getPoint(nextPoint_, offset, pointValue);
         ++nextPoint_;
         if (result != Steinberg::kResultOk || offset <= lastPointOffset_) {
+            if (--skipsLeft_ <= 0) {
+                nextPoint_ = pointCount_;
+            }
             continue;
         }
         targetValue_ = pointValue;
@@ -30,6 +33,7 @@ void ParameterRamp::startBlock(Steinberg::Vst::IParamValueQueue* blockQueue) noe
     queue_ = blockQueue;
     pointCount_ = blockQueue != nullptr ? blockQueue->getPointCount() : 0;
     nextPoint_ = 0;
+    skipsLeft_ = maxSkippedPoints;
     sampleIndex_ = -1;
     findNextPoint();
 }

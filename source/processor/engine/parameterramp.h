@@ -11,11 +11,15 @@ class ParameterRamp {
 public:
     // Marks "no further point": farther away than any block.
     static constexpr Steinberg::int32 noTarget = 16777216;
+    // Points a block may skip (unreadable, or not after the last one) before the rest of its
+    // queue is given up: a host's queue can claim any number of points, and reading them all
+    // would hold the audio thread. Honest queues skip none.
+    static constexpr Steinberg::int32 maxSkippedPoints = 64;
 
     ParameterRamp() noexcept { findNextPoint(); }
 
     // Aims at the next queue point that lies after lastPointOffset; unreadable points and points
-    // whose offsets do not increase are skipped.
+    // whose offsets do not increase are skipped, up to maxSkippedPoints in a block.
     void findNextPoint() noexcept;
     // Starts a block, continuing the current line (the queue is borrowed for the block only).
     // Inline for the common block without automation, which is all bookkeeping.
@@ -99,6 +103,7 @@ private:
     double increment_ = 0.0;
     Steinberg::int32 pointCount_ = 0;
     Steinberg::int32 nextPoint_ = 0;
+    Steinberg::int32 skipsLeft_ = maxSkippedPoints;
     Steinberg::int32 targetOffset_ = 0;
     double targetValue_ = 0.0;
     Steinberg::int32 lastPointOffset_ = -1;

@@ -16,6 +16,10 @@ namespace {
 // The lines hold one tenth more than the full-scale delay of 0.8 ms.
 constexpr float capacitySeconds = 0.00088f;
 
+// The queues of a block's parameter changes that are looked at: one per parameter and a few for
+// repeated or unknown ids.
+constexpr int32 maxQueuesRead = Parameters::count + 12;
+
 // A switch is on from 0.5 upward: floor(clamp01(v) + 0.5) in double, as int, as float. For the
 // clamped u in [0, 1] that is exactly u >= 0.5 (the largest float below 0.5 plus 0.5 is still
 // below 1 in double), and clamp01(x) >= 0.5 is exactly !(x < 0.5), NaN included.
@@ -70,7 +74,9 @@ void RealtimeProcessor::receiveParameterChanges(Steinberg::Vst::ProcessData& dat
     }
     Steinberg::Vst::IParamValueQueue* queues[Parameters::count] = {};
     if (Steinberg::Vst::IParameterChanges* changes = data.inputParameterChanges) {
-        const int32 count = changes->getParameterCount();
+        // An honest host sends one queue per parameter; a few more (repeated or foreign ids)
+        // are still read, but a list that claims any number of queues costs a bounded time.
+        const int32 count = std::min(changes->getParameterCount(), maxQueuesRead);
         for (int32 index = 0; index < count; ++index) {
             Steinberg::Vst::IParamValueQueue* queue = changes->getParameterData(index);
             if (queue == nullptr) {
