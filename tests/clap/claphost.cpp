@@ -86,7 +86,7 @@ Host::Host(HostOptions chosen) : options(chosen) {
             return &self->fdSupport;
         return nullptr;
     };
-    host.request_restart = [](const clap_host_t*) {};
+    host.request_restart = [](const clap_host_t* h) { ++from(h)->restartRequests; };
     host.request_process = [](const clap_host_t*) {};
     host.request_callback = [](const clap_host_t* h) { ++from(h)->callbackRequests; };
     params.rescan = [](const clap_host_t* h, clap_param_rescan_flags) { ++from(h)->rescans; };

@@ -59,6 +59,7 @@ public:
     void runLoop(const clap_plugin_t* plugin);
 
     std::atomic<int> callbackRequests{0};
+    std::atomic<int> restartRequests{0};
     std::atomic<int> flushRequests{0};
     int dirtyMarks = 0;
     int rescans = 0;

@@ -436,6 +436,29 @@ void renderBoth(const Module& module, Host& host, uint32_t seed, bool inPlace) {
     ASSERT_TRUE(plugin.initialized);
     ASSERT_TRUE(plugin->activate(plugin.plugin, 44100.0, 1, maxBlock));
     ASSERT_TRUE(plugin->start_processing(plugin.plugin));
+    if constexpr (wide) {
+        // Activated for 32-bit samples: the first 64-bit block is refused, silent, and asks for
+        // the restart that sets the processor up for them.
+        const int restarts = host.restartRequests.load();
+        Sample left = 1, right = 1;
+        Sample* channels[2] = {&left, &right};
+        clap_audio_buffer_t buffer{};
+        buffer.channel_count = 2;
+        buffer.data64 = channels;
+        clap_process_t first{0, 1, nullptr, &buffer, &buffer, 1, 1, nullptr, nullptr};
+        InputEvents none;
+        OutputEvents ignored;
+        first.in_events = none.list();
+        first.out_events = ignored.list();
+        ASSERT_EQ(plugin->process(plugin.plugin, &first), CLAP_PROCESS_ERROR);
+        EXPECT_EQ(left, 0);
+        EXPECT_EQ(right, 0);
+        ASSERT_EQ(host.restartRequests.load(), restarts + 1);
+        plugin->stop_processing(plugin.plugin);
+        plugin->deactivate(plugin.plugin);
+        ASSERT_TRUE(plugin->activate(plugin.plugin, 44100.0, 1, maxBlock));
+        ASSERT_TRUE(plugin->start_processing(plugin.plugin));
+    }
     Vst3Render vst3(44100.0, maxBlock, wide);
 
     std::mt19937 random(seed);

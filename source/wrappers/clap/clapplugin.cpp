@@ -18,6 +18,9 @@ using Steinberg::guarded;
 
 namespace {
 
+// The samples of a block at which every parameter may step, each with its own two points.
+constexpr Steinberg::int32 maxEventSamples = 8192;
+
 #ifdef _WIN32
 const char* const windowApi = CLAP_WINDOW_API_WIN32;
 const FIDString viewType = kPlatformTypeHWND;
@@ -328,12 +331,16 @@ bool Plugin::activate(double sampleRate, std::uint32_t, std::uint32_t maxFrames)
         return false;
     }
     const auto frames = static_cast<int32>(maxFrames);
-    // Up to two points for every sample: one event for a parameter at each.
-    std::unique_ptr<PointChanges> points(new PointChanges(count, 2 * frames + 2));
-    if (!pair->setup(sampleRate, frames, false, processMode) || !pair->activate()) {
+    // Up to two points for every sample (one event for a parameter at each), within a bound a
+    // host's claim cannot raise: past it a queue's last point takes the latest value.
+    const int32 points = std::min(frames, maxEventSamples);
+    std::unique_ptr<PointChanges> queues(new PointChanges(count, 2 * points + 2));
+    const bool wide = wantWide.load() && pair->canProcess64();
+    if (!pair->setup(sampleRate, frames, wide, processMode) || !pair->activate()) {
         return false;
     }
-    changes = std::move(points);
+    restartRequested.store(false);
+    changes = std::move(queues);
     stateLoaded.store(true);
     active.store(true);
     return true;
@@ -662,20 +669,23 @@ void Plugin::collectPoints(const clap_input_events_t* in) noexcept {
 }
 
 template <typename Sample>
-bool Plugin::processAudio(Sample* const* inputs, Sample* const* outputs,
-                          std::uint32_t frames) noexcept {
-    return pair->process(inputs, outputs, static_cast<int32>(frames), changes.get());
-}
-
-namespace {
-
-template <typename Sample>
-void silence(Sample* const* outputs, std::uint32_t frames) {
+clap_process_status Plugin::processAudio(Sample* const* inputs, Sample* const* outputs,
+                                         std::uint32_t frames) noexcept {
+    const bool wide = sizeof(Sample) == sizeof(double);
+    if (wide == pair->setUpWide() &&
+        pair->process(inputs, outputs, static_cast<int32>(frames), changes.get())) {
+        return CLAP_PROCESS_CONTINUE;
+    }
     std::fill_n(outputs[0], frames, Sample(0));
     std::fill_n(outputs[1], frames, Sample(0));
+    if (wide != pair->setUpWide() && (!wide || pair->canProcess64())) {
+        wantWide.store(wide);
+        if (!restartRequested.exchange(true) && host->request_restart) {
+            host->request_restart(host);
+        }
+    }
+    return CLAP_PROCESS_ERROR;
 }
-
-} // namespace
 
 clap_process_status Plugin::process(const clap_process_t& data) noexcept {
     if (!pair || !changes || data.frames_count > static_cast<std::uint32_t>(pair->maxBlockSize())) {
@@ -693,19 +703,11 @@ clap_process_status Plugin::process(const clap_process_t& data) noexcept {
     output.constant_mask = 0;
     if (input.data64 && output.data64 && input.data64[0] && input.data64[1] && output.data64[0] &&
         output.data64[1]) {
-        if (!processAudio(input.data64, output.data64, data.frames_count)) {
-            silence(output.data64, data.frames_count);
-            return CLAP_PROCESS_ERROR;
-        }
-        return CLAP_PROCESS_CONTINUE;
+        return processAudio(input.data64, output.data64, data.frames_count);
     }
     if (input.data32 && output.data32 && input.data32[0] && input.data32[1] && output.data32[0] &&
         output.data32[1]) {
-        if (!processAudio(input.data32, output.data32, data.frames_count)) {
-            silence(output.data32, data.frames_count);
-            return CLAP_PROCESS_ERROR;
-        }
-        return CLAP_PROCESS_CONTINUE;
+        return processAudio(input.data32, output.data32, data.frames_count);
     }
     return CLAP_PROCESS_ERROR;
 }

@@ -160,7 +160,8 @@ private:
     bool setRender(clap_plugin_render_mode mode);
 
     template <typename Sample>
-    bool processAudio(Sample* const* inputs, Sample* const* outputs, std::uint32_t frames) noexcept;
+    clap_process_status processAudio(Sample* const* inputs, Sample* const* outputs,
+                                     std::uint32_t frames) noexcept;
 
     clap_plugin_t plugin{};
     const clap_host_t* host;
@@ -183,6 +184,10 @@ private:
     std::atomic<bool> stateLoaded{false};
     std::atomic<bool> active{false};
     std::int32_t processMode = 0; // Steinberg::Vst::kRealtime
+    // The processor takes one sample size per activation, while a CLAP host may change it from
+    // block to block: a block of the other size is refused and the next activation takes it.
+    std::atomic<bool> wantWide{false};
+    std::atomic<bool> restartRequested{false};
     GestureRing gestures{1024};
 
     // Audio thread: the value each parameter's ramp last went to; the block's points.

@@ -374,10 +374,9 @@ bool ComponentHost::processBlock(Sample* const* inputs, Sample* const* outputs, 
                                  IParameterChanges* changes,
                                  IParameterChanges* outputChanges) noexcept {
     constexpr bool wide = sizeof(Sample) == sizeof(double);
-    // A processor that takes 64-bit samples is given either size, as the block's own
-    // symbolicSampleSize says (the formats let the host choose per block).
-    if (!processing || (wide != wideSamples && !can64) || frames < 0 || frames > blockSize ||
-        !inputs || !outputs) {
+    // Only the sample size set up: the processor refuses blocks of the other.
+    if (!processing || wide != wideSamples || frames < 0 || frames > blockSize || !inputs ||
+        !outputs) {
         return false;
     }
     if constexpr (wide) {
@@ -389,7 +388,6 @@ bool ComponentHost::processBlock(Sample* const* inputs, Sample* const* outputs, 
     }
     inputBus.silenceFlags = 0;
     outputBus.silenceFlags = 0;
-    data.symbolicSampleSize = wide ? kSample64 : kSample32;
     data.numSamples = frames;
     data.inputParameterChanges = changes;
     data.outputParameterChanges = outputChanges;

@@ -99,10 +99,13 @@ public:
     Steinberg::uint32 latencySamples() const;
     Steinberg::uint32 tailSamples() const;
 
+    // Whether the processor is set up for 64-bit samples.
+    bool setUpWide() const { return wideSamples; }
+
     // Audio thread. One stereo block of at most maxBlockSize() samples, in the sample size of
-    // setup or, when the processor can process 64-bit samples, in either; inputs and outputs may be
-    // the same buffers; changes and outputChanges may be null. False when the processor failed the
-    // block or is not processing; the outputs are then as the processor left them.
+    // setup (a block of the other is refused); inputs and outputs may be the same buffers; changes
+    // and outputChanges may be null. False when the processor failed the block or is not
+    // processing; the outputs are then as the processor left them.
     bool process(float* const* inputs, float* const* outputs, Steinberg::int32 frames,
                  Steinberg::Vst::IParameterChanges* changes,
                  Steinberg::Vst::IParameterChanges* outputChanges = nullptr) noexcept;

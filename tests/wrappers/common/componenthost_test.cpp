@@ -105,10 +105,11 @@ TEST(ComponentHost, ProcessesInBothSampleSizesOnlyWhileProcessing) {
     EXPECT_FALSE(host->process(channels, channels, 65, &changes)); // longer than set up
     double* missing[2] = {nullptr, nullptr};
     EXPECT_FALSE(host->process(static_cast<double* const*>(nullptr), missing, 16, nullptr));
-    // Set up for 32-bit, the processor still takes a 64-bit block.
+    // Set up for 32-bit, a 64-bit block is refused.
     std::vector<double> wideLeft(16, 0.5), wideRight(16, 0.5);
     double* wide[2] = {wideLeft.data(), wideRight.data()};
-    EXPECT_TRUE(host->process(wide, wide, 16, nullptr));
+    EXPECT_FALSE(host->process(wide, wide, 16, nullptr));
+    EXPECT_FALSE(host->setUpWide());
     host->deactivate();
     EXPECT_FALSE(host->isProcessing());
     EXPECT_FALSE(host->process(channels, channels, 64, nullptr));
