@@ -66,6 +66,12 @@ else()
 endif()
 # A release module carries no symbol table beyond its exports (half the Windows DLL's size).
 target_link_options(Tivrandel64 PRIVATE $<$<CONFIG:Release>:-s>)
+if(NOT WIN32)
+    # Nor the compiler's version notes, which the C runtime's start-up files bring in too.
+    add_custom_command(TARGET Tivrandel64 POST_BUILD
+        COMMAND "${CMAKE_OBJCOPY}" --remove-section=.comment "$<TARGET_FILE:Tivrandel64>"
+        VERBATIM)
+endif()
 
 # Installation. Hosts look in ~/.vst3 for the user's plug-ins and in <prefix>/lib/vst3 for the
 # system's. `cmake --install` uses the first unless an install prefix was chosen, at configure
