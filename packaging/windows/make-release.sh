@@ -36,7 +36,7 @@ cp -r "$bundle" "$stage/Tivrandel64.vst3"
 cp "$dll" "$stage/Tivrandel64.dll"
 sed "s/@VERSION@/$version/g" "$here/INSTALL.txt" | crlf >"$stage/INSTALL.txt"
 crlf <"$root/COPYING" >"$stage/COPYING.txt"
-crlf <"$packaging/NOTICE.txt" >"$stage/NOTICE.txt"
+sed "s/@VERSION@/$version/g" "$packaging/NOTICE.txt" | crlf >"$stage/NOTICE.txt"
 find "$stage" -type f -exec chmod 0644 {} +
 find "$stage" -exec touch -h -d "@$SOURCE_DATE_EPOCH" {} +
 
