@@ -240,15 +240,18 @@ source_archive_tests() {
         <(cd "$tree" && find . -mindepth 1 ! -type d -printf '%P\n' | LC_ALL=C sort)
     check "no build output, no dist/" bash -c \
         "cd '$tree' && for d in build dist out; do test ! -e \$d || { echo \"\$d/ in it\"; exit 1; }; done"
-    # Contents and executable bits as the commit has them, as git's own blob ids and modes.
+    # Contents and executable bits as the commit has them, as git's own blob ids and modes, by
+    # name. (hash-object takes absolute paths: inside this checkout it reads relative ones from
+    # the checkout's top.)
     source_like_commit() {
-        diff -u <(git -C "$root" ls-tree -r HEAD | awk '{ print $1, $3 }' | LC_ALL=C sort) \
-            <(cd "$tree" && find . -type f -printf '%P\n' | LC_ALL=C sort >"$work/source-files.txt" &&
-              paste -d ' ' \
-                  <(while read -r f; do [ -x "$f" ] && echo 100755 || echo 100644; done \
-                      <"$work/source-files.txt") \
-                  <(git hash-object --no-filters --stdin-paths <"$work/source-files.txt") |
-              LC_ALL=C sort)
+        (cd "$tree" && find . -type f -printf '%P\n' | LC_ALL=C sort) >"$work/source-files.txt"
+        diff -u <(git -C "$root" ls-tree -r HEAD | awk '{ print $1, $3, $4 }' | LC_ALL=C sort) \
+            <(paste -d ' ' \
+                <(while read -r f; do [ -x "$tree/$f" ] && echo 100755 || echo 100644; done \
+                    <"$work/source-files.txt") \
+                <(sed "s|^|$tree/|" "$work/source-files.txt" |
+                    git hash-object --no-filters --stdin-paths) \
+                "$work/source-files.txt" | LC_ALL=C sort)
     }
     check "its files' contents and modes are the commit's" source_like_commit
     # Owner and time of each entry (tar -tv: owner, date, time), against the Linux archive's.
