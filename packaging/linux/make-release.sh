@@ -29,7 +29,7 @@ rm -rf "$work"
 mkdir -p "$work" "$out"
 rm -f "$deb" "$tarball"
 
-# Fills in the version in a text from this folder.
+# Fills in the version in a text from this folder or packaging/.
 changelog_date=$(LC_ALL=C date -u -R -d "@$SOURCE_DATE_EPOCH")
 versioned() { # <file, in this folder or the one above>
     local file=$here/$1
