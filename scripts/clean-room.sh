@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Runs the README's two set-up commands as a new user would: on a fresh Debian 12 root made
 # with debootstrap, as root, with no standard input, on a clone of this checkout's committed
-# HEAD (uncommitted changes are not part of it). Not part of CI: it needs root for chroot and
-# mounts, a network connection for apt, and about half an hour.
+# HEAD (uncommitted changes are not part of it). Then the first of them, the main job, once
+# more in the release's source archive, unpacked: the corresponding source builds on its own.
+# Not part of CI: it needs root for chroot and mounts, a network connection for apt, and about
+# three quarters of an hour.
 #   sudo bash scripts/clean-room.sh [root folder]      (default: build/clean-room)
 # The folder is removed and made again on every run, and left in place afterwards (unmounted)
 # for a look at what the commands built. Exits non-zero when either command fails.
@@ -111,17 +113,41 @@ if [ ${#commands[@]} -ne 2 ]; then
 fi
 
 failed=0
-for command in "${commands[@]}"; do
-    echo "== $command"
-    t=$SECONDS
-    status=0
+in_room() { # <folder inside the room> <command>
+    local dir=$1 command=$2 t=$SECONDS status=0
+    echo "== $command (in $dir)"
     # A root login's environment, nothing inherited from this shell. In the background, so that
     # a signal reaches the trap at once rather than when the command ends.
     chroot "$room" /usr/bin/env -i HOME=/root USER=root LOGNAME=root SHELL=/bin/bash \
         PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin \
-        /bin/bash -c "cd /root/tivrandel && $command" </dev/null &
+        /bin/bash -c "cd $dir && $command" </dev/null &
     wait $! || status=$?
     echo "== $command: exit status $status after $((SECONDS - t)) s"
-    [ "$status" -eq 0 ] || failed=1
+    return "$status"
+}
+for command in "${commands[@]}"; do
+    in_room /root/tivrandel "$command" || failed=1
 done
+
+# The source archive that the main job put into dist/, unpacked where no git checkout is
+# around it: the main job builds the plug-in and renders the demo from it (and, outside a
+# checkout, makes no release).
+if [ "$failed" -eq 0 ]; then
+    archives=("$room"/root/tivrandel/dist/tivrandel-*-source.tar.gz)
+    if [ ! -f "${archives[0]}" ] || [ ${#archives[@]} -ne 1 ]; then
+        echo "clean-room.sh: the main job made no single source archive in dist/" >&2
+        failed=1
+    else
+        rm -rf "$room/root/source"
+        mkdir -p "$room/root/source"
+        tar -xzf "${archives[0]}" -C "$room/root/source"
+        unpacked=/root/source/$(basename "${archives[0]}" -source.tar.gz)
+        if ! in_room "$unpacked" "${commands[0]}"; then
+            failed=1
+        elif [ ! -s "$room$unpacked/out/tivrandel-demo.wav" ]; then
+            echo "clean-room.sh: the unpacked source rendered no demo" >&2
+            failed=1
+        fi
+    fi
+fi
 exit "$failed"

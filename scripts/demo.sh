@@ -2,7 +2,9 @@
 # Builds everything and renders the built-in demo through the built plug-in module: a generated
 # signal whose time pan is automated from left to right, written to out/tivrandel-demo.wav. Then
 # builds the Windows DLL and makes the release into dist/: the Windows installer and archive, the
-# Debian package and the Linux archive, and their SHA256SUMS.
+# Debian package and the Linux archive, the source archive, and their SHA256SUMS. In an unpacked
+# source archive, which is no git checkout, it stops before the release: that is made from a
+# commit.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 bash "$root/scripts/install-packages.sh" build
@@ -26,7 +28,11 @@ cmake -S "$root" -B "$windows" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTIVRANDEL_T
 cmake --build "$windows" --target Tivrandel64
 echo "Windows plug-in: $windows/Tivrandel64.vst3 (as a bundle: $windows/vst3/Tivrandel64.vst3)"
 
-# What users install, made from the two modules just built.
+# What users install, made from the two modules just built and the committed source.
+if [ "$(git -C "$root" rev-parse --show-toplevel 2>/dev/null)" != "$(cd "$root" && pwd -P)" ]; then
+    echo "No release: $root is not a git checkout (the release's source archive is its commit)"
+    exit 0
+fi
 started=$SECONDS
 bash "$root/scripts/release.sh" "$build" "$windows" "$root/dist"
 echo "(the release took $((SECONDS - started)) s; README.md tells how to install each artifact)"

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Tests the release as users get it and install it:
 #   - the checksums, and the contents of each artifact, file by file;
+#   - the source archive: unpacked, exactly the files of the checkout's HEAD (from which
+#     scripts/release.sh makes it), and named by every notice;
 #   - the Debian package: lintian, its fields and contents, unpacked into a temporary root, where
 #     the module renders audio with tivrandel-render and Ardour's scanners find it as VST3 and,
 #     through /usr/lib/vst, as VST2;
@@ -21,6 +23,7 @@
 set -euo pipefail
 [ $# -eq 3 ] || { echo "usage: $0 DIST LINUX_BUILD WINDOWS_BUILD" >&2; exit 2; }
 dist=$(realpath "$1")
+root=$(cd "$(dirname "$0")/.." && pwd)
 linux=$(realpath "$2")
 windows=$(realpath "$3")
 started=$SECONDS
@@ -31,10 +34,11 @@ deb="$dist/tivrandel_${version}_amd64.deb"
 tarball="$dist/tivrandel-$version-linux-x86_64.tar.gz"
 setup="$dist/Tivrandel-$version-win64-setup.exe"
 zip="$dist/Tivrandel-$version-win64.zip"
+source_archive="$dist/tivrandel-$version-source.tar.gz"
 render="$linux/tools/render/tivrandel-render"
 render_check="$linux/tools/render/tivrandel-render-check"
 module_test=$(grep -m1 '/windows_module_test\.exe$' "$windows/windows-tests.txt" || true)
-for f in "$deb" "$tarball" "$setup" "$zip" "$dist/SHA256SUMS" "$render" "$render_check" \
+for f in "$deb" "$tarball" "$setup" "$zip" "$source_archive" "$dist/SHA256SUMS" "$render" "$render_check" \
     "$module_test"; do
     [ -f "$f" ] || { echo "missing: ${f:-windows_module_test.exe in $windows/windows-tests.txt}" >&2; exit 1; }
 done
@@ -81,18 +85,18 @@ same_listing() { # <dir> <expected listing file> [-]
 }
 
 echo "-- checksums"
-check "SHA256SUMS lists the four artifacts" diff -u \
+check "SHA256SUMS lists the five artifacts" diff -u \
     <(printf '%s\n' "$(basename "$setup")" "$(basename "$zip")" "$(basename "$tarball")" \
-        "$(basename "$deb")" | LC_ALL=C sort) \
+        "$(basename "$deb")" "$(basename "$source_archive")" | LC_ALL=C sort) \
     <(sed 's/^[0-9a-f]\{64\}  //' "$dist/SHA256SUMS" | LC_ALL=C sort)
 check "sha256sum -c SHA256SUMS" bash -c "cd '$dist' && sha256sum -c --strict SHA256SUMS"
 
 echo "-- Debian package"
+# Every tag counts, down to the informational, pedantic and experimental ones.
 lintian_status=0
-lintian --fail-on error "$deb" >"$logs/lintian.log" 2>&1 || lintian_status=$?
-grep -E '^[EWIPX]: ' "$logs/lintian.log" | sed 's/^/   lintian: /' || true
-if [ "$lintian_status" -eq 0 ]; then
-    pass "lintian reports no errors ($(grep -c '^W: ' "$logs/lintian.log" || true) warnings)"
+lintian --fail-on error -I -E --pedantic "$deb" >"$logs/lintian.log" 2>&1 || lintian_status=$?
+if [ "$lintian_status" -eq 0 ] && ! grep -qE '^[A-Z]: ' "$logs/lintian.log"; then
+    pass "lintian prints no tag (-I -E --pedantic)"
 else
     fail "lintian (status $lintian_status)"
     cat "$logs/lintian.log"
@@ -247,6 +251,69 @@ check "the texts have Windows line ends" bash -c \
     "for f in INSTALL.txt COPYING.txt NOTICE.txt; do
          ! grep -q \$'[^\\r]\$' '$zip_dir/'\$f || { echo \"\$f has LF line ends\"; exit 1; }
      done"
+
+echo "-- source archive"
+# The corresponding source: the committed tree of the checkout's HEAD under one folder, with
+# the other artifacts' time stamp, and named by every notice that the artifacts carry.
+source_archive_tests() {
+    local unpacked="$work/source" top="tivrandel-$version"
+    local tree="$unpacked/$top"
+    mkdir -p "$unpacked"
+    tar -xzf "$source_archive" -C "$unpacked" 2>"$logs/source-tar.log" || {
+        fail "unpacking $(basename "$source_archive")"
+        cat "$logs/source-tar.log"
+        return
+    }
+    check "it unpacks into one folder, $top" test "$(ls -A "$unpacked")" = "$top"
+    check "it holds the README, the licence and the build scripts" bash -c \
+        "cd '$tree' && for f in README.md COPYING CMakeLists.txt scripts/demo.sh scripts/test.sh \
+             scripts/install-packages.sh scripts/release.sh; do
+             test -s \$f || { echo \"no \$f\"; exit 1; }
+         done"
+    check "its file names are exactly the commit's (git ls-tree -r HEAD)" diff -u \
+        <(git -C "$root" ls-tree -r --name-only HEAD | LC_ALL=C sort) \
+        <(cd "$tree" && find . -mindepth 1 ! -type d -printf '%P\n' | LC_ALL=C sort)
+    check "no build output, no dist/" bash -c \
+        "cd '$tree' && for d in build dist out; do test ! -e \$d || { echo \"\$d/ in it\"; exit 1; }; done"
+    # Contents and executable bits as the commit has them, as git's own blob ids and modes, by
+    # name. (hash-object takes absolute paths: inside this checkout it reads relative ones from
+    # the checkout's top.)
+    source_like_commit() {
+        (cd "$tree" && find . -type f -printf '%P\n' | LC_ALL=C sort) >"$work/source-files.txt"
+        diff -u <(git -C "$root" ls-tree -r HEAD | awk '{ print $1, $3, $4 }' | LC_ALL=C sort) \
+            <(paste -d ' ' \
+                <(while read -r f; do [ -x "$tree/$f" ] && echo 100755 || echo 100644; done \
+                    <"$work/source-files.txt") \
+                <(sed "s|^|$tree/|" "$work/source-files.txt" |
+                    git hash-object --no-filters --stdin-paths) \
+                "$work/source-files.txt" | LC_ALL=C sort)
+    }
+    check "its files' contents and modes are the commit's" source_like_commit
+    # Owner and time of each entry (tar -tv: owner, date, time), against the Linux archive's.
+    entry_stamps() { tar --full-time -tvzf "$1" | awk '{ print $2, $4, $5 }' | LC_ALL=C sort -u; }
+    check "its entries have owner root and the other artifacts' time stamp" diff -u \
+        <(entry_stamps "$tarball") <(entry_stamps "$source_archive")
+    # The unpacked tree sits inside this checkout, but is no checkout of its own.
+    check "no source archive from the unpacked tree: it is no git checkout, and says so" bash -c \
+        "! bash '$tree/packaging/source/make-release.sh' '$version' '$tree' '$work/source-again' \
+             '$work/source-again-work' 2>'$logs/source-again.log' &&
+         grep -q 'is not a git checkout' '$logs/source-again.log' && test ! -e '$work/source-again'"
+    notices_name_source() {
+        local notice name
+        name=$(basename "$source_archive")
+        for notice in "$tar_dir/NOTICE.txt" "$zip_dir/NOTICE.txt" \
+            "$debroot/usr/share/doc/tivrandel/copyright"; do
+            if ! grep -qF "$name" "$notice" || ! grep -qF 'README.md' "$notice" ||
+                grep -q 'available from' "$notice"; then
+                echo "$notice does not name $name and its README.md"
+                return 1
+            fi
+        done
+    }
+    check "NOTICE.txt in both archives and the package's copyright name it and its README" \
+        notices_name_source
+}
+source_archive_tests
 
 echo "-- Windows installer, under Wine"
 export WINEPREFIX="$windows/wineprefix" WINEARCH=win64 WINEDEBUG=-all

@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
-# Makes the release from a Linux and a Windows build of the same sources: runs each build's
-# `release` target and gathers what they made into one folder, with its SHA256SUMS.
+# Makes the release from a Linux and a Windows build of the same sources: the corresponding
+# source (git archive of the checkout's HEAD), then each build's `release` target, all gathered
+# into one folder with its SHA256SUMS.
 #   bash scripts/release.sh LINUX_BUILD WINDOWS_BUILD DIST
 # DIST is emptied first. Every file in the artifacts carries the time of the last commit, so
-# the same modules give the same artifacts, byte for byte.
+# the same commit and modules give the same artifacts, byte for byte. The checkout must be a
+# git checkout: the source archive is its committed tree.
 set -euo pipefail
 [ $# -eq 3 ] || { echo "usage: $0 LINUX_BUILD WINDOWS_BUILD DIST" >&2; exit 2; }
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -16,8 +18,13 @@ if [ -z "${SOURCE_DATE_EPOCH:-}" ]; then
 fi
 export SOURCE_DATE_EPOCH
 
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$linux/CMakeCache.txt")
+[ -n "$version" ] || { echo "no project version in $linux/CMakeCache.txt" >&2; exit 1; }
+
 rm -rf "$dist"
 mkdir -p "$dist"
+bash "$root/packaging/source/make-release.sh" "$version" "$root" "$dist" \
+    "$linux/packaging/source-work" >/dev/null
 for build in "$linux" "$windows"; do
     cmake --build "$build" --target release >"$build/release.log" 2>&1 || {
         cat "$build/release.log"

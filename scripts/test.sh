@@ -7,7 +7,8 @@
 #   4. the Release module played in Ardour, as VST3 and as VST2,
 #   5. the Windows DLL and its tests (mingw-w64), the tests run under Wine with Xvfb,
 #   6. the release made from those two builds (into build/dist) and tested as installed: the
-#      Debian package and the archives unpacked, the Windows installer run under Wine,
+#      Debian package, the archives and the source archive unpacked, the Windows installer run
+#      under Wine,
 #   7. the unit tests under AddressSanitizer and UndefinedBehaviorSanitizer (last, so that its
 #      summary closes the output).
 # Any failure ends the script with a non-zero status.

@@ -33,10 +33,12 @@ rm -rf "$work"
 mkdir -p "$work" "$out"
 rm -f "$deb" "$tarball"
 
-# Fills in the version in a text from this folder.
+# Fills in the version in a text from this folder or packaging/.
 changelog_date=$(LC_ALL=C date -u -R -d "@$SOURCE_DATE_EPOCH")
-versioned() { # <file>
-    sed -e "s/@VERSION@/$version/g" -e "s/@DATE@/$changelog_date/" "$here/$1"
+versioned() { # <file, in this folder or the one above>
+    local file=$here/$1
+    [ -f "$file" ] || file=$packaging/$1
+    sed -e "s/@VERSION@/$version/g" -e "s/@DATE@/$changelog_date/" "$file"
 }
 
 # The package's tree: the bundle in the system's VST3 folder, the VST2 name a link into it.
@@ -45,9 +47,8 @@ doc="$tree/usr/share/doc/tivrandel"
 mkdir -p "$tree/DEBIAN" "$tree/usr/lib/vst3/$bundle_binary" "$tree/usr/lib/vst" "$doc"
 install -m 0644 "$module" "$tree/usr/lib/vst3/$bundle_binary/Tivrandel64.so"
 ln -s "../vst3/$bundle_binary/Tivrandel64.so" "$tree/usr/lib/vst/Tivrandel64.so"
-install -m 0644 "$here/copyright" "$doc/copyright"
-# The CLAP plug-in in the system's CLAP folder.
-# The other modules, for the dependencies below.
+versioned copyright >"$doc/copyright"
+# The CLAP plug-in in the system's CLAP folder; the other modules, for the dependencies below.
 other_modules=()
 if [ -n "$clap" ]; then
     mkdir -p "$tree/usr/lib/clap"
@@ -67,7 +68,7 @@ if [ -n "$lv2_bundle" ]; then
     other_modules+=(-e"$tree/usr/lib/lv2/tivrandel.lv2/tivrandel.so")
 fi
 versioned changelog | gzip -9n >"$doc/changelog.gz"
-chmod 0644 "$doc/changelog.gz"
+chmod 0644 "$doc/copyright" "$doc/changelog.gz"
 
 # Dependencies, as Debian's own packages get them: dpkg-shlibdeps reads the module's needed
 # libraries and asks the installed packages' symbol files for the versions. It wants a source
@@ -99,7 +100,7 @@ if [ -n "$lv2_bundle" ]; then
     install_lv2 "$stage"
 fi
 cp "$root/COPYING" "$stage/COPYING"
-cp "$packaging/NOTICE.txt" "$stage/NOTICE.txt"
+versioned NOTICE.txt >"$stage/NOTICE.txt"
 tar -C "$work/tar" --sort=name --owner=0 --group=0 --numeric-owner \
     --mtime="@$SOURCE_DATE_EPOCH" -cf - "$name" | gzip -9n >"$tarball"
 

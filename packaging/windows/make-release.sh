@@ -41,7 +41,7 @@ cp "$dll" "$stage/Tivrandel64.dll"
 cp "$clap" "$stage/Tivrandel.clap"
 sed "s/@VERSION@/$version/g" "$here/INSTALL.txt" | crlf >"$stage/INSTALL.txt"
 crlf <"$root/COPYING" >"$stage/COPYING.txt"
-crlf <"$packaging/NOTICE.txt" >"$stage/NOTICE.txt"
+sed "s/@VERSION@/$version/g" "$packaging/NOTICE.txt" | crlf >"$stage/NOTICE.txt"
 find "$stage" -type f -exec chmod 0644 {} +
 find "$stage" -exec touch -h -d "@$SOURCE_DATE_EPOCH" {} +
 

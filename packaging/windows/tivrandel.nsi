@@ -58,7 +58,8 @@ Var Vst2Dir
 !define MUI_COMPONENTSPAGE_NODESC
 
 ; The GPL asks for no acceptance to use the program: the page informs, and Next goes on.
-!define MUI_LICENSEPAGE_TEXT_BOTTOM "${PRODUCT} is free software under this licence. You may use it freely; the licence sets the terms for copying, changing and passing it on."
+; Its source comes with the release, as the GPL asks of whoever passes the program on.
+!define MUI_LICENSEPAGE_TEXT_BOTTOM "${PRODUCT} is free software under this licence: use it freely. Its source code is tivrandel-${VERSION}-source.tar.gz, published with this setup; its README.md tells how to build it."
 !define MUI_LICENSEPAGE_BUTTON "$(^NextBtn)"
 !insertmacro MUI_PAGE_LICENSE "${STAGE}\COPYING.txt"
 !insertmacro MUI_PAGE_COMPONENTS

@@ -66,6 +66,7 @@ else()
 endif()
 # A release module carries no symbol table beyond its exports (half the Windows DLL's size).
 target_link_options(Tivrandel64 PRIVATE $<$<CONFIG:Release>:-s>)
+tivrandel_shipped_module(Tivrandel64)
 
 # Installation. Hosts look in ~/.vst3 for the user's plug-ins and in <prefix>/lib/vst3 for the
 # system's. `cmake --install` uses the first unless an install prefix was chosen, at configure

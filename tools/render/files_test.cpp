@@ -9,10 +9,12 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <limits>
 #include <string>
+#include <system_error>
 
 namespace {
 
@@ -34,7 +36,10 @@ protected:
         ASSERT_NE(::mkdtemp(pattern), nullptr);
         folder = pattern;
     }
-    void TearDown() override { std::system(("rm -rf '" + folder + "'").c_str()); }
+    void TearDown() override {
+        std::error_code ignored;
+        std::filesystem::remove_all(folder, ignored);
+    }
 
     // The names in the folder, in no particular order, hidden ones included.
     int entries() const {
