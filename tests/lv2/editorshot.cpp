@@ -11,9 +11,9 @@
 #include "module/factory.h"
 #include "wrappers/common/componenthost.h"
 
+#include "public.sdk/source/vst/vstguieditor.h"
 #include "vstgui/lib/cframe.h"
 #include "vstgui/lib/offscreenframe.h"
-#include "vstgui/lib/vstguieditorinterface.h"
 
 #include <cairo.h>
 #include <xcb/xcb.h>
@@ -146,13 +146,11 @@ offscreenEditor(const std::vector<std::pair<Steinberg::Vst::ParamID, double>>& v
         pair->setNormalized(id, value);
     }
     auto view = Steinberg::owned(pair->createEditor());
-    if (!view ||
-        view->attached(nullptr, Steinberg::kPlatformTypeX11EmbedWindowID) != Steinberg::kResultOk) {
+    if (!view) {
         return image;
     }
-    auto* editor = dynamic_cast<VSTGUI::VSTGUIEditorInterface*>(view.get());
-    VSTGUI::OffscreenFrame* offscreen =
-        editor ? VSTGUI::OffscreenFrame::attach(editor->getFrame()) : nullptr;
+    auto* editor = dynamic_cast<Steinberg::Vst::VSTGUIEditor*>(view.get());
+    VSTGUI::OffscreenFrame* offscreen = editor ? editor->attachOffscreen() : nullptr;
     if (offscreen) {
         offscreen->drawAll();
         for (std::int32_t py = 0; py < editorHeight; ++py) {
