@@ -71,8 +71,8 @@ mkdir -p "$work/path"
 # class there), but no other plug-in.
 ln -s "$bundle" "$work/path/tivrandel.lv2"
 vocabularies=(core ui port-groups options urid buf-size units port-props atom schemas)
-for spec in "${vocabularies[@]}"; do
-    ln -s "/usr/lib/lv2/$spec.lv2" "$work/path/"
+for vocabulary in "${vocabularies[@]}"; do
+    ln -s "/usr/lib/lv2/$vocabulary.lv2" "$work/path/"
 done
 export LV2_PATH="$work/path"
 failed=0
@@ -94,11 +94,11 @@ judge() { # <label> <log> <command...>
 }
 judge lv2_validate "$work/lv2_validate.log" lv2_validate "$bundle"/*.ttl
 # sord_validate itself, with the specifications of every vocabulary the files use.
-specs=()
-for spec in "${vocabularies[@]}"; do
-    specs+=(/usr/lib/lv2/"$spec".lv2/*.ttl)
+definitions=()
+for vocabulary in "${vocabularies[@]}"; do
+    definitions+=(/usr/lib/lv2/"$vocabulary".lv2/*.ttl)
 done
-judge sord_validate "$work/sord_validate.log" sord_validate "${specs[@]}" "$bundle"/*.ttl
+judge sord_validate "$work/sord_validate.log" sord_validate "${definitions[@]}" "$bundle"/*.ttl
 
 listed=$(lv2ls 2>"$work/lv2ls.log")
 if [ "$listed" = "$uri" ] && [ ! -s "$work/lv2ls.log" ]; then
