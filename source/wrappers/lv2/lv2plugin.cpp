@@ -1,11 +1,11 @@
 #include "wrappers/lv2/lv2plugin.h"
 
+#include "wrappers/lv2/lv2features.h"
+
 #include "public.sdk/source/common/hostboundary.h"
 
 #include <lv2/atom/atom.h>
 #include <lv2/buf-size/buf-size.h>
-#include <lv2/options/options.h>
-#include <lv2/urid/urid.h>
 
 #include <algorithm>
 #include <cstring>
@@ -22,45 +22,19 @@ namespace {
 // other formats are as large.
 constexpr std::int32_t largestBlock = 1 << 16;
 
-const void* feature(const LV2_Feature* const* features, const char* uri) {
-    if (!features) {
-        return nullptr;
-    }
-    for (const LV2_Feature* const* f = features; *f; ++f) {
-        if ((*f)->URI && std::strcmp((*f)->URI, uri) == 0) {
-            return (*f)->data;
-        }
-    }
-    return nullptr;
-}
-
 } // namespace
 
 std::int32_t maxBlockOption(const LV2_Feature* const* features) {
-    const auto* map = static_cast<const LV2_URID_Map*>(feature(features, LV2_URID__map));
-    const auto* options =
-        static_cast<const LV2_Options_Option*>(feature(features, LV2_OPTIONS__options));
-    if (!map || !map->map || !options) {
-        return 0;
-    }
-    const LV2_URID atomInt = map->map(map->handle, LV2_ATOM__Int);
-    const LV2_URID maxLength = map->map(map->handle, LV2_BUF_SIZE__maxBlockLength);
-    const LV2_URID nominalLength = map->map(map->handle, LV2_BUF_SIZE__nominalBlockLength);
-    std::int32_t nominal = 0;
-    for (const LV2_Options_Option* o = options; o->key != 0 || o->value != nullptr; ++o) {
-        if (o->type != atomInt || o->size != sizeof(std::int32_t) || !o->value) {
-            continue;
-        }
-        std::int32_t value = 0;
-        std::memcpy(&value, o->value, sizeof value);
-        if (o->key == maxLength && value > 0) {
-            return value;
-        }
-        if (o->key == nominalLength && value > 0) {
-            nominal = value;
+    for (const char* key : {LV2_BUF_SIZE__maxBlockLength, LV2_BUF_SIZE__nominalBlockLength}) {
+        if (const void* option = findOption(features, key, LV2_ATOM__Int, sizeof(std::int32_t))) {
+            std::int32_t value = 0;
+            std::memcpy(&value, option, sizeof value);
+            if (value > 0) {
+                return value;
+            }
         }
     }
-    return nominal;
+    return 0;
 }
 
 std::unique_ptr<Plugin> Plugin::create(const PluginClass& pluginClass, double sampleRate,

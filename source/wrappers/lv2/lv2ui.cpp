@@ -1,12 +1,12 @@
 #include "wrappers/lv2/lv2ui.h"
 
+#include "wrappers/lv2/lv2features.h"
+
 #include "public.sdk/source/common/hostboundary.h"
 
 #include "pluginterfaces/gui/iplugviewcontentscalesupport.h"
 
 #include <lv2/atom/atom.h>
-#include <lv2/options/options.h>
-#include <lv2/urid/urid.h>
 
 #include <xcb/xcb.h>
 
@@ -20,30 +20,6 @@ using Steinberg::Vst::ParamID;
 using Steinberg::Vst::ParamValue;
 
 namespace {
-
-const void* feature(const LV2_Feature* const* features, const char* uri) {
-    if (!features) {
-        return nullptr;
-    }
-    for (const LV2_Feature* const* f = features; *f; ++f) {
-        if ((*f)->URI && std::strcmp((*f)->URI, uri) == 0) {
-            return (*f)->data;
-        }
-    }
-    return nullptr;
-}
-
-bool hasFeature(const LV2_Feature* const* features, const char* uri) {
-    if (!features) {
-        return false;
-    }
-    for (const LV2_Feature* const* f = features; *f; ++f) {
-        if ((*f)->URI && std::strcmp((*f)->URI, uri) == 0) {
-            return true;
-        }
-    }
-    return false;
-}
 
 // The newest child of parent: the window the view made there (LV2 hosts expect the UI's own
 // window as its widget).
@@ -70,29 +46,20 @@ std::uintptr_t newestChild(std::uintptr_t parent) {
 } // namespace
 
 double scaleFactorOption(const LV2_Feature* const* features) {
-    const auto* map = static_cast<const LV2_URID_Map*>(feature(features, LV2_URID__map));
-    const auto* options =
-        static_cast<const LV2_Options_Option*>(feature(features, LV2_OPTIONS__options));
-    if (!map || !map->map || !options) {
+    const void* option = findOption(features, LV2_UI__scaleFactor, LV2_ATOM__Float, sizeof(float));
+    if (!option) {
         return 0.0;
     }
-    const LV2_URID atomFloat = map->map(map->handle, LV2_ATOM__Float);
-    const LV2_URID scaleKey = map->map(map->handle, LV2_UI__scaleFactor);
-    for (const LV2_Options_Option* o = options; o->key != 0 || o->value != nullptr; ++o) {
-        if (o->key == scaleKey && o->type == atomFloat && o->size == sizeof(float) && o->value) {
-            float value = 0.0f;
-            std::memcpy(&value, o->value, sizeof value);
-            return value > 0.0f ? static_cast<double>(value) : 0.0;
-        }
-    }
-    return 0.0;
+    float value = 0.0f;
+    std::memcpy(&value, option, sizeof value);
+    return value > 0.0f ? static_cast<double>(value) : 0.0;
 }
 
 std::unique_ptr<Ui> Ui::create(const UiClass& uiClass, LV2UI_Write_Function write,
                                LV2UI_Controller controller, LV2UI_Widget* widget,
                                const LV2_Feature* const* features) {
-    void* parent = const_cast<void*>(feature(features, LV2_UI__parent));
-    if (!parent || !hasFeature(features, LV2_UI__idleInterface) || !widget) {
+    void* parent = const_cast<void*>(featureData(features, LV2_UI__parent));
+    if (!parent || !findFeature(features, LV2_UI__idleInterface) || !widget) {
         return nullptr;
     }
     if (uiClass.open) {
@@ -161,8 +128,8 @@ Ui::~Ui() {
 }
 
 bool Ui::open(void* parent, const LV2_Feature* const* features, LV2UI_Widget* widget) {
-    resize = static_cast<const LV2UI_Resize*>(feature(features, LV2_UI__resize));
-    touchFeature = static_cast<const LV2UI_Touch*>(feature(features, LV2_UI__touch));
+    resize = static_cast<const LV2UI_Resize*>(featureData(features, LV2_UI__resize));
+    touchFeature = static_cast<const LV2UI_Touch*>(featureData(features, LV2_UI__touch));
     editor = Steinberg::owned(host->createEditor());
     if (!editor) {
         return false;
