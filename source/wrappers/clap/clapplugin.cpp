@@ -21,6 +21,17 @@ namespace {
 // The samples of a block at which every parameter may step, each with its own two points.
 constexpr Steinberg::int32 maxEventSamples = 8192;
 
+// The k-th event of in when it is a whole parameter value event of the core space, else null:
+// the only events the plug-in reads.
+const clap_event_param_value_t* paramValueAt(const clap_input_events_t& in, std::uint32_t k) {
+    const clap_event_header_t* header = in.get(&in, k);
+    if (!header || header->space_id != CLAP_CORE_EVENT_SPACE_ID ||
+        header->type != CLAP_EVENT_PARAM_VALUE || header->size < sizeof(clap_event_param_value_t)) {
+        return nullptr;
+    }
+    return reinterpret_cast<const clap_event_param_value_t*>(header);
+}
+
 #ifdef _WIN32
 const char* const windowApi = CLAP_WINDOW_API_WIN32;
 const FIDString viewType = kPlatformTypeHWND;
@@ -566,13 +577,10 @@ void Plugin::flush(const clap_input_events_t* in, const clap_output_events_t* ou
     const std::uint32_t events = in && in->size && in->get ? in->size(in) : 0;
     bool changed = false;
     for (std::uint32_t k = 0; k < events; ++k) {
-        const clap_event_header_t* header = in->get(in, k);
-        if (!header || header->space_id != CLAP_CORE_EVENT_SPACE_ID ||
-            header->type != CLAP_EVENT_PARAM_VALUE ||
-            header->size < sizeof(clap_event_param_value_t)) {
+        const clap_event_param_value_t* event = paramValueAt(*in, k);
+        if (!event) {
             continue;
         }
-        const auto* event = reinterpret_cast<const clap_event_param_value_t*>(header);
         const std::int32_t index = indexOf(event->param_id);
         if (index < 0 || !std::isfinite(event->value)) {
             continue;
@@ -619,13 +627,10 @@ void Plugin::collectPoints(const clap_input_events_t* in) noexcept {
     const std::uint32_t events = in && in->size && in->get ? in->size(in) : 0;
     bool changed = false;
     for (std::uint32_t k = 0; k < events; ++k) {
-        const clap_event_header_t* header = in->get(in, k);
-        if (!header || header->space_id != CLAP_CORE_EVENT_SPACE_ID ||
-            header->type != CLAP_EVENT_PARAM_VALUE ||
-            header->size < sizeof(clap_event_param_value_t)) {
+        const clap_event_param_value_t* event = paramValueAt(*in, k);
+        if (!event) {
             continue;
         }
-        const auto* event = reinterpret_cast<const clap_event_param_value_t*>(header);
         const std::int32_t index = indexOf(event->param_id);
         if (index < 0 || !std::isfinite(event->value)) {
             continue;
@@ -641,7 +646,8 @@ void Plugin::collectPoints(const clap_input_events_t* in) noexcept {
             blockQueues[at] = queue;
         }
         const double value = toNormalized(index, event->value);
-        const auto time = static_cast<int32>(std::min<std::uint32_t>(header->time, 0x7FFFFFFFu));
+        const auto time =
+            static_cast<int32>(std::min<std::uint32_t>(event->header.time, 0x7FFFFFFFu));
         // The previous value holds up to the sample before, unless this sample already has a
         // point (an earlier event at the same time), which the new value replaces.
         const bool atSameTime = queue->pointCount() > 0 && queue->lastOffset() == time;
