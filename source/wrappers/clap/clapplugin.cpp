@@ -40,6 +40,12 @@ const char* const windowApi = CLAP_WINDOW_API_X11;
 const FIDString viewType = kPlatformTypeX11EmbedWindowID;
 #endif
 
+// A CLAP value (a step number for a stepped parameter) as the normalized value, clamped.
+inline double normalizedValue(std::int32_t steps, double value) {
+    const double normalized = steps > 1 ? value / steps : value;
+    return normalized < 0.0 ? 0.0 : (normalized > 1.0 ? 1.0 : normalized);
+}
+
 // The most state bytes a load reads: far more than any state of the processor.
 constexpr std::size_t maxStateSize = 16u << 20;
 
@@ -328,12 +334,15 @@ bool Plugin::init() {
     }
     slots.reset(new Slot[static_cast<size_t>(count)]);
     readControllerValues();
-    sent.assign(static_cast<size_t>(count), 0.0);
+    lanes.reset(new Lane[static_cast<size_t>(count)]);
+    idsAreIndices = true;
     for (std::int32_t i = 0; i < count; ++i) {
-        sent[static_cast<size_t>(i)] = slots[static_cast<size_t>(i)].value.load();
+        Lane& lane = lanes[static_cast<size_t>(i)];
+        lane.sent = slots[static_cast<size_t>(i)].value.load();
+        lane.steps = stepCounts[static_cast<size_t>(i)];
+        idsAreIndices = idsAreIndices && pair->idAt(i) == static_cast<ParamID>(i);
     }
     changes.reset(new PointChanges(count, 2));
-    blockQueues.assign(static_cast<size_t>(count), nullptr);
     return true;
 }
 
@@ -453,9 +462,7 @@ double Plugin::toClap(std::int32_t index, double normalized) const {
 }
 
 double Plugin::toNormalized(std::int32_t index, double value) const {
-    const std::int32_t steps = stepCounts[static_cast<size_t>(index)];
-    const double normalized = steps > 1 ? value / steps : value;
-    return normalized < 0.0 ? 0.0 : (normalized > 1.0 ? 1.0 : normalized);
+    return normalizedValue(stepCounts[static_cast<size_t>(index)], value);
 }
 
 bool Plugin::paramInfo(std::uint32_t index, clap_param_info_t& info) const {
@@ -606,12 +613,11 @@ void Plugin::flush(const clap_input_events_t* in, const clap_output_events_t* ou
 
 void Plugin::collectPoints(const clap_input_events_t* in) noexcept {
     changes->clear();
-    std::fill(blockQueues.begin(), blockQueues.end(), nullptr);
+    Lane* const lane = lanes.get();
     if (stateLoaded.load(std::memory_order_relaxed) &&
         stateLoaded.exchange(false, std::memory_order_acq_rel)) {
         for (std::int32_t i = 0; i < count; ++i) {
-            sent[static_cast<size_t>(i)] =
-                slots[static_cast<size_t>(i)].value.load(std::memory_order_relaxed);
+            lane[i].sent = slots[static_cast<size_t>(i)].value.load(std::memory_order_relaxed);
         }
     }
     // Values from the editor or a flush: from the block's start.
@@ -621,55 +627,52 @@ void Plugin::collectPoints(const clap_input_events_t* in) noexcept {
             slot.toProcessor.exchange(false, std::memory_order_acquire)) {
             const double value = slot.value.load(std::memory_order_relaxed);
             changes->addPoint(pair->idAt(i), 0, value);
-            sent[static_cast<size_t>(i)] = value;
+            lane[i].sent = value;
         }
     }
     const std::uint32_t events = in && in->size && in->get ? in->size(in) : 0;
-    bool changed = false;
+    // The hot loop of automated blocks: no call but the host's, nothing looked up twice.
     for (std::uint32_t k = 0; k < events; ++k) {
         const clap_event_param_value_t* event = paramValueAt(*in, k);
         if (!event) {
             continue;
         }
-        const std::int32_t index = indexOf(event->param_id);
-        if (index < 0 || !std::isfinite(event->value)) {
+        const clap_id id = event->param_id;
+        const std::int32_t index =
+            idsAreIndices ? (id < static_cast<clap_id>(count) ? static_cast<int32>(id) : -1)
+                          : indexOf(id);
+        const double clapValue = event->value;
+        if (index < 0 || !std::isfinite(clapValue)) {
             continue;
         }
-        const auto at = static_cast<size_t>(index);
-        PointQueue* queue = blockQueues[at];
-        if (!queue) {
+        Lane& at = lane[index];
+        if (!at.points.isOpen()) {
             int32 ignored = 0;
-            queue = static_cast<PointQueue*>(changes->addParameterData(pair->idAt(index), ignored));
+            auto* queue =
+                static_cast<PointQueue*>(changes->addParameterData(pair->idAt(index), ignored));
             if (!queue) {
                 continue;
             }
-            blockQueues[at] = queue;
+            at.points.open(*queue);
         }
-        const double value = toNormalized(index, event->value);
+        const double value = normalizedValue(at.steps, clapValue);
         const auto time =
             static_cast<int32>(std::min<std::uint32_t>(event->header.time, 0x7FFFFFFFu));
-        // The previous value holds up to the sample before, unless this sample already has a
-        // point (an earlier event at the same time), which the new value replaces.
-        const bool atSameTime = queue->pointCount() > 0 && queue->lastOffset() == time;
-        if (time > 0 && !atSameTime) {
-            queue->add(time - 1, sent[at]);
-        }
-        queue->add(time, value);
-        sent[at] = value;
-        changed = true;
+        at.points.step(time, at.sent, value);
+        at.sent = value;
     }
-    if (!changed) {
-        return;
-    }
-    // The main thread learns the values the block ends on.
+    // The queues take their points; the main thread learns the values the block ends on.
+    bool changed = false;
     for (std::int32_t i = 0; i < count; ++i) {
-        if (blockQueues[static_cast<size_t>(i)]) {
+        if (lane[i].points.isOpen()) {
+            lane[i].points.close();
             Slot& slot = slots[static_cast<size_t>(i)];
-            slot.value.store(sent[static_cast<size_t>(i)], std::memory_order_relaxed);
+            slot.value.store(lane[i].sent, std::memory_order_relaxed);
             slot.toController.store(true, std::memory_order_release);
+            changed = true;
         }
     }
-    if (host->request_callback) {
+    if (changed && host->request_callback) {
         host->request_callback(host);
     }
 }

@@ -190,10 +190,15 @@ private:
     std::atomic<bool> restartRequested{false};
     GestureRing gestures{1024};
 
-    // Audio thread: the value each parameter's ramp last went to; the block's points.
-    std::vector<double> sent;
+    // Audio thread: for each parameter, what its events need, side by side.
+    struct Lane {
+        double sent = 0.0; // the value its ramp last went to
+        StepWriter points; // open on its queue in the block, once made
+        std::int32_t steps = 0;
+    };
+    std::unique_ptr<Lane[]> lanes;
     std::unique_ptr<PointChanges> changes;
-    std::vector<PointQueue*> blockQueues; // each parameter's queue in the block, once made
+    bool idsAreIndices = false; // ids 0 to count - 1, in order
 
     Steinberg::IPtr<Steinberg::IPlugView> view;
     Steinberg::IPtr<EditorFrame> frame;

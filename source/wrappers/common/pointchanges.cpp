@@ -32,6 +32,22 @@ tresult PLUGIN_API PointQueue::queryInterface(const TUID queriedIid, void** obj)
     return kNoInterface;
 }
 
+void StepWriter::open(PointQueue& target) noexcept {
+    queue = &target;
+    values = target.values;
+    offsets = target.offsets;
+    count = target.count;
+    capacity = target.capacity;
+    last = count > 0 ? offsets[count - 1] : 0;
+}
+
+void StepWriter::close() noexcept {
+    if (queue) {
+        queue->count = count;
+        queue = nullptr;
+    }
+}
+
 namespace {
 
 int32 atLeast(int32 value, int32 minimum) {

@@ -72,11 +72,59 @@ public:
     Steinberg::uint32 PLUGIN_API release() SMTG_OVERRIDE { return 1; }
 
 private:
+    friend class StepWriter;
     Steinberg::Vst::ParamID id = 0;
     Steinberg::int32 count = 0;
     Steinberg::int32 capacity = 0;
     Steinberg::Vst::ParamValue* values = nullptr;
     Steinberg::int32* offsets = nullptr;
+};
+
+// Steps written into a queue's storage for an adapter's event loop, which keeps one writer per
+// parameter for a block: open, step for each event, close to give the queue its points. A step
+// at time holds the previous value up to the sample before and has the new value from time
+// on; a point already at time (an earlier step at the same time) takes the new value instead,
+// and one already at the sample before is not repeated. A full queue keeps taking the latest
+// value in its last point.
+class StepWriter {
+public:
+    void open(PointQueue& target) noexcept;
+    bool isOpen() const { return queue != nullptr; }
+    void step(Steinberg::int32 time, Steinberg::Vst::ParamValue previous,
+              Steinberg::Vst::ParamValue value) noexcept {
+        // Everything the decision needs is here, not behind the queue: in a dense block the
+        // loop otherwise waits on a chain of loads for every event.
+        Steinberg::int32 n = count;
+        if (n > 0 && last == time) {
+            values[n - 1] = value;
+            return;
+        }
+        if (time > 0 && (n == 0 || last != time - 1)) {
+            n = put(n, time - 1, previous);
+        }
+        count = put(n, time, value);
+        last = time;
+    }
+    // Gives the queue its points; the writer is free for the next block.
+    void close() noexcept;
+
+private:
+    Steinberg::int32 put(Steinberg::int32 n, Steinberg::int32 offset,
+                         Steinberg::Vst::ParamValue value) noexcept {
+        if (n == capacity) {
+            --n;
+        }
+        offsets[n] = offset;
+        values[n] = value;
+        return n + 1;
+    }
+
+    PointQueue* queue = nullptr;
+    Steinberg::Vst::ParamValue* values = nullptr;
+    Steinberg::int32* offsets = nullptr;
+    Steinberg::int32 count = 0;
+    Steinberg::int32 capacity = 0;
+    Steinberg::int32 last = 0;
 };
 
 class PointChanges : public Steinberg::Vst::IParameterChanges {

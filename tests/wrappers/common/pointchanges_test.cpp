@@ -93,3 +93,45 @@ TEST(PointChanges, DegenerateSizes) {
 }
 
 } // namespace
+
+namespace {
+
+std::vector<std::pair<int32, ParamValue>> pairsOf(IParamValueQueue& queue) {
+    std::vector<std::pair<int32, ParamValue>> pairs;
+    for (const Point& point : pointsOf(queue)) {
+        pairs.emplace_back(point.offset, point.value);
+    }
+    return pairs;
+}
+
+TEST(StepWriter, StepsBecomeHoldAndValuePointsAfterWhatTheQueueHas) {
+    using kelvane::wrappers::PointQueue;
+    using kelvane::wrappers::StepWriter;
+    using Pairs = std::vector<std::pair<int32, ParamValue>>;
+    PointChanges changes(1, 16);
+    changes.addPoint(7, 0, 0.5); // as an editor value at the block's start
+    int32 index = 0;
+    StepWriter writer;
+    writer.open(*static_cast<PointQueue*>(changes.addParameterData(7, index)));
+    writer.step(0, 0.5, 0.25); // replaces the point at 0
+    writer.step(10, 0.25, 0.75);
+    writer.step(10, 0.75, 1.0); // the same sample: the latest value counts
+    writer.step(11, 1.0, 0.0);  // the sample before has a point already
+    writer.step(5, 0.0, 0.125); // out of order: kept as the host gave it
+    EXPECT_EQ(changes.getParameterData(0)->getPointCount(), 1); // until closed
+    writer.close();
+    EXPECT_FALSE(writer.isOpen());
+    EXPECT_EQ(pairsOf(*changes.getParameterData(0)),
+              (Pairs{{0, 0.25}, {9, 0.25}, {10, 1.0}, {11, 0.0}, {4, 0.0}, {5, 0.125}}));
+
+    // A full queue keeps taking the latest value in its last point.
+    PointChanges small(1, 3);
+    writer.open(*static_cast<PointQueue*>(small.addParameterData(1, index)));
+    for (int32 t = 1; t <= 20; t += 2) {
+        writer.step(t, 0.0, t / 100.0);
+    }
+    writer.close();
+    EXPECT_EQ(pairsOf(*small.getParameterData(0)), (Pairs{{0, 0.0}, {1, 0.01}, {19, 0.19}}));
+}
+
+} // namespace
