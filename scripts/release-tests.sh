@@ -415,8 +415,8 @@ check "its name, version and publisher" test \
     "$(entry_value DisplayName)|$(entry_value DisplayVersion)|$(entry_value Publisher)" = \
     "Tivrandel|$version|Kelvane"
 size1=$(entry_value EstimatedSize)
-check "its size ($((size1)) KB) counts the module" test "$((size1))" -ge \
-    "$(($(stat -c %s "$zip_module") / 1024))"
+check "its size ($((size1)) KB) counts the module and the CLAP plug-in" test "$((size1))" -ge \
+    "$((($(stat -c %s "$zip_module") + $(stat -c %s "$zip_dir/Tivrandel.clap")) / 1024))"
 check "its uninstaller: $(entry_value UninstallString)" test "$(entry_value UninstallString)" = \
     "\"$vst3_win\\Tivrandel64.vst3\\Uninstall.exe\""
 check "the installed module loads and its factory and ids are right (windows_module_test)" \

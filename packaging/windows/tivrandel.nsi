@@ -139,7 +139,7 @@ Section "CLAP plug-in" SecClap
 SectionEnd
 
 ; The entry in the list of installed programs, written last so that it gives the size of
-; everything installed (a VST2 copy of an earlier installation counts too).
+; everything installed (the VST2 and CLAP files of an earlier installation count too).
 Section "-Register"
   StrCpy $2 0
   ReadRegStr $0 HKLM "${UNINSTALL_KEY}" "Vst2Folder"
@@ -147,8 +147,15 @@ Section "-Register"
   ${AndIf} ${FileExists} "$0\${VST2_DLL}"
     ${GetSize} $0 "/M=${VST2_DLL} /S=0K /G=0" $2 $3 $4
   ${EndIf}
+  StrCpy $5 0
+  ReadRegStr $0 HKLM "${UNINSTALL_KEY}" "ClapFolder"
+  ${If} $0 != ""
+  ${AndIf} ${FileExists} "$0\${CLAP_MODULE}"
+    ${GetSize} $0 "/M=${CLAP_MODULE} /S=0K /G=0" $5 $3 $4
+  ${EndIf}
   ${GetSize} "$INSTDIR\${BUNDLE}" "/S=0K" $0 $3 $4
   IntOp $0 $0 + $2
+  IntOp $0 $0 + $5
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "${PRODUCT}"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "Publisher" "${PUBLISHER}"
