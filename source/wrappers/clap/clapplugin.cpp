@@ -362,6 +362,7 @@ bool Plugin::activate(double sampleRate, std::uint32_t, std::uint32_t maxFrames)
     restartRequested.store(false);
     changes = std::move(queues);
     stateLoaded.store(true);
+    forProcessor.store(true);
     active.store(true);
     return true;
 }
@@ -595,6 +596,7 @@ void Plugin::flush(const clap_input_events_t* in, const clap_output_events_t* ou
         Slot& slot = slots[static_cast<size_t>(index)];
         slot.value.store(toNormalized(index, event->value));
         slot.toProcessor.store(true);
+        forProcessor.store(true);
         slot.toController.store(true);
         changed = true;
     }
@@ -614,23 +616,28 @@ void Plugin::flush(const clap_input_events_t* in, const clap_output_events_t* ou
 void Plugin::collectPoints(const clap_input_events_t* in) noexcept {
     changes->clear();
     Lane* const lane = lanes.get();
-    if (stateLoaded.load(std::memory_order_relaxed) &&
-        stateLoaded.exchange(false, std::memory_order_acq_rel)) {
-        for (std::int32_t i = 0; i < count; ++i) {
-            lane[i].sent = slots[static_cast<size_t>(i)].value.load(std::memory_order_relaxed);
+    // One flag says whether a state or a value waits, so a block without any reads no more.
+    if (forProcessor.load(std::memory_order_relaxed) &&
+        forProcessor.exchange(false, std::memory_order_acq_rel)) {
+        if (stateLoaded.load(std::memory_order_relaxed) &&
+            stateLoaded.exchange(false, std::memory_order_acq_rel)) {
+            for (std::int32_t i = 0; i < count; ++i) {
+                lane[i].sent = slots[static_cast<size_t>(i)].value.load(std::memory_order_relaxed);
+            }
         }
-    }
-    // Values from the editor or a flush: from the block's start.
-    for (std::int32_t i = 0; i < count; ++i) {
-        Slot& slot = slots[static_cast<size_t>(i)];
-        if (slot.toProcessor.load(std::memory_order_relaxed) &&
-            slot.toProcessor.exchange(false, std::memory_order_acquire)) {
-            const double value = slot.value.load(std::memory_order_relaxed);
-            changes->addPoint(pair->idAt(i), 0, value);
-            lane[i].sent = value;
+        // Values from the editor or a flush: from the block's start.
+        for (std::int32_t i = 0; i < count; ++i) {
+            Slot& slot = slots[static_cast<size_t>(i)];
+            if (slot.toProcessor.load(std::memory_order_relaxed) &&
+                slot.toProcessor.exchange(false, std::memory_order_acquire)) {
+                const double value = slot.value.load(std::memory_order_relaxed);
+                changes->addPoint(pair->idAt(i), 0, value);
+                lane[i].sent = value;
+            }
         }
     }
     const std::uint32_t events = in && in->size && in->get ? in->size(in) : 0;
+    bool opened = false;
     // The hot loop of automated blocks: no call but the host's, nothing looked up twice.
     for (std::uint32_t k = 0; k < events; ++k) {
         const clap_event_param_value_t* event = paramValueAt(*in, k);
@@ -654,6 +661,7 @@ void Plugin::collectPoints(const clap_input_events_t* in) noexcept {
                 continue;
             }
             at.points.open(*queue);
+            opened = true;
         }
         const double value = normalizedValue(at.steps, clapValue);
         const auto time =
@@ -661,18 +669,19 @@ void Plugin::collectPoints(const clap_input_events_t* in) noexcept {
         at.points.step(time, at.sent, value);
         at.sent = value;
     }
+    if (!opened) {
+        return;
+    }
     // The queues take their points; the main thread learns the values the block ends on.
-    bool changed = false;
     for (std::int32_t i = 0; i < count; ++i) {
         if (lane[i].points.isOpen()) {
             lane[i].points.close();
             Slot& slot = slots[static_cast<size_t>(i)];
             slot.value.store(lane[i].sent, std::memory_order_relaxed);
             slot.toController.store(true, std::memory_order_release);
-            changed = true;
         }
     }
-    if (changed && host->request_callback) {
+    if (host->request_callback) {
         host->request_callback(host);
     }
 }
@@ -743,6 +752,7 @@ void Plugin::performEdit(ParamID id, ParamValue value) noexcept {
     Slot& slot = slots[static_cast<size_t>(index)];
     slot.value.store(normalized);
     slot.toProcessor.store(true);
+    forProcessor.store(true);
     gestures.push({CLAP_EVENT_PARAM_VALUE, id, toClap(index, normalized)});
     if (hostState && hostState->mark_dirty) {
         hostState->mark_dirty(host);
@@ -827,6 +837,7 @@ bool Plugin::load(const clap_istream_t* stream) {
     }
     readControllerValues();
     stateLoaded.store(true);
+    forProcessor.store(true);
     if (hostParams && hostParams->rescan) {
         hostParams->rescan(host, CLAP_PARAM_RESCAN_VALUES);
     }

@@ -182,6 +182,7 @@ private:
     std::unique_ptr<Slot[]> slots;
     std::int32_t count = 0;
     std::atomic<bool> stateLoaded{false};
+    std::atomic<bool> forProcessor{false}; // set after stateLoaded or a slot's toProcessor
     std::atomic<bool> active{false};
     std::int32_t processMode = 0; // Steinberg::Vst::kRealtime
     // The processor takes one sample size per activation, while a CLAP host may change it from
