@@ -17,7 +17,7 @@ using namespace Steinberg::Vst;
 
 namespace {
 
-bool selectable(const IContextMenu::Item& item) {
+[[maybe_unused]] bool selectable(const IContextMenu::Item& item) {
     return (item.flags & (IContextMenuItem::kIsSeparator | IContextMenuItem::kIsDisabled)) == 0;
 }
 
