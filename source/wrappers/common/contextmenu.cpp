@@ -510,6 +510,9 @@ void ContextMenus::setWindow(std::uintptr_t editorWindow) {
 }
 
 IContextMenu* ContextMenus::create() {
+    if (window == 0) {
+        return nullptr;
+    }
     auto* menu = new ContextMenu(window);
     menu->owner = this;
     made.push_back(menu);

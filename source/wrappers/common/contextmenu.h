@@ -92,7 +92,8 @@ public:
 
     // The editor's X window; a change (0 when the editor closes) dismisses the open menus.
     void setWindow(std::uintptr_t editorWindow);
-    // A new menu (the caller's reference) for the editor's window.
+    // A new menu (the caller's reference) for the editor's window; null while there is none
+    // (never set where popups are not implemented), so the editor keeps its own handling.
     Steinberg::Vst::IContextMenu* create();
     // Dismisses every open menu of ours.
     void dismiss();
