@@ -179,4 +179,71 @@ TEST(ClapGui, DestroyedWhileShownWithThePluginItself) {
     x.destroyWindow(parent);
 }
 
+// CLAP hosts offer no menu: a right click on a knob shows the adapters' own, whose reset reaches
+// the host as one gesture; Escape closes it with nothing done.
+TEST(ClapGui, ARightClickOnAKnobShowsTheMenuWhoseResetIsOneGesture) {
+    linuxgui::XSession x;
+    ASSERT_TRUE(x.connected()) << "needs a display";
+    Module module(modulePath());
+    ASSERT_TRUE(module.loaded());
+    Host host;
+    Instance plugin(module, host);
+    const clap_plugin_gui_t* gui = plugin.gui;
+    ASSERT_TRUE(gui->create(plugin.plugin, CLAP_WINDOW_API_X11, false));
+    const xcb_window_t parent = x.createWindow(0, 0, 346, 160);
+    const clap_window_t window = x11Window(parent);
+    ASSERT_TRUE(gui->set_parent(plugin.plugin, &window));
+    EXPECT_TRUE(gui->show(plugin.plugin));
+    run(host, plugin.plugin, 150ms);
+    const xcb_window_t editor = x.children(parent)[0];
+    xcb_connection_t* own = xcb_connect(nullptr, nullptr);
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(own)).data->root;
+    xcb_disconnect(own);
+    const std::size_t topLevels = x.children(root).size();
+    const auto* params = extension<clap_plugin_params_t>(plugin.plugin, CLAP_EXT_PARAMS);
+    double start = 0;
+    ASSERT_TRUE(params->get_value(plugin.plugin, 1, &start));
+
+    const auto rightClick = [&] {
+        std::int16_t px = 173, py = 80;
+        x.toScreen(editor, px, py);
+        x.movePointer(px, py);
+        run(host, plugin.plugin, 30ms);
+        x.press(3);
+        run(host, plugin.plugin, 30ms);
+        x.release(3);
+        run(host, plugin.plugin, 30ms);
+        const std::vector<xcb_window_t> now = x.children(root);
+        return now.size() == topLevels + 1 && x.viewable(now.back()) ? now.back() : 0;
+    };
+    ASSERT_NE(rightClick(), 0u);
+    x.key(0xFF1B, true);
+    x.key(0xFF1B, false);
+    run(host, plugin.plugin, 30ms);
+    EXPECT_EQ(x.children(root).size(), topLevels);
+
+    // The first item resets the knob to its default, where it started.
+    const xcb_window_t popup = rightClick();
+    ASSERT_NE(popup, 0u);
+    std::int16_t px = 20, py = 8;
+    x.toScreen(popup, px, py);
+    x.movePointer(px, py);
+    run(host, plugin.plugin, 30ms);
+    x.press(1);
+    run(host, plugin.plugin, 20ms);
+    x.release(1);
+    run(host, plugin.plugin, 60ms);
+    EXPECT_EQ(x.children(root).size(), topLevels);
+    OutputEvents out;
+    params->flush(plugin.plugin, nullptr, out.list());
+    ASSERT_EQ(out.recorded.size(), 3u);
+    EXPECT_EQ(out.recorded[0].type, CLAP_EVENT_PARAM_GESTURE_BEGIN);
+    EXPECT_EQ(out.recorded[1].type, CLAP_EVENT_PARAM_VALUE);
+    EXPECT_EQ(out.recorded[2].type, CLAP_EVENT_PARAM_GESTURE_END);
+    EXPECT_EQ(out.recorded[1].id, 1u);
+    EXPECT_EQ(out.recorded[1].value, start);
+    gui->destroy(plugin.plugin);
+    x.destroyWindow(parent);
+}
+
 } // namespace

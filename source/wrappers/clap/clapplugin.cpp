@@ -890,6 +890,7 @@ bool Plugin::guiCreate(const char* api, bool floating) {
 }
 
 void Plugin::guiDestroy() {
+    contextMenus.setWindow(0);
     if (view) {
         if (viewAttached) {
             view->removed();
@@ -939,6 +940,7 @@ bool Plugin::guiSetParent(const clap_window_t* window) {
     if (!view || !window || !window->api || std::strcmp(window->api, windowApi) != 0) {
         return false;
     }
+    contextMenus.setWindow(0);
     if (viewAttached) {
         view->removed();
         viewAttached = false;
@@ -952,7 +954,16 @@ bool Plugin::guiSetParent(const clap_window_t* window) {
         return false;
     }
     viewAttached = view->attached(parent, viewType) == kResultOk;
+#if SMTG_OS_LINUX
+    if (viewAttached) {
+        contextMenus.setWindow(window->x11);
+    }
+#endif
     return viewAttached;
+}
+
+IContextMenu* Plugin::createContextMenu(IPlugView* /*menuView*/, const ParamID* /*id*/) noexcept {
+    return guarded<IContextMenu*>(nullptr, [&] { return contextMenus.create(); });
 }
 
 bool Plugin::guiVisible() const {

@@ -27,6 +27,7 @@
 
 #include "wrappers/clap/substitutes/clapext.h"
 #include "wrappers/common/componenthost.h"
+#include "wrappers/common/contextmenu.h"
 #include "wrappers/common/editorframe.h"
 #include "wrappers/common/pointchanges.h"
 
@@ -93,6 +94,10 @@ public:
                      Steinberg::Vst::ParamValue value) noexcept override;
     void endEdit(Steinberg::Vst::ParamID id) noexcept override;
     void restartComponent(Steinberg::int32 flags) noexcept override;
+    // CLAP has no menus: the editor's context menu is the adapters' own.
+    Steinberg::Vst::IContextMenu*
+    createContextMenu(Steinberg::IPlugView* view,
+                      const Steinberg::Vst::ParamID* id) noexcept override;
     // Resizer
     bool resizeEditor(Steinberg::int32 width, Steinberg::int32 height) noexcept override;
 #if SMTG_OS_LINUX
@@ -204,6 +209,8 @@ private:
     Steinberg::IPtr<Steinberg::IPlugView> view;
     Steinberg::IPtr<EditorFrame> frame;
     bool viewAttached = false;
+    // Over the host's window, which the editor's fills from its corner; closed with the editor.
+    ContextMenus contextMenus;
     double scale = 1.0;
 };
 

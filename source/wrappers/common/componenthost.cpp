@@ -13,12 +13,12 @@ namespace kelvane::wrappers {
 using namespace Steinberg;
 using namespace Steinberg::Vst;
 
-// The component handler the controller is given: edits go to the listener. Reference counted
-// because the controller holds it; detached once the host goes.
-class EditForwarder : public IComponentHandler {
+// The component handler the controller is given: edits and context menus go to the listener.
+// Reference counted because the controller holds it; detached once the host goes.
+class EditForwarder : public IComponentHandler, public IComponentHandler3 {
 public:
-    EditForwarder() { FUNKNOWN_CTOR }
-    virtual ~EditForwarder() { FUNKNOWN_DTOR }
+    EditForwarder() = default;
+    virtual ~EditForwarder() = default;
 
     void attach(EditListener* target) { listener = target; }
 
@@ -50,14 +50,30 @@ public:
         listener->restartComponent(flags);
         return kResultOk;
     }
+    IContextMenu* PLUGIN_API createContextMenu(IPlugView* view, const ParamID* id) SMTG_OVERRIDE {
+        return listener ? listener->createContextMenu(view, id) : nullptr;
+    }
 
-    DECLARE_FUNKNOWN_METHODS
+    tresult PLUGIN_API queryInterface(const TUID iid, void** obj) SMTG_OVERRIDE {
+        QUERY_INTERFACE(iid, obj, FUnknown::iid, IComponentHandler)
+        QUERY_INTERFACE(iid, obj, IComponentHandler::iid, IComponentHandler)
+        QUERY_INTERFACE(iid, obj, IComponentHandler3::iid, IComponentHandler3)
+        *obj = nullptr;
+        return kNoInterface;
+    }
+    uint32 PLUGIN_API addRef() SMTG_OVERRIDE { return ++references; }
+    uint32 PLUGIN_API release() SMTG_OVERRIDE {
+        if (--references == 0) {
+            delete this;
+            return 0;
+        }
+        return references;
+    }
 
 private:
     EditListener* listener = nullptr;
+    uint32 references = 1;
 };
-
-IMPLEMENT_FUNKNOWN_METHODS(EditForwarder, IComponentHandler, IComponentHandler::iid)
 
 std::unique_ptr<ComponentHost> ComponentHost::create(IPluginFactory* factory,
                                                      const TUID processorId) {

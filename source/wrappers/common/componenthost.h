@@ -24,6 +24,7 @@
 #include "pluginterfaces/gui/iplugview.h"
 #include "pluginterfaces/vst/ivstaudioprocessor.h"
 #include "pluginterfaces/vst/ivstcomponent.h"
+#include "pluginterfaces/vst/ivstcontextmenu.h"
 #include "pluginterfaces/vst/ivsteditcontroller.h"
 #include "pluginterfaces/vst/ivstmessage.h"
 #include "public.sdk/source/vst/hosting/hostclasses.h"
@@ -46,6 +47,12 @@ public:
                              Steinberg::Vst::ParamValue normalized) noexcept = 0;
     virtual void endEdit(Steinberg::Vst::ParamID id) noexcept = 0;
     virtual void restartComponent(Steinberg::int32 /*flags*/) noexcept {}
+    // The answer to IComponentHandler3::createContextMenu (a new reference), or null for none.
+    virtual Steinberg::Vst::IContextMenu*
+    createContextMenu(Steinberg::IPlugView* /*view*/,
+                      const Steinberg::Vst::ParamID* /*id*/) noexcept {
+        return nullptr;
+    }
 };
 
 class EditForwarder;

@@ -10,6 +10,7 @@
 #include "wrappers/lv2/product.h"
 
 #include <lv2/core/lv2.h>
+#include <lv2/options/options.h>
 #include <lv2/ui/ui.h>
 
 #include <cstring>
@@ -116,9 +117,24 @@ int idle(LV2UI_Handle handle) {
 
 const LV2UI_Idle_Interface idleInterface = {idle};
 
+uint32_t getOptions(LV2_Handle handle, LV2_Options_Option* options) {
+    return guarded<uint32_t>(LV2_OPTIONS_ERR_UNKNOWN,
+                             [&] { return ui(handle)->getOptions(options); });
+}
+
+uint32_t setOptions(LV2_Handle handle, const LV2_Options_Option* options) {
+    return guarded<uint32_t>(LV2_OPTIONS_ERR_UNKNOWN,
+                             [&] { return ui(handle)->setOptions(options); });
+}
+
+const LV2_Options_Interface optionsInterface = {getOptions, setOptions};
+
 const void* uiExtensionData(const char* uri) {
     if (uri && std::strcmp(uri, LV2_UI__idleInterface) == 0) {
         return &idleInterface;
+    }
+    if (uri && std::strcmp(uri, LV2_OPTIONS__interface) == 0) {
+        return &optionsInterface;
     }
     return nullptr;
 }

@@ -10,6 +10,7 @@
 
 #include <xcb/xcb.h>
 
+#include <cmath>
 #include <cstring>
 
 namespace kelvane::lv2 {
@@ -107,6 +108,8 @@ Ui::Ui(const UiClass& cls, std::unique_ptr<wrappers::ComponentHost> pair)
 }
 
 Ui::~Ui() {
+    // A menu open over the editor closes with it, calling nothing.
+    contextMenus.setWindow(0);
     if (editor) {
         if (attached) {
             editor->removed();
@@ -130,6 +133,7 @@ Ui::~Ui() {
 bool Ui::open(void* parent, const LV2_Feature* const* features, LV2UI_Widget* widget) {
     resize = static_cast<const LV2UI_Resize*>(featureData(features, LV2_UI__resize));
     touchFeature = static_cast<const LV2UI_Touch*>(featureData(features, LV2_UI__touch));
+    map = static_cast<const LV2_URID_Map*>(featureData(features, LV2_URID__map));
     editor = Steinberg::owned(host->createEditor());
     if (!editor) {
         return false;
@@ -139,11 +143,7 @@ bool Ui::open(void* parent, const LV2_Feature* const* features, LV2UI_Widget* wi
     editor->setFrame(frame);
     const double hostScale = scaleFactorOption(features);
     if (hostScale > 0.0) {
-        Steinberg::FUnknownPtr<Steinberg::IPlugViewContentScaleSupport> scaling(editor);
-        if (scaling &&
-            scaling->setContentScaleFactor(static_cast<float>(hostScale)) == Steinberg::kResultOk) {
-            scaleFactor = hostScale;
-        }
+        applyScale(hostScale);
     }
     if (editor->attached(parent, Steinberg::kPlatformTypeX11EmbedWindowID) !=
         Steinberg::kResultOk) {
@@ -157,9 +157,72 @@ bool Ui::open(void* parent, const LV2_Feature* const* features, LV2UI_Widget* wi
         resizeEditor(size.getWidth(), size.getHeight());
     }
     const std::uintptr_t own = newestChild(reinterpret_cast<std::uintptr_t>(parent));
-    *widget =
-        reinterpret_cast<LV2UI_Widget>(own != 0 ? own : reinterpret_cast<std::uintptr_t>(parent));
+    const std::uintptr_t editorWindow = own != 0 ? own : reinterpret_cast<std::uintptr_t>(parent);
+    *widget = reinterpret_cast<LV2UI_Widget>(editorWindow);
+    // The view's coordinates, which a menu's position is given in, are its own window's.
+    contextMenus.setWindow(editorWindow);
     return true;
+}
+
+bool Ui::applyScale(double factor) {
+    Steinberg::FUnknownPtr<Steinberg::IPlugViewContentScaleSupport> scaling(editor);
+    if (!scaling ||
+        scaling->setContentScaleFactor(static_cast<float>(factor)) != Steinberg::kResultOk) {
+        return false;
+    }
+    scaleFactor = factor;
+    return true;
+}
+
+std::uint32_t Ui::getOptions(LV2_Options_Option* options) const {
+    if (!options) {
+        return LV2_OPTIONS_ERR_UNKNOWN;
+    }
+    std::uint32_t status = LV2_OPTIONS_SUCCESS;
+    const LV2_URID scaleKey = map && map->map ? map->map(map->handle, LV2_UI__scaleFactor) : 0;
+    const LV2_URID floatType = map && map->map ? map->map(map->handle, LV2_ATOM__Float) : 0;
+    for (LV2_Options_Option* o = options; o->key != 0 || o->value != nullptr; ++o) {
+        if (scaleKey != 0 && o->key == scaleKey && o->context == LV2_OPTIONS_INSTANCE) {
+            reportedScale = static_cast<float>(scaleFactor);
+            o->size = sizeof reportedScale;
+            o->type = floatType;
+            o->value = &reportedScale;
+        } else {
+            status |= LV2_OPTIONS_ERR_BAD_KEY;
+        }
+    }
+    return status;
+}
+
+std::uint32_t Ui::setOptions(const LV2_Options_Option* options) {
+    if (!options) {
+        return LV2_OPTIONS_ERR_UNKNOWN;
+    }
+    std::uint32_t status = LV2_OPTIONS_SUCCESS;
+    const LV2_URID scaleKey = map && map->map ? map->map(map->handle, LV2_UI__scaleFactor) : 0;
+    const LV2_URID floatType = map && map->map ? map->map(map->handle, LV2_ATOM__Float) : 0;
+    for (const LV2_Options_Option* o = options; o->key != 0 || o->value != nullptr; ++o) {
+        if (scaleKey == 0 || o->key != scaleKey || o->context != LV2_OPTIONS_INSTANCE) {
+            status |= LV2_OPTIONS_ERR_BAD_KEY;
+            continue;
+        }
+        float value = 0.0f;
+        if (o->type != floatType || o->size != sizeof value || !o->value) {
+            status |= LV2_OPTIONS_ERR_BAD_VALUE;
+            continue;
+        }
+        std::memcpy(&value, o->value, sizeof value);
+        // The view resizes the host's frame itself (ui:resize) when its scale changes.
+        if (!std::isfinite(value) || !(value > 0.0f) || !applyScale(value)) {
+            status |= LV2_OPTIONS_ERR_BAD_VALUE;
+        }
+    }
+    return status;
+}
+
+Steinberg::Vst::IContextMenu* Ui::createContextMenu(Steinberg::IPlugView* /*view*/,
+                                                    const ParamID* /*id*/) noexcept {
+    return guarded<Steinberg::Vst::IContextMenu*>(nullptr, [&] { return contextMenus.create(); });
 }
 
 bool Ui::resizeEditor(std::int32_t width, std::int32_t height) noexcept {

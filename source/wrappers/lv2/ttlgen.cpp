@@ -145,7 +145,7 @@ std::string description() {
         << "    lv2:requiredFeature ui:parent , ui:idleInterface ;\n"
         << "    lv2:optionalFeature ui:resize , ui:touch , ui:noUserResize , urid:map , "
            "opts:options ;\n"
-        << "    lv2:extensionData ui:idleInterface ;\n"
+        << "    lv2:extensionData ui:idleInterface , opts:interface ;\n"
         << "    opts:supportedOption ui:scaleFactor .\n";
     return out.str();
 }
