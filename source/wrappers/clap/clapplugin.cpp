@@ -954,11 +954,10 @@ bool Plugin::guiSetParent(const clap_window_t* window) {
         return false;
     }
     viewAttached = view->attached(parent, viewType) == kResultOk;
-#if SMTG_OS_LINUX
     if (viewAttached) {
-        contextMenus.setWindow(window->x11);
+        // The editor fills the host's window from its corner: the menu's coordinates are its.
+        contextMenus.setWindow(reinterpret_cast<std::uintptr_t>(parent));
     }
-#endif
     return viewAttached;
 }
 

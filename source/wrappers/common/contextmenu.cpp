@@ -8,6 +8,8 @@
 #include "vstgui/lib/platform/linux/x11connection.h"
 
 #include <xcb/xcb.h>
+#elif SMTG_OS_WINDOWS
+#include <windows.h>
 #endif
 
 namespace kelvane::wrappers {
@@ -382,6 +384,47 @@ void ContextMenu::Popup::onWindowEvent(const xcb_generic_event_t& event) {
     }
 }
 
+#elif SMTG_OS_WINDOWS
+
+// The system's own popup menu: TrackPopupMenu runs its modal loop (as a host's menu does) and
+// answers the chosen item, whose target is called once the menu has gone.
+class ContextMenu::Popup {
+public:
+    std::uintptr_t id() const { return 0; }
+};
+
+namespace {
+
+HMENU systemMenuOf(const std::vector<IContextMenu::Item>& items) {
+    HMENU menu = CreatePopupMenu();
+    if (!menu) {
+        return nullptr;
+    }
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        const IContextMenu::Item& item = items[i];
+        if (item.flags & (IContextMenuItem::kIsSeparator | IContextMenuItem::kIsGroupEnd)) {
+            AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+            continue;
+        }
+        // The name is UTF-16 already; copied so that it ends, whatever the caller gave.
+        wchar_t name[129] = {};
+        for (std::size_t c = 0; c < 128 && item.name[c] != 0; ++c) {
+            name[c] = static_cast<wchar_t>(item.name[c]);
+        }
+        UINT flags = MF_STRING;
+        if (!selectable(item) || (item.flags & IContextMenuItem::kIsGroupStart)) {
+            flags |= MF_GRAYED;
+        }
+        if (item.flags & IContextMenuItem::kIsChecked) {
+            flags |= MF_CHECKED;
+        }
+        AppendMenuW(menu, flags, static_cast<UINT_PTR>(i + 1), name);
+    }
+    return menu;
+}
+
+} // namespace
+
 #else
 
 class ContextMenu::Popup {
@@ -454,6 +497,35 @@ tresult PLUGIN_API ContextMenu::popup(UCoord x, UCoord y) {
     }
     self = this;
     return kResultOk;
+#elif SMTG_OS_WINDOWS
+    HWND editorWindow = reinterpret_cast<HWND>(window);
+    if (shown || !editorWindow || !IsWindow(editorWindow) ||
+        std::none_of(entries.begin(), entries.end(),
+                     [](const Entry& entry) { return selectable(entry.item); })) {
+        return kResultFalse;
+    }
+    std::vector<Item> items;
+    for (const Entry& entry : entries) {
+        items.push_back(entry.item);
+    }
+    HMENU menu = systemMenuOf(items);
+    if (!menu) {
+        return kResultFalse;
+    }
+    POINT at{static_cast<LONG>(x), static_cast<LONG>(y)};
+    ClientToScreen(editorWindow, &at);
+    shown = std::make_unique<Popup>();
+    self = this;
+    const IPtr<ContextMenu> alive(this);
+    const int chosen =
+        static_cast<int>(TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY, at.x,
+                                        at.y, 0, editorWindow, nullptr));
+    DestroyMenu(menu);
+    // Dismissed meanwhile (the editor closed): nothing is called.
+    if (shown) {
+        closed(chosen - 1);
+    }
+    return kResultOk;
 #else
     (void)x;
     (void)y;
@@ -471,6 +543,9 @@ std::uintptr_t ContextMenu::popupWindow() const {
 
 void ContextMenu::dismiss() {
     if (shown) {
+#if SMTG_OS_WINDOWS
+        EndMenu(); // the modal loop returns once this has closed the menu
+#endif
         closed(-1);
     }
 }

@@ -17,7 +17,9 @@
 // enabled item closes the menu, then calls the item's target; a click outside, Escape, or the
 // editor's closing dismiss it without calling anything; Up, Down and Return choose from the
 // keyboard. When a grab fails, or nothing reads the connection's events, there is no menu and
-// popup answers kResultFalse. Elsewhere popup answers kNotImplemented.
+// popup answers kResultFalse. On Windows popup shows the system's popup menu at that point of the
+// window and returns once it has closed (TrackPopupMenu's modal loop, as hosts' menus do), having
+// called the chosen item's target. Elsewhere popup answers kNotImplemented.
 //
 // The text is drawn with the X server's core font "fixed", which every X.Org server carries.
 // User-interface thread only.
