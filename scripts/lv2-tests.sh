@@ -18,10 +18,17 @@ set -euo pipefail
 # window that must show the editor with its knobs where the controls are.
 if [ "${1:-}" = --ui-host ]; then
     shot=$2 out=$3 uri=$4
-    server="tivrandel-lv2-$$"
-    export JACK_NO_START_SERVER=1 JACK_DEFAULT_SERVER="$server"
-    jackd -n "$server" -r -d dummy -r 48000 -p 256 >"$out/jackd.log" 2>&1 &
-    jack=$!
+    # JACK keeps its servers' names in a registry of eight in /dev/shm, and a server that ends
+    # does not always give its entry back; an entry is only taken over by a server of the same
+    # name. So one name serves every run, and a second name only a run while another is going.
+    export JACK_NO_START_SERVER=1
+    for server in tivrandel-lv2-test "tivrandel-lv2-$$"; do
+        export JACK_DEFAULT_SERVER="$server"
+        jackd -n "$server" -r -d dummy -r 48000 -p 256 >"$out/jackd.log" 2>&1 &
+        jack=$!
+        sleep 0.5
+        kill -0 "$jack" 2>/dev/null && break
+    done
     jalv=
     finish() {
         [ -z "$jalv" ] || kill "$jalv" 2>/dev/null || true
