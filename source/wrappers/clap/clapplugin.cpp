@@ -324,23 +324,20 @@ bool Plugin::init() {
     }
     pair->setEditListener(this);
     count = pair->parameterCount();
-    stepCounts.assign(static_cast<size_t>(count), 0);
     gestureDepth.assign(static_cast<size_t>(count), 0);
-    for (std::int32_t i = 0; i < count; ++i) {
-        ParameterInfo info{};
-        if (pair->parameterInfo(i, info)) {
-            stepCounts[static_cast<size_t>(i)] = std::max<int32>(info.stepCount, 0);
-        }
-    }
-    slots.reset(new Slot[static_cast<size_t>(count)]);
-    readControllerValues();
     lanes.reset(new Lane[static_cast<size_t>(count)]);
     idsAreIndices = true;
     for (std::int32_t i = 0; i < count; ++i) {
-        Lane& lane = lanes[static_cast<size_t>(i)];
-        lane.sent = slots[static_cast<size_t>(i)].value.load();
-        lane.steps = stepCounts[static_cast<size_t>(i)];
+        ParameterInfo info{};
+        if (pair->parameterInfo(i, info)) {
+            lanes[static_cast<size_t>(i)].steps = std::max<int32>(info.stepCount, 0);
+        }
         idsAreIndices = idsAreIndices && pair->idAt(i) == static_cast<ParamID>(i);
+    }
+    slots.reset(new Slot[static_cast<size_t>(count)]);
+    readControllerValues();
+    for (std::int32_t i = 0; i < count; ++i) {
+        lanes[static_cast<size_t>(i)].sent = slots[static_cast<size_t>(i)].value.load();
     }
     changes.reset(new PointChanges(count, 2));
     return true;
@@ -447,23 +444,20 @@ bool Plugin::portInfo(std::uint32_t index, bool isInput, clap_audio_port_info_t*
 // --- Parameters -----------------------------------------------------------------------------
 
 std::int32_t Plugin::indexOf(clap_id id) const {
-    if (!pair) {
-        return -1;
-    }
     // Most plug-ins number their parameters from 0: then the id is the index.
-    if (id < static_cast<clap_id>(count) && pair->idAt(static_cast<int32>(id)) == id) {
-        return static_cast<std::int32_t>(id);
+    if (idsAreIndices) {
+        return id < static_cast<clap_id>(count) ? static_cast<std::int32_t>(id) : -1;
     }
-    return pair->indexOf(static_cast<ParamID>(id));
+    return pair ? pair->indexOf(static_cast<ParamID>(id)) : -1;
 }
 
 double Plugin::toClap(std::int32_t index, double normalized) const {
-    const std::int32_t steps = stepCounts[static_cast<size_t>(index)];
+    const std::int32_t steps = lanes[static_cast<size_t>(index)].steps;
     return steps > 0 ? std::round(normalized * steps) : normalized;
 }
 
 double Plugin::toNormalized(std::int32_t index, double value) const {
-    return normalizedValue(stepCounts[static_cast<size_t>(index)], value);
+    return normalizedValue(lanes[static_cast<size_t>(index)].steps, value);
 }
 
 bool Plugin::paramInfo(std::uint32_t index, clap_param_info_t& info) const {
@@ -644,10 +638,7 @@ void Plugin::collectPoints(const clap_input_events_t* in) noexcept {
         if (!event) {
             continue;
         }
-        const clap_id id = event->param_id;
-        const std::int32_t index =
-            idsAreIndices ? (id < static_cast<clap_id>(count) ? static_cast<int32>(id) : -1)
-                          : indexOf(id);
+        const std::int32_t index = indexOf(event->param_id);
         const double clapValue = event->value;
         if (index < 0 || !std::isfinite(clapValue)) {
             continue;

@@ -181,7 +181,6 @@ private:
     const clap_host_timer_support_t* hostTimers = nullptr;
     const clap_host_posix_fd_support_t* hostFds = nullptr;
 
-    std::vector<std::int32_t> stepCounts;
     // Main thread: the editor's gestures nest; the host sees the outermost one.
     std::vector<std::int32_t> gestureDepth;
     std::unique_ptr<Slot[]> slots;
@@ -196,7 +195,8 @@ private:
     std::atomic<bool> restartRequested{false};
     GestureRing gestures{1024};
 
-    // Audio thread: for each parameter, what its events need, side by side.
+    // For each parameter, what its events need, side by side: the audio thread's values, and its
+    // step count (fixed at init).
     struct Lane {
         double sent = 0.0; // the value its ramp last went to
         StepWriter points; // open on its queue in the block, once made
