@@ -142,8 +142,10 @@ public:
             picojson::object object;
             for (ParamID id = 0; id < static_cast<ParamID>(Parameters::count); ++id) {
                 // The SDK parameter stores NaN as given; JSON cannot hold it.
-                object[Parameters::describe(id).stateKey] =
-                    picojson::value(storableNumber(getParamNormalized(id)));
+                const double value = storableNumber(getParamNormalized(id));
+                if (Parameters::saved(id, value)) {
+                    object[Parameters::describe(id).stateKey] = picojson::value(value);
+                }
             }
             object[Parameters::versionKey()] = picojson::value(1.0);
             object[Parameters::tagKey()] =

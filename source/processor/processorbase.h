@@ -146,8 +146,10 @@ public:
             for (int32 id = 0; id < Parameters::count; ++id) {
                 // JSON holds no NaN or infinity; save what the engine makes of such a value.
                 const double value = storableNumber(double(current.values[id]));
-                object[Parameters::describe(Steinberg::Vst::ParamID(id)).stateKey] =
-                    picojson::value(value);
+                const auto paramId = Steinberg::Vst::ParamID(id);
+                if (Parameters::saved(paramId, value)) {
+                    object[Parameters::describe(paramId).stateKey] = picojson::value(value);
+                }
             }
             object[Parameters::versionKey()] = picojson::value(1.0);
             object[Parameters::tagKey()] = picojson::value(std::string(Parameters::processorTag()));

@@ -1,11 +1,11 @@
 #pragma once
 
+#include "framework/valuemailbox.h"
 #include "processor/engine/delayline.h"
 #include "processor/engine/kernels.h"
 #include "processor/engine/parameterramp.h"
 #include "processor/engine/smoother.h"
 #include "processor/engine/stateexchange.h"
-#include "framework/valuemailbox.h"
 #include "processor/processorstate.h"
 
 #include "pluginterfaces/vst/ivstaudioprocessor.h"
@@ -107,7 +107,12 @@ private:
     bool enterSteadyState(Steinberg::int32 count) noexcept;
     Mix settledMix() noexcept;
 
-    ParameterRamp ramps[Parameters::count];
+    // The parameters followed sample by sample: bypass, time pan, level pan, swap. The fine delay
+    // only reaches its value cell.
+    static constexpr Steinberg::int32 rampedCount = 4;
+    static_assert(Parameters::FineDelay == rampedCount, "the ramped parameters come first");
+
+    ParameterRamp ramps[rampedCount];
     StateExchange exchange;
     kelvane::vst::ValueMailbox mailboxes[Parameters::count];
     RealtimeProcessorConfig config;
