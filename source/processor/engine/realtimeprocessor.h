@@ -44,6 +44,13 @@ public:
                  Steinberg::int32 numSamples) noexcept;
     Steinberg::int32 numChannels() const noexcept { return config.numChannels; }
 
+    // The samples by which an engine with these values at this rate is late: the whole-sample
+    // delays add none.
+    static Steinberg::uint32 latencyFor(const ProcessorState& /*values*/,
+                                        double /*sampleRate*/) noexcept {
+        return 0;
+    }
+
     // Any thread: the latest value the host sent for id since the last take.
     bool takeLatestValue(Steinberg::int32 id, float& value) noexcept;
     // Any thread, one writer at a time: a state that the next block starts from.
