@@ -1,12 +1,11 @@
 #include "editor/editor.h"
 
-#include "controller/controllersupport.h"
-
 #include "editor/resources/stores.h"
 #include "editor/views/kvline.h"
 #include "editor/views/kvrect.h"
 #include "editor/views/kvtext.h"
 #include "editor/views/myknob.h"
+#include "framework/narrowing.h"
 
 #include <sstream>
 

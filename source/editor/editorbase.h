@@ -1,6 +1,5 @@
 #pragma once
 
-#include "controller/oneditortimer.h"
 #include "editor/editorsupport.h"
 #include "editor/layout/applylayout.h"
 #include "editor/manual/manualviewer.h"
@@ -9,6 +8,7 @@
 #include "editor/views/kvtext.h"
 #include "editor/views/myknob.h"
 #include "framework/guard.h"
+#include "framework/oneditortimer.h"
 #include "platform/desktop.h"
 
 #include "pluginterfaces/gui/iplugviewcontentscalesupport.h"
