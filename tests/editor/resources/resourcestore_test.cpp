@@ -66,7 +66,7 @@ TEST(ResourceStore, CodeIsAByteSubstitutionThatHidesText) {
     EXPECT_LT(unchanged, 8);
 }
 
-// The product's layout names the 18 views and only resources that the store holds.
+// The product's layout names the 20 views and only resources that the store holds.
 TEST(ProductStores, LayoutConfiguresEveryViewWithEmbeddedResources) {
     const ResourceStore& store = tivrandel::editorResources();
     picojson::value layout;
@@ -86,9 +86,9 @@ TEST(ProductStores, LayoutConfiguresEveryViewWithEmbeddedResources) {
             }
         }
     }
-    std::set<std::string> expected = {"background",  "titleRule",   "title",
-                                      "swapCaption", "timeCaption", "levelCaption",
-                                      "swapKnob",    "timeKnob",    "levelKnob"};
+    std::set<std::string> expected = {"background",  "titleRule",    "title",      "swapCaption",
+                                      "timeCaption", "levelCaption", "swapKnob",   "timeKnob",
+                                      "levelKnob",   "fineSwitch",   "fineCaption"};
     for (const char* base : {"swapMark", "timeMark", "levelMark"}) {
         for (int i = 0; i < 3; ++i) {
             expected.insert(base + std::to_string(i));
