@@ -4,7 +4,7 @@
 // of it, a class factory that hands out the product's classes and lets a test see (or refuse)
 // what is created, and an effect handle that opens and closes the effect as a host would.
 
-#include "public.sdk/source/vst/vst2wrapper/vst2wrapper.h"
+#include "wrappers/vst2/vst2wrapper.h"
 
 #include "pluginterfaces/base/ipluginbase.h"
 #include "pluginterfaces/base/smartpointer.h"
