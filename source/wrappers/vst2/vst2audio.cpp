@@ -75,18 +75,12 @@ bool Vst2Wrapper::processPiece(Sample** inputs, Sample** outputs, int32 offset,
 }
 
 template <typename Sample>
-bool Vst2Wrapper::setUpFor() const noexcept {
-    return wideSamples == (sizeof(Sample) == sizeof(double));
-}
-
-template <typename Sample>
 void Vst2Wrapper::process(Sample** inputs, Sample** outputs, int32 frames) noexcept {
     if (frames <= 0 || !usable(outputs)) {
         return;
     }
-    // A block in the width the processor was not set up for is silent; the host's values wait
-    // for the next block that the processor takes.
-    if (!usable(inputs) || !processing.load(std::memory_order_acquire) || !setUpFor<Sample>()) {
+    // Suspended, the host's values wait for the next block that the processor takes.
+    if (!usable(inputs) || !processing.load(std::memory_order_acquire)) {
         silence(outputs, 0, frames);
         return;
     }
@@ -105,7 +99,7 @@ void Vst2Wrapper::process(Sample** inputs, Sample** outputs, int32 frames) noexc
 
 void Vst2Wrapper::processAccumulating(float** inputs, float** outputs, int32 frames) noexcept {
     if (frames <= 0 || !usable(outputs) || !usable(inputs) ||
-        !processing.load(std::memory_order_acquire) || !setUpFor<float>()) {
+        !processing.load(std::memory_order_acquire)) {
         return;
     }
     collectChanges();

@@ -37,11 +37,12 @@ namespace Vst {
 // Audio: the effect has two inputs and two outputs (one stereo bus each way). Blocks are
 // processed in pieces of at most the announced block size, and never more than
 // kMaxPieceSamples, whatever size the host announces: what resume allocates stays bounded. When
-// the processor is suspended or fails a block, the outputs of that block are silent. Resume sets
-// the processor up for the sample size announced with effSetProcessPrecision (32-bit unless the
-// host asked for 64); a block through the entry of the other width is silent.
-// processDoubleReplacing is offered only when the processor takes 64-bit samples. The old
-// accumulating process adds the processed block to the outputs.
+// the processor is suspended or fails a block, the outputs of that block are silent. Each block
+// is processed in the width of the entry it comes through, from the first one on: 32-bit
+// through processReplacing and the old accumulating process (which adds the processed block to
+// the outputs), 64-bit through processDoubleReplacing, which is offered only when the processor
+// takes 64-bit samples. effSetProcessPrecision only says which width the processor is set up
+// for first.
 //
 // Texts: parameter names, displays and labels are cut to 8 bytes, the program name to 24, the
 // effect name to 32, vendor and product to 64, never inside a character, and always followed by
@@ -153,9 +154,6 @@ private:
     void collectChanges() noexcept;
     template <typename Sample>
     static void silence(Sample** outputs, int32 offset, int32 frames) noexcept;
-    // Whether the processor was set up for blocks of Sample.
-    template <typename Sample>
-    bool setUpFor() const noexcept;
 
     std::unique_ptr<EffectBlock> block;
     audioMasterCallback audioMaster;
