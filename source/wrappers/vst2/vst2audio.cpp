@@ -51,6 +51,19 @@ void Vst2Wrapper::collectChanges() noexcept {
     }
 }
 
+void Vst2Wrapper::keepNewerValues() noexcept {
+    const int32 count = changes->getParameterCount();
+    for (int32 q = 0; q < count; ++q) {
+        const ParamID id = changes->getParameterData(q)->getParameterId();
+        const int32 index = pair->indexOf(id);
+        if (mailbox->pendingForProcessor(index)) {
+            pair->setProcessorValue(id, mailbox->latest(index));
+        }
+    }
+    // The block's changes belong at its start only.
+    changes->clear();
+}
+
 template <typename Sample>
 void Vst2Wrapper::silence(Sample** outputs, int32 offset, int32 frames) noexcept {
     for (int32 c = 0; c < 2; ++c) {
@@ -92,8 +105,7 @@ void Vst2Wrapper::process(Sample** inputs, Sample** outputs, int32 frames) noexc
         if (!processPiece(inputs, pieceOutputs, offset, length)) {
             silence(outputs, offset, length);
         }
-        // The block's changes belong at its start only.
-        changes->clear();
+        keepNewerValues();
     }
 }
 
@@ -114,7 +126,7 @@ void Vst2Wrapper::processAccumulating(float** inputs, float** outputs, int32 fra
                 }
             }
         }
-        changes->clear();
+        keepNewerValues();
     }
 }
 

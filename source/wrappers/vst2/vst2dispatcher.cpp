@@ -147,6 +147,8 @@ bool Vst2Wrapper::resume() {
     }
     // The host's block size only bounds the pieces: a host may announce far more than it sends.
     const int32 pieceSize = std::min(maxBlockSize, kMaxPieceSamples);
+    // The new engine starts from every value set so far, with no point to glide to.
+    settleValues();
     if (!pair->setup(sampleRate, pieceSize, wideSamples, kRealtime)) {
         return false;
     }
@@ -289,7 +291,7 @@ bool Vst2Wrapper::stringToParameter(int32 index, const char* text) {
     if (!pair->textToValue(id, text, value) || !pair->setNormalized(id, value)) {
         return false;
     }
-    mailbox->post(index, pair->normalized(id), false);
+    setValue(index, pair->normalized(id), false);
     return true;
 }
 

@@ -57,6 +57,11 @@ bool ParameterMailbox::takeForController(int32 index, ParamValue& value) {
     return take(slot.toController, slot, value);
 }
 
+bool ParameterMailbox::pendingForProcessor(int32 index) const {
+    return valid(index) &&
+           slots[static_cast<size_t>(index)].toProcessor.load(std::memory_order_acquire);
+}
+
 void ParameterMailbox::discardForProcessor() {
     for (int32 i = 0; i < count; ++i) {
         slots[static_cast<size_t>(i)].toProcessor.store(false, std::memory_order_relaxed);

@@ -31,6 +31,8 @@ public:
     // either taken now or left for the next call, never lost.
     bool takeForProcessor(Steinberg::int32 index, Steinberg::Vst::ParamValue& value);
     bool takeForController(Steinberg::int32 index, Steinberg::Vst::ParamValue& value);
+    // Whether a value waits for the processor (without taking it).
+    bool pendingForProcessor(Steinberg::int32 index) const;
     // Forgets what the processor has not been given (a loaded state supersedes it).
     void discardForProcessor();
 

@@ -148,8 +148,8 @@ VstIntPtr Vst2Wrapper::dispatchEntry(AEffect* effect, int opcode, int index, Vst
 void Vst2Wrapper::setParameterEntry(AEffect* effect, int index, float value) {
     guarded(0, [&] {
         Vst2Wrapper* wrapper = from(effect);
-        if (wrapper && std::isfinite(value)) {
-            wrapper->mailbox->post(index, std::clamp(static_cast<double>(value), 0.0, 1.0), true);
+        if (wrapper && std::isfinite(value) && index >= 0 && index < wrapper->mailbox->size()) {
+            wrapper->setValue(index, std::clamp(static_cast<double>(value), 0.0, 1.0), true);
         }
         return 0;
     });
@@ -167,6 +167,21 @@ VstIntPtr Vst2Wrapper::callHost(int opcode, int index, VstIntPtr value, void* pt
 }
 
 // --- Parameters -----------------------------------------------------------------------------
+
+void Vst2Wrapper::setValue(int32 index, ParamValue value, bool forController) noexcept {
+    // The mailbox first: a block that takes the value puts it into the processor's values too.
+    mailbox->post(index, value, forController);
+    pair->setProcessorValue(pair->idAt(index), value);
+}
+
+void Vst2Wrapper::settleValues() noexcept {
+    for (int32 i = 0; i < mailbox->size(); ++i) {
+        ParamValue value = 0.0;
+        if (mailbox->takeForProcessor(i, value)) {
+            pair->setProcessorValue(pair->idAt(i), value);
+        }
+    }
+}
 
 void Vst2Wrapper::updateController() {
     if (!mailbox || !pair) {
@@ -200,8 +215,8 @@ void Vst2Wrapper::performEdit(ParamID id, ParamValue value) noexcept {
             return 0;
         }
         const ParamValue normalized = std::clamp(value, 0.0, 1.0);
-        // The controller has the value already; the processor gets it with the next block.
-        mailbox->post(index, normalized, false);
+        // The controller has the value already.
+        setValue(index, normalized, false);
         return callHost(audioMasterAutomate, index, 0, nullptr, static_cast<float>(normalized));
     });
 }

@@ -30,9 +30,15 @@ namespace Vst {
 //
 // Threads: the dispatcher runs on the host's user-interface thread (as do the controller and
 // every processor call but process); processReplacing and processDoubleReplacing run on the
-// audio thread; setParameter and getParameter may come from any thread. A host value reaches
-// the processor as a parameter change at offset 0 of the next block, and the controller at the
-// next dispatcher call, so the audio thread never touches the controller.
+// audio thread; setParameter and getParameter may come from any thread.
+//
+// Values: a value set by whatever route (setParameter, effString2Parameter, the editor) is the
+// processor's at once (ComponentHost::setProcessorValue, lock-free): the next chunk holds it,
+// processing or not, as a VST 3 host's getState would after a block carrying it, and the next
+// resume builds the engine starting from it. The running engine gets it as a parameter change at
+// offset 0 of the next block (where it glides as automation does), and the controller at the
+// next dispatcher call, so the audio thread never touches the controller. A loaded chunk
+// supersedes the values set before it; values set after it are saved over it.
 //
 // Audio: the effect has two inputs and two outputs (one stereo bus each way). Blocks are
 // processed in pieces of at most the announced block size, and never more than
@@ -139,6 +145,14 @@ private:
     // The view, made now if there is none yet; null when the controller offers none.
     IPlugView* editorView();
 
+    // A value set outside the blocks (index within range): the processor's from now on, the
+    // running engine's at the next block; the controller's at the next dispatcher call when
+    // forController (it has the value already otherwise).
+    void setValue(int32 index, ParamValue value, bool forController) noexcept;
+    // Values that still wait for the engine, made the processor's (they may have been covered by
+    // an older value of a block in flight) and no longer waiting: the engine about to be set up
+    // starts from them.
+    void settleValues() noexcept;
     // Values from the host that the controller has not seen yet.
     void updateController();
     // The latest values re-read from the controller (after a state load or a restart).
@@ -152,6 +166,9 @@ private:
     template <typename Sample>
     bool processPiece(Sample** inputs, Sample** outputs, int32 offset, int32 frames) noexcept;
     void collectChanges() noexcept;
+    // After the block's first piece: a value set since the block took its points is newer than
+    // what the block put into the processor's values.
+    void keepNewerValues() noexcept;
     template <typename Sample>
     static void silence(Sample** outputs, int32 offset, int32 frames) noexcept;
 
