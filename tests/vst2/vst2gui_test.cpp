@@ -9,6 +9,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -62,6 +63,13 @@ protected:
     VstIntPtr dispatch(int opcode, int index = 0, VstIntPtr value = 0, void* ptr = nullptr) {
         return effect->dispatcher(effect, opcode, index, value, ptr, 0.0f);
     }
+    std::string chunk() {
+        void* data = nullptr;
+        const VstIntPtr size = dispatch(effGetChunk, 0, 0, &data);
+        return size > 0 && data
+                   ? std::string(static_cast<const char*>(data), static_cast<std::size_t>(size))
+                   : std::string();
+    }
     // The host's idle calls, which run the editor's window and timer.
     void run(std::chrono::milliseconds time) {
         const auto end = std::chrono::steady_clock::now() + time;
@@ -101,7 +109,9 @@ protected:
 
 TEST_F(Vst2Gui, ARightClickOnAKnobShowsTheMenuWhoseResetIsOneGesture) {
     // Away from its default, so that the reset has something to do.
+    const std::string defaults = chunk();
     effect->setParameter(effect, 1, 0.875f);
+    EXPECT_NE(chunk(), defaults);
     const xcb_window_t editor = openEditor();
     ASSERT_NE(editor, 0u);
     const std::size_t topLevels = x.children(root).size();
@@ -136,6 +146,8 @@ TEST_F(Vst2Gui, ARightClickOnAKnobShowsTheMenuWhoseResetIsOneGesture) {
         EXPECT_EQ(gesture.index, 1);
     }
     EXPECT_EQ(effect->getParameter(effect, 1), 0.5f);
+    // Saved at once, with no block run.
+    EXPECT_EQ(chunk(), defaults);
 
     EXPECT_EQ(dispatch(effEditClose), 0);
     x.sync();

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
 #include <vector>
 
 namespace {
@@ -94,8 +95,17 @@ TEST(Vst2Win32Gui, ARightClickOnAKnobShowsTheSystemMenuWhoseResetIsOneGesture) {
         return effect->dispatcher(effect, opcode, 0, 0, ptr, 0.0f);
     };
     dispatch(effOpen);
+    const auto chunk = [&] {
+        void* data = nullptr;
+        const VstIntPtr size = effect->dispatcher(effect, effGetChunk, 0, 0, &data, 0.0f);
+        return size > 0 && data
+                   ? std::string(static_cast<const char*>(data), static_cast<std::size_t>(size))
+                   : std::string();
+    };
     // Away from its default, so that the reset has something to do.
+    const std::string defaults = chunk();
     effect->setParameter(effect, 1, 0.875f);
+    EXPECT_NE(chunk(), defaults);
     HWND parent = CreateWindowExW(0, L"STATIC", L"host", WS_POPUP | WS_VISIBLE, 40, 40, 346, 160,
                                   nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
     ASSERT_NE(parent, nullptr);
@@ -119,6 +129,8 @@ TEST(Vst2Win32Gui, ARightClickOnAKnobShowsTheSystemMenuWhoseResetIsOneGesture) {
         EXPECT_EQ(gesture.index, 1);
     }
     EXPECT_EQ(effect->getParameter(effect, 1), 0.5f);
+    // Saved at once, with no block run.
+    EXPECT_EQ(chunk(), defaults);
 
     dispatch(effEditClose);
     EXPECT_EQ(GetWindow(parent, GW_CHILD), nullptr);
