@@ -2,6 +2,7 @@
 
 #include "framework/guard.h"
 #include "framework/hostedprocessor.h"
+#include "framework/messages.h"
 #include "framework/stateblob.h"
 #include "framework/valuemailbox.h"
 #include "platform/flushtozero.h"
@@ -35,6 +36,7 @@ namespace kelvane::vst {
 //   static const Steinberg::Vst::TChar* inputBusName();
 //   static const Steinberg::Vst::TChar* outputBusName();
 //   std::unique_ptr<RealtimeProcessor> makeEngine(const ProcessSetup&, int32 numChannels);
+//   uint32 latencyFor(const ProcessorState& values) const;   // at the stored setup's rate
 // makeEngine is the second stage of setupProcessing; it runs only after the first stage here
 // has accepted the setup, and may throw (std::bad_alloc): the previous engine is then kept.
 template <typename Processor, typename Parameters, typename ProcessorState,
@@ -80,10 +82,12 @@ public:
             if (message == nullptr) {
                 return Steinberg::kInvalidArgument;
             }
-            // The SDK's text-message handling reads the attributes without checking them.
             const char* id = message->getMessageID();
-            if (id != nullptr && std::strcmp(id, "TextMessage") == 0 &&
-                message->getAttributes() == nullptr) {
+            if (sameMessageId(id, messageId::parameterValue)) {
+                return takeValueMessage(message->getAttributes());
+            }
+            // The SDK's text-message handling reads the attributes without checking them.
+            if (sameMessageId(id, "TextMessage") && message->getAttributes() == nullptr) {
                 return Steinberg::kResultFalse;
             }
             return AudioEffect::notify(message);
@@ -97,12 +101,12 @@ public:
             if (!message) {
                 return Steinberg::kResultOk;
             }
-            message->setMessageID(activeMessageId);
+            message->setMessageID(messageId::processorActivated);
             Steinberg::Vst::IAttributeList* attributes = message->getAttributes();
             if (attributes == nullptr) {
                 return Steinberg::kResultOk;
             }
-            attributes->setInt(activeMessageId, active ? 1 : 0);
+            attributes->setInt(messageId::processorActivated, active ? 1 : 0);
             sendMessage(message);
             return Steinberg::kResultOk;
         });
@@ -115,18 +119,21 @@ public:
                 return Steinberg::kResultFalse;
             }
             ProcessorState loaded;
-            const std::lock_guard<std::mutex> lock(stateMutex);
-            for (int32 id = 0; id < Parameters::count; ++id) {
-                const auto& description = Parameters::describe(Steinberg::Vst::ParamID(id));
-                loaded.values[id] =
-                    toFloat(stateNumber(object, description.stateKey, description.defaultValue));
-                // A value that came in before the load must not overwrite it later.
-                latest[id].clear();
+            {
+                const std::lock_guard<std::mutex> lock(stateMutex);
+                for (int32 id = 0; id < Parameters::count; ++id) {
+                    const auto& description = Parameters::describe(Steinberg::Vst::ParamID(id));
+                    loaded.values[id] = toFloat(
+                        stateNumber(object, description.stateKey, description.defaultValue));
+                    // A value that came in before the load must not overwrite it later.
+                    latest[id].clear();
+                }
+                state = loaded;
+                if (engine) {
+                    engine->postState(state);
+                }
             }
-            state = loaded;
-            if (engine) {
-                engine->postState(state);
-            }
+            announceLatency();
             return Steinberg::kResultOk;
         });
     }
@@ -146,8 +153,10 @@ public:
             for (int32 id = 0; id < Parameters::count; ++id) {
                 // JSON holds no NaN or infinity; save what the engine makes of such a value.
                 const double value = storableNumber(double(current.values[id]));
-                object[Parameters::describe(Steinberg::Vst::ParamID(id)).stateKey] =
-                    picojson::value(value);
+                const auto paramId = Steinberg::Vst::ParamID(id);
+                if (Parameters::saved(paramId, value)) {
+                    object[Parameters::describe(paramId).stateKey] = picojson::value(value);
+                }
             }
             object[Parameters::versionKey()] = picojson::value(1.0);
             object[Parameters::tagKey()] = picojson::value(std::string(Parameters::processorTag()));
@@ -181,7 +190,14 @@ public:
                    : Steinberg::kResultFalse;
     }
 
-    uint32 PLUGIN_API getLatencySamples() override { return latencySamples; }
+    // What the product makes of the latest values, whichever way they came: the host that asks
+    // knows it from now on.
+    uint32 PLUGIN_API getLatencySamples() override {
+        return guarded(uint32(0), [&] {
+            announcedLatency = currentLatency();
+            return announcedLatency;
+        });
+    }
     uint32 PLUGIN_API getTailSamples() override { return Steinberg::Vst::kNoTail; }
 
     // A refused setup (or one whose engine cannot be built) leaves the stored setup, and with it
@@ -294,8 +310,6 @@ public:
     }
 
 protected:
-    static constexpr const char* activeMessageId = "b0";
-
     // The number of channels of output bus 0, or 0 when it cannot be read.
     int32 outputChannelCount() {
         Steinberg::Vst::SpeakerArrangement arrangement = 0;
@@ -312,7 +326,9 @@ protected:
     // engine, take turns on state and on the engine's receiving end. The audio thread never
     // takes this lock.
     std::mutex stateMutex;
-    uint32 latencySamples = 0;
+    // The latency the host last learned (from getLatencySamples or a restart request); on the
+    // thread of the controller's messages.
+    uint32 announcedLatency = 0;
     // Values that came in since state was last brought up to date: from blocks (the engine's
     // cells, emptied by process) and from setParameterValue. One cell each, so the later wins.
     ValueMailbox latest[Parameters::count];
@@ -380,6 +396,44 @@ private:
             return -std::numeric_limits<float>::infinity();
         }
         return float(value);
+    }
+
+    uint32 currentLatency() {
+        const std::lock_guard<std::mutex> lock(stateMutex);
+        takeLatestValues();
+        return static_cast<const Processor&>(*this).latencyFor(state);
+    }
+
+    // Asks the host, through the controller, to take in a latency that changed since it last
+    // learned it. Never on the audio thread: the message is made by the host.
+    void announceLatency() {
+        const uint32 latency = currentLatency();
+        if (latency == announcedLatency) {
+            return;
+        }
+        announcedLatency = latency;
+        Steinberg::IPtr<Steinberg::Vst::IMessage> message = Steinberg::owned(allocateMessage());
+        if (message) {
+            message->setMessageID(messageId::latencyChanged);
+            sendMessage(message);
+        }
+    }
+
+    // The controller's word on a value that hosts do not automate.
+    tresult takeValueMessage(Steinberg::Vst::IAttributeList* attributes) {
+        Steinberg::int64 id = -1;
+        double value = 0.0;
+        if (attributes == nullptr ||
+            attributes->getInt(messageId::parameterIdAttribute, id) != Steinberg::kResultOk ||
+            attributes->getFloat(messageId::parameterValueAttribute, value) !=
+                Steinberg::kResultOk ||
+            id < 0 || id >= Parameters::count ||
+            setParameterValue(static_cast<Steinberg::Vst::ParamID>(id), value) !=
+                Steinberg::kResultOk) {
+            return Steinberg::kResultFalse;
+        }
+        announceLatency();
+        return Steinberg::kResultOk;
     }
 
     // Moves the values that came in since the last time into state.

@@ -52,7 +52,7 @@ TEST(ComponentHost, RefusesWhatItCannotHost) {
 TEST(ComponentHost, ParametersAndTextsComeFromTheController) {
     auto host = makeHost();
     ASSERT_TRUE(host);
-    ASSERT_EQ(host->parameterCount(), 4);
+    ASSERT_EQ(host->parameterCount(), 5);
     for (int32 i = 0; i < host->parameterCount(); ++i) {
         ParameterInfo info{};
         ASSERT_TRUE(host->parameterInfo(i, info));
@@ -76,7 +76,7 @@ TEST(ComponentHost, ParametersAndTextsComeFromTheController) {
             EXPECT_EQ(back, direct);
         }
     }
-    EXPECT_FALSE(host->parameterInfo(4, *std::make_unique<ParameterInfo>()));
+    EXPECT_FALSE(host->parameterInfo(5, *std::make_unique<ParameterInfo>()));
     EXPECT_EQ(host->indexOf(99), -1);
     EXPECT_TRUE(host->setNormalized(1, 0.75));
     EXPECT_EQ(host->normalized(1), 0.75);
