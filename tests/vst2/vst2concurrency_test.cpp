@@ -94,7 +94,10 @@ TEST(Vst2Concurrency, ChunksAreSavedWhileValuesAreSetAndAudioRuns) {
     stop.store(true);
     audio.join();
 
-    const Values expected = {{0, 1.0f}, {1, 0.125f}, {2, 0.875f}, {3, 0.0f}};
+    Values expected;
+    for (int index = 0; index < raw->numParams; ++index) {
+        expected.emplace_back(index, index % 2 == 0 ? 0.875f : 0.125f);
+    }
     std::thread([&] {
         for (const auto& value : expected) {
             raw->setParameter(raw, static_cast<int>(value.first), static_cast<float>(value.second));

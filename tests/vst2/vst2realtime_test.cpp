@@ -124,7 +124,9 @@ TEST(Vst2Realtime, BlocksThroughEveryEntryInTurnMatchTheVst3RendersAndAllocateNo
             std::vector<std::pair<int, float>> sets;
             if (random() % 3 == 0) {
                 for (auto k = 1 + random() % 3; k > 0; --k) {
-                    sets.emplace_back(static_cast<int>(random() % 4), unit(random));
+                    sets.emplace_back(
+                        static_cast<int>(random() % static_cast<unsigned>(raw->numParams)),
+                        unit(random));
                 }
             }
             Values changes;
