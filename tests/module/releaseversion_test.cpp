@@ -26,26 +26,26 @@ TEST(ReleaseVersion, IsTheOneEveryFormatShows) {
     PClassInfo2 info;
     ASSERT_EQ(factory2->getClassInfo2(0, &info), kResultOk);
     factory->release();
-    EXPECT_STREQ(info.version, "1.0.7");
-    EXPECT_STREQ(TIVRANDEL_VERSION, "1.0.7");
+    EXPECT_STREQ(info.version, "1.1.0");
+    EXPECT_STREQ(TIVRANDEL_VERSION, "1.1.0");
 
     // VST2: the number the wrapper makes of the class version.
-    EXPECT_EQ(Vst::Vst2Text::versionNumber(info.version), 1070);
+    EXPECT_EQ(Vst::Vst2Text::versionNumber(info.version), 1100);
 
     // The Windows version resources' file and product version (source/module/version.rc.in).
     const int resource[] = {TIVRANDEL_VERSION_MAJOR, TIVRANDEL_VERSION_MINOR,
                             TIVRANDEL_VERSION_PATCH, 0};
     EXPECT_EQ(resource[0], 1);
-    EXPECT_EQ(resource[1], 0);
-    EXPECT_EQ(resource[2], 7);
+    EXPECT_EQ(resource[1], 1);
+    EXPECT_EQ(resource[2], 0);
     EXPECT_EQ(resource[3], 0);
 
 #ifdef TIVRANDEL_LV2_TTL
     // LV2: the version in the bundle's description, as the build wrote it.
     std::ifstream in(TIVRANDEL_LV2_TTL);
     const std::string ttl(std::istreambuf_iterator<char>(in), {});
-    EXPECT_NE(ttl.find("lv2:minorVersion 200 ;"), std::string::npos) << ttl;
-    EXPECT_NE(ttl.find("lv2:microVersion 14 ;"), std::string::npos) << ttl;
+    EXPECT_NE(ttl.find("lv2:minorVersion 202 ;"), std::string::npos) << ttl;
+    EXPECT_NE(ttl.find("lv2:microVersion 0 ;"), std::string::npos) << ttl;
 #endif
 }
 
