@@ -346,6 +346,15 @@ find_earlier_release() {
     echo "no earlier version in the history of CMakeLists.txt"
     return 1
 }
+# Without that history (a shallow clone), the release the package's changelog names before this
+# one stands in, made by this release's packaging: the update is still tested, the earlier
+# scripts' own differences are not.
+earlier_from_changelog() {
+    earlier_version=$(sed -n 's/^tivrandel (\([0-9.]*\)).*/\1/p' "$root/packaging/linux/changelog" |
+        sed -n 2p)
+    earlier_commit=""
+    [ -n "$earlier_version" ] && [ "$earlier_version" != "$version" ]
+}
 earlier="$work/earlier"
 is_stand_in() { # <file>
     tail -c 64 "$1" | grep -aqF "# Tivrandel $earlier_version stand-in"
@@ -358,10 +367,17 @@ mark() { # <file...>: a marker behind the end, which neither ELF nor PE loaders 
 }
 make_earlier_release() {
     local stamp modules="$earlier/modules"
-    stamp=$(git -C "$root" log -1 --format=%ct "$earlier_commit")
+    stamp=$(git -C "$root" log -1 --format=%ct "${earlier_commit:-HEAD}")
     mkdir -p "$earlier/tree" "$earlier/dist" "$modules/tivrandel.lv2" \
         "$modules/Tivrandel64.vst3/Contents/x86_64-win"
-    git -C "$root" archive "$earlier_commit" packaging COPYING | tar -x -C "$earlier/tree"
+    if [ -n "$earlier_commit" ]; then
+        git -C "$root" archive "$earlier_commit" packaging COPYING | tar -x -C "$earlier/tree"
+    else
+        git -C "$root" archive HEAD packaging COPYING | tar -x -C "$earlier/tree"
+        # Its changelog ends with the earlier release's entry.
+        sed -i -e '1,/^ -- /d' "$earlier/tree/packaging/linux/changelog"
+        sed -i -e '1{/^$/d}' "$earlier/tree/packaging/linux/changelog"
+    fi
     cp "$module" "$modules/Tivrandel64.so"
     cp "$clap_module" "$modules/Tivrandel.clap"
     cp "$debroot/usr/lib/lv2/tivrandel.lv2/"* "$modules/tivrandel.lv2/"
@@ -387,6 +403,17 @@ if find_earlier_release >"$logs/earlier.log" 2>&1; then
         earlier_deb="$earlier/dist/tivrandel_${earlier_version}_amd64.deb"
         earlier_setup="$earlier/dist/Tivrandel-$earlier_version-win64-setup.exe"
         pass "its package and installer, from its packaging and this release's modules, marked"
+    else
+        fail "making the earlier release's package and installer"
+        cat "$logs/earlier.log"
+    fi
+elif earlier_from_changelog; then
+    pass "the earlier release: $earlier_version, named by the changelog (no history here: this \
+release's packaging stands in for its own)"
+    if make_earlier_release >>"$logs/earlier.log" 2>&1; then
+        earlier_deb="$earlier/dist/tivrandel_${earlier_version}_amd64.deb"
+        earlier_setup="$earlier/dist/Tivrandel-$earlier_version-win64-setup.exe"
+        pass "its package and installer, from this release's packaging and modules, marked"
     else
         fail "making the earlier release's package and installer"
         cat "$logs/earlier.log"
