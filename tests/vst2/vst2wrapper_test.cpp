@@ -5,6 +5,7 @@
 #include "host/smallstack.h"
 #include "host/streams.h"
 #include "module/classids.h"
+#include "module/version.h"
 #include "parameters/parameters.h"
 
 #include "public.sdk/source/vst/vsteditcontroller.h"
@@ -20,6 +21,11 @@ namespace {
 using namespace Steinberg;
 using namespace vst2host;
 using tivrandel::Parameters;
+
+// The VST 2 version number of the project's version: major, minor and patch as thousands,
+// hundreds and tens.
+constexpr int32 vst2Version =
+    TIVRANDEL_VERSION_MAJOR * 1000 + TIVRANDEL_VERSION_MINOR * 100 + TIVRANDEL_VERSION_PATCH * 10;
 
 class Vst2EffectTest : public ::testing::Test {
 protected:
@@ -60,7 +66,7 @@ TEST_F(Vst2EffectTest, DescribesItselfToTheHost) {
     EXPECT_EQ(effect->numOutputs, 2);
     EXPECT_EQ(effect->numParams, Parameters::count);
     EXPECT_EQ(effect->numPrograms, 1);
-    EXPECT_EQ(effect->version, 1070);
+    EXPECT_EQ(effect->version, vst2Version);
     EXPECT_EQ(effect->initialDelay, 0);
     EXPECT_TRUE(effect->flags & effFlagsCanReplacing);
     EXPECT_TRUE(effect->flags & effFlagsCanDoubleReplacing);
@@ -72,7 +78,7 @@ TEST_F(Vst2EffectTest, DescribesItselfToTheHost) {
     EXPECT_EQ(effect.text(effGetEffectName), "Tivrandel64");
     EXPECT_EQ(effect.text(effGetProductString), "Tivrandel64");
     EXPECT_EQ(effect.text(effGetVendorString), "Kelvane");
-    EXPECT_EQ(effect.dispatch(effGetVendorVersion), 1070);
+    EXPECT_EQ(effect.dispatch(effGetVendorVersion), vst2Version);
     EXPECT_EQ(effect.dispatch(effGetPlugCategory), kPlugCategEffect);
     EXPECT_EQ(effect.dispatch(effGetVstVersion), 2400);
     EXPECT_EQ(effect.text(effGetProgramName), "Default");
