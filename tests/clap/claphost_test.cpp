@@ -8,6 +8,7 @@
 #include "host/streams.h"
 #include "module/classids.h"
 #include "module/factory.h"
+#include "module/version.h"
 
 #include "clap/ext/audio-ports.h"
 #include "clap/ext/latency.h"
