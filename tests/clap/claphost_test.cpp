@@ -584,6 +584,83 @@ TEST_F(ClapHost, EventsItDoesNotUseAndBadEventsAreHarmless) {
     plugin->deactivate(plugin.plugin);
 }
 
+// A host's list that claims four billion events and holds one: past it, get answers null.
+struct ClaimingEvents {
+    ClaimingEvents(clap_id id, double value) {
+        event.header = {sizeof(event), 0, CLAP_CORE_EVENT_SPACE_ID, CLAP_EVENT_PARAM_VALUE, 0};
+        event.param_id = id;
+        event.note_id = event.port_index = event.channel = event.key = -1;
+        event.value = value;
+        list.ctx = this;
+        list.size = [](const clap_input_events_t*) { return 0xFFFFFFFFu; };
+        list.get = [](const clap_input_events_t* l, uint32_t index) -> const clap_event_header_t* {
+            auto* self = static_cast<ClaimingEvents*>(l->ctx);
+            ++self->asked;
+            return index == 0 ? &self->event.header : nullptr;
+        };
+    }
+    clap_event_param_value_t event{};
+    clap_input_events_t list{};
+    std::uint64_t asked = 0;
+};
+
+TEST_F(ClapHost, ListsAreReadNoFurtherThanABlockCanUse) {
+    ASSERT_TRUE(module.loaded());
+    Instance plugin(module, host);
+    ASSERT_TRUE(plugin.initialized);
+    constexpr uint32_t frames = 256;
+    ASSERT_TRUE(plugin->activate(plugin.plugin, 48000.0, 1, frames));
+    ASSERT_TRUE(plugin->start_processing(plugin.plugin));
+    std::vector<float> left(frames), right(frames);
+    float* channels[2] = {left.data(), right.data()};
+    clap_audio_buffer_t in{channels, nullptr, 2, 0, 0};
+    clap_audio_buffer_t out{channels, nullptr, 2, 0, 0};
+    OutputEvents outEvents;
+    const auto* p = params(plugin.plugin);
+    double value = 0;
+
+    ClaimingEvents claiming(1, 0.875);
+    clap_process_t process{0, frames, nullptr, &in, &out, 1, 1, &claiming.list, outEvents.list()};
+    ASSERT_EQ(plugin->process(plugin.plugin, &process), CLAP_PROCESS_CONTINUE);
+    // A few events for each sample and a few more, and the one it holds is taken.
+    EXPECT_GE(claiming.asked, 1u);
+    EXPECT_LE(claiming.asked, 16u * frames + 4096u);
+    plugin->on_main_thread(plugin.plugin);
+    ASSERT_TRUE(p->get_value(plugin.plugin, 1, &value));
+    EXPECT_EQ(value, 0.875);
+
+    // An honest list as full as a block gets, every parameter at every sample and twice at
+    // some, is read to its end.
+    InputEvents full;
+    double last[4] = {};
+    for (uint32_t t = 0; t < frames; ++t) {
+        for (clap_id id = 0; id < 4; ++id) {
+            const bool stepped = id == 0 || id == 3;
+            for (int twice = 0; twice < (t % 16 == 0 ? 2 : 1); ++twice) {
+                last[id] = stepped ? double((t + id + twice) % 2) : (t + id + twice) / 1024.0;
+                full.addValue(t, id, last[id]);
+            }
+        }
+    }
+    process.in_events = full.list();
+    ASSERT_EQ(plugin->process(plugin.plugin, &process), CLAP_PROCESS_CONTINUE);
+    plugin->on_main_thread(plugin.plugin);
+    for (clap_id id = 0; id < 4; ++id) {
+        ASSERT_TRUE(p->get_value(plugin.plugin, id, &value));
+        EXPECT_EQ(value, last[id]) << "parameter " << id;
+    }
+
+    // A flush has no block: a fixed bound of the same order.
+    plugin->stop_processing(plugin.plugin);
+    plugin->deactivate(plugin.plugin);
+    ClaimingEvents flushed(2, 0.125);
+    p->flush(plugin.plugin, &flushed.list, outEvents.list());
+    EXPECT_GE(flushed.asked, 1u);
+    EXPECT_LE(flushed.asked, 1u << 17);
+    ASSERT_TRUE(p->get_value(plugin.plugin, 2, &value));
+    EXPECT_EQ(value, 0.125);
+}
+
 TEST_F(ClapHost, FlushWhileInactiveReachesValuesAndTheNextBlock) {
     ASSERT_TRUE(module.loaded());
     Instance plugin(module, host);

@@ -21,6 +21,25 @@ namespace {
 // The samples of a block at which every parameter may step, each with its own two points.
 constexpr Steinberg::int32 maxEventSamples = 8192;
 
+// Of the events a list claims, the most the plug-in asks for: every parameter twice at each
+// sample of the block, and up to skippedEvents more that it passes over (other types and spaces,
+// unknown ids, null answers), so a list that claims more than it holds costs bounded work. A flush
+// has no block: it reads as much as a block of maxEventSamples may.
+constexpr std::uint64_t eventsPerSampleAndParameter = 2;
+constexpr std::uint64_t skippedEvents = 1024;
+
+std::uint32_t eventsToRead(const clap_input_events_t* in, std::uint32_t frames,
+                           std::int32_t parameters) {
+    if (!in || !in->size || !in->get) {
+        return 0;
+    }
+    const std::uint64_t most =
+        static_cast<std::uint64_t>(frames) * eventsPerSampleAndParameter *
+            static_cast<std::uint64_t>(std::max<std::int32_t>(parameters, 1)) +
+        skippedEvents;
+    return static_cast<std::uint32_t>(std::min<std::uint64_t>(in->size(in), most));
+}
+
 // The k-th event of in when it is a whole parameter value event of the core space, else null:
 // the only events the plug-in reads.
 const clap_event_param_value_t* paramValueAt(const clap_input_events_t& in, std::uint32_t k) {
@@ -576,7 +595,8 @@ void Plugin::flush(const clap_input_events_t* in, const clap_output_events_t* ou
         return;
     }
     const bool mainThread = !active.load();
-    const std::uint32_t events = in && in->size && in->get ? in->size(in) : 0;
+    const std::uint32_t events =
+        eventsToRead(in, static_cast<std::uint32_t>(maxEventSamples), count);
     bool changed = false;
     for (std::uint32_t k = 0; k < events; ++k) {
         const clap_event_param_value_t* event = paramValueAt(*in, k);
@@ -607,7 +627,7 @@ void Plugin::flush(const clap_input_events_t* in, const clap_output_events_t* ou
     sendGestures(out);
 }
 
-void Plugin::collectPoints(const clap_input_events_t* in) noexcept {
+void Plugin::collectPoints(const clap_input_events_t* in, std::uint32_t frames) noexcept {
     changes->clear();
     Lane* const lane = lanes.get();
     // One flag says whether a state or a value waits, so a block without any reads no more.
@@ -630,7 +650,7 @@ void Plugin::collectPoints(const clap_input_events_t* in) noexcept {
             }
         }
     }
-    const std::uint32_t events = in && in->size && in->get ? in->size(in) : 0;
+    const std::uint32_t events = eventsToRead(in, frames, count);
     bool opened = false;
     // The hot loop of automated blocks: no call but the host's, nothing looked up twice.
     for (std::uint32_t k = 0; k < events; ++k) {
@@ -700,7 +720,7 @@ clap_process_status Plugin::process(const clap_process_t& data) noexcept {
     if (!pair || !changes || data.frames_count > static_cast<std::uint32_t>(pair->maxBlockSize())) {
         return CLAP_PROCESS_ERROR;
     }
-    collectPoints(data.in_events);
+    collectPoints(data.in_events, data.frames_count);
     sendGestures(data.out_events);
     if (data.audio_inputs_count < 1 || data.audio_outputs_count < 1 || !data.audio_inputs ||
         !data.audio_outputs || data.audio_inputs[0].channel_count < 2 ||

@@ -12,7 +12,9 @@
 // (t - 1, previous value) and (t, new value), or the single point (0, new value) at t = 0; of
 // several events for one parameter at the same sample the last one counts. Other events, and
 // events of unknown parameters, are ignored; events out of order or past the block reach the
-// processor as points that it skips or heads for, as it does a VST3 host's.
+// processor as points that it skips or heads for, as it does a VST3 host's. Of a list, no more
+// events are read than a block can use (every parameter twice at each sample, and some to skip),
+// whatever size the list claims; a flush reads as many as the longest block.
 //
 // Threads: as CLAP fixes them. Values move between the audio thread and the main thread (the
 // controller's) through lock-free slots; editor gestures go to the host through a lock-free
@@ -142,8 +144,9 @@ private:
     void updateController();
     void readControllerValues();
     void sendGestures(const clap_output_events_t* out) noexcept;
-    // Audio thread: the block's points from the slots and the host's events.
-    void collectPoints(const clap_input_events_t* in) noexcept;
+    // Audio thread: the points of a block of frames samples from the slots and the host's
+    // events.
+    void collectPoints(const clap_input_events_t* in, std::uint32_t frames) noexcept;
 
     // State
     bool save(const clap_ostream_t* stream);
