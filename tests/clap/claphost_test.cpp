@@ -661,6 +661,41 @@ TEST_F(ClapHost, ListsAreReadNoFurtherThanABlockCanUse) {
     EXPECT_EQ(value, 0.125);
 }
 
+TEST_F(ClapHost, AStreamAnsweringMoreThanAskedFailsTheLoad) {
+    ASSERT_TRUE(module.loaded());
+    Instance plugin(module, host);
+    Instance source(module, host);
+    ASSERT_TRUE(plugin.initialized && source.initialized);
+    // A state of other values than the plug-in's.
+    InputEvents events;
+    events.addValue(0, 2, 0.0625);
+    params(source.plugin)->flush(source.plugin, events.list(), nullptr);
+    ASSERT_TRUE(source->activate(source.plugin, 48000.0, 1, 16));
+    ASSERT_TRUE(source->start_processing(source.plugin));
+    std::vector<float> left(16), right(16);
+    float* channels[2] = {left.data(), right.data()};
+    clap_audio_buffer_t in{channels, nullptr, 2, 0, 0};
+    clap_audio_buffer_t out{channels, nullptr, 2, 0, 0};
+    InputEvents none;
+    clap_process_t process{0, 16, nullptr, &in, &out, 1, 1, none.list(), nullptr};
+    ASSERT_EQ(source->process(source.plugin, &process), CLAP_PROCESS_CONTINUE);
+    const std::vector<std::uint8_t> other = save(source.plugin);
+
+    const std::vector<std::uint8_t> before = save(plugin.plugin);
+    ASSERT_NE(other, before);
+    const auto* state = extension<clap_plugin_state_t>(plugin.plugin, CLAP_EXT_STATE);
+    for (std::uint64_t overstated : {1ull, 1ull << 20, 1ull << 40}) {
+        InputStream lying(other);
+        lying.overstated = overstated;
+        EXPECT_FALSE(state->load(plugin.plugin, lying.stream())) << overstated;
+    }
+    EXPECT_EQ(save(plugin.plugin), before);
+    double value = 0;
+    ASSERT_TRUE(params(plugin.plugin)->get_value(plugin.plugin, 2, &value));
+    EXPECT_EQ(value, 0.5);
+    EXPECT_TRUE(load(plugin.plugin, other));
+}
+
 TEST_F(ClapHost, FlushWhileInactiveReachesValuesAndTheNextBlock) {
     ASSERT_TRUE(module.loaded());
     Instance plugin(module, host);

@@ -827,7 +827,8 @@ bool Plugin::load(const clap_istream_t* stream) {
     std::uint8_t buffer[4096];
     for (;;) {
         const std::int64_t got = stream->read(stream, buffer, sizeof(buffer));
-        if (got < 0) {
+        // More than was asked for is a stream that lies: nothing it gave can be trusted.
+        if (got < 0 || got > static_cast<std::int64_t>(sizeof(buffer))) {
             return false;
         }
         if (got == 0) {

@@ -21,7 +21,8 @@
 // queue read by process or params.flush. process allocates nothing and takes no lock.
 //
 // State: the processor's getState bytes; a load goes to the processor's setState and, accepted,
-// to the controller; a refused load changes nothing.
+// to the controller; a refused load changes nothing, nor does a stream that fails or answers
+// more bytes than it was asked for.
 //
 // Editor: the controller's editor embedded in the host's window (x11, win32), with a fixed size
 // and the host's content scale. On Linux its run loop is the host's timer-support and
