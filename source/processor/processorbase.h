@@ -1,7 +1,9 @@
 #pragma once
 
 #include "framework/guard.h"
+#include "framework/hostedprocessor.h"
 #include "framework/stateblob.h"
+#include "framework/valuemailbox.h"
 #include "platform/flushtozero.h"
 
 #include "pluginterfaces/vst/ivstmessage.h"
@@ -11,6 +13,7 @@
 #include <picojson.h>
 
 #include <algorithm>
+#include <atomic>
 #include <bitset>
 #include <cmath>
 #include <cstring>
@@ -25,7 +28,8 @@ namespace kelvane::vst {
 // of equal arrangement (or a mono input to a stereo output), 32- and 64-bit processing, a real-time
 // engine rebuilt on every successful setupProcessing, the saved state and the activation message to
 // the controller. It reads nothing of the host's ProcessContext, so it asks the host for none of it
-// (IProcessContextRequirements answers 0).
+// (IProcessContextRequirements answers 0). The adapters of other formats, which host it, may
+// also set values outside blocks and hand it blocks of either sample size (IHostedProcessor).
 //
 // The product class derives from this template and supplies:
 //   static const Steinberg::Vst::TChar* inputBusName();
@@ -35,7 +39,7 @@ namespace kelvane::vst {
 // has accepted the setup, and may throw (std::bad_alloc): the previous engine is then kept.
 template <typename Processor, typename Parameters, typename ProcessorState,
           typename RealtimeProcessor>
-class ProcessorBase : public Steinberg::Vst::AudioEffect {
+class ProcessorBase : public Steinberg::Vst::AudioEffect, public IHostedProcessor {
 public:
     using tresult = Steinberg::tresult;
     using int32 = Steinberg::int32;
@@ -47,6 +51,17 @@ public:
 
     ProcessorBase(const ProcessorBase&) = delete;
     ProcessorBase& operator=(const ProcessorBase&) = delete;
+
+    tresult PLUGIN_API queryInterface(const Steinberg::TUID iid, void** obj) override {
+        if (Steinberg::FUnknownPrivate::iidEqual(iid, IHostedProcessor::iid)) {
+            addRef();
+            *obj = static_cast<IHostedProcessor*>(this);
+            return Steinberg::kResultOk;
+        }
+        return AudioEffect::queryInterface(iid, obj);
+    }
+    uint32 PLUGIN_API addRef() override { return AudioEffect::addRef(); }
+    uint32 PLUGIN_API release() override { return AudioEffect::release(); }
 
     tresult PLUGIN_API initialize(Steinberg::FUnknown* context) override {
         return guarded([&]() -> tresult {
@@ -105,11 +120,8 @@ public:
                 const auto& description = Parameters::describe(Steinberg::Vst::ParamID(id));
                 loaded.values[id] =
                     toFloat(stateNumber(object, description.stateKey, description.defaultValue));
-                // A value the audio thread took in before the load must not overwrite it later.
-                float discarded = 0.0f;
-                if (engine) {
-                    engine->takeLatestValue(id, discarded);
-                }
+                // A value that came in before the load must not overwrite it later.
+                latest[id].clear();
             }
             state = loaded;
             if (engine) {
@@ -217,13 +229,26 @@ public:
             return Steinberg::kResultFalse;
         }
         // Buffers of another width than the one set up would be read and written as the wrong
-        // type, past their ends: such a block is refused before anything of it is read.
-        if (data.symbolicSampleSize != processSetup.symbolicSampleSize) {
+        // type, past their ends: such a block is refused before anything of it is read. An
+        // adapter that sees the real buffers may say either width.
+        if (data.symbolicSampleSize != processSetup.symbolicSampleSize &&
+            !(eitherSampleSize.load(std::memory_order_relaxed) &&
+              canProcessSampleSize(data.symbolicSampleSize) == Steinberg::kResultTrue)) {
             return Steinberg::kResultFalse;
         }
         platform::FlushToZeroScope flushToZero;
         // Before any check, so that a host's parameter flush (no samples) is still taken in.
         engine->receiveParameterChanges(data);
+        if (data.inputParameterChanges != nullptr) {
+            // Into the cells that values set outside blocks go to as well, so that a save finds
+            // whichever came last.
+            for (int32 id = 0; id < Parameters::count; ++id) {
+                float value = 0.0f;
+                if (engine->takeLatestValue(id, value)) {
+                    latest[id].store(value);
+                }
+            }
+        }
         if (data.numSamples <= 0 || data.numOutputs < 1) {
             return Steinberg::kResultOk;
         }
@@ -253,6 +278,21 @@ public:
                             out.channelBuffers64, out, data.numSamples);
     }
 
+    tresult PLUGIN_API setParameterValue(Steinberg::Vst::ParamID id,
+                                         Steinberg::Vst::ParamValue value) override {
+        if (id >= static_cast<Steinberg::Vst::ParamID>(Parameters::count) ||
+            !std::isfinite(value)) {
+            return Steinberg::kInvalidArgument;
+        }
+        latest[id].store(toFloat(value));
+        return Steinberg::kResultOk;
+    }
+
+    tresult PLUGIN_API acceptEitherSampleSize(Steinberg::TBool accept) override {
+        eitherSampleSize.store(accept != 0, std::memory_order_relaxed);
+        return Steinberg::kResultOk;
+    }
+
 protected:
     static constexpr const char* activeMessageId = "b0";
 
@@ -273,6 +313,10 @@ protected:
     // takes this lock.
     std::mutex stateMutex;
     uint32 latencySamples = 0;
+    // Values that came in since state was last brought up to date: from blocks (the engine's
+    // cells, emptied by process) and from setParameterValue. One cell each, so the later wins.
+    ValueMailbox latest[Parameters::count];
+    std::atomic<bool> eitherSampleSize{false};
 
 private:
     template <typename Sample>
@@ -338,14 +382,11 @@ private:
         return float(value);
     }
 
-    // Moves the values that automation delivered to the engine into state.
+    // Moves the values that came in since the last time into state.
     void takeLatestValues() {
-        if (!engine) {
-            return;
-        }
         for (int32 id = 0; id < Parameters::count; ++id) {
             float value = 0.0f;
-            if (engine->takeLatestValue(id, value)) {
+            if (latest[id].take(value)) {
                 state.values[id] = value;
             }
         }

@@ -5,7 +5,7 @@
 #include "processor/engine/parameterramp.h"
 #include "processor/engine/smoother.h"
 #include "processor/engine/stateexchange.h"
-#include "processor/engine/valuemailbox.h"
+#include "framework/valuemailbox.h"
 #include "processor/processorstate.h"
 
 #include "pluginterfaces/vst/ivstaudioprocessor.h"
@@ -109,7 +109,7 @@ private:
 
     ParameterRamp ramps[Parameters::count];
     StateExchange exchange;
-    ValueMailbox mailboxes[Parameters::count];
+    kelvane::vst::ValueMailbox mailboxes[Parameters::count];
     RealtimeProcessorConfig config;
     OnePoleSmoother bypassMix;
     OnePoleSmoother timePan;
