@@ -371,11 +371,10 @@ bool Plugin::activate(double sampleRate, std::uint32_t, std::uint32_t maxFrames)
     // host's claim cannot raise: past it a queue's last point takes the latest value.
     const int32 points = std::min(frames, maxEventSamples);
     std::unique_ptr<PointChanges> queues(new PointChanges(count, 2 * points + 2));
-    const bool wide = wantWide.load() && pair->canProcess64();
-    if (!pair->setup(sampleRate, frames, wide, processMode) || !pair->activate()) {
+    // The width set up is no limit: each block is played in its own.
+    if (!pair->setup(sampleRate, frames, false, processMode) || !pair->activate()) {
         return false;
     }
-    restartRequested.store(false);
     changes = std::move(queues);
     stateLoaded.store(true);
     forProcessor.store(true);
@@ -700,19 +699,11 @@ void Plugin::collectPoints(const clap_input_events_t* in, std::uint32_t frames) 
 template <typename Sample>
 clap_process_status Plugin::processAudio(Sample* const* inputs, Sample* const* outputs,
                                          std::uint32_t frames) noexcept {
-    const bool wide = sizeof(Sample) == sizeof(double);
-    if (wide == pair->setUpWide() &&
-        pair->process(inputs, outputs, static_cast<int32>(frames), changes.get())) {
+    if (pair->process(inputs, outputs, static_cast<int32>(frames), changes.get())) {
         return CLAP_PROCESS_CONTINUE;
     }
     std::fill_n(outputs[0], frames, Sample(0));
     std::fill_n(outputs[1], frames, Sample(0));
-    if (wide != pair->setUpWide() && (!wide || pair->canProcess64())) {
-        wantWide.store(wide);
-        if (!restartRequested.exchange(true) && host->request_restart) {
-            host->request_restart(host);
-        }
-    }
     return CLAP_PROCESS_ERROR;
 }
 

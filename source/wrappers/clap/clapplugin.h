@@ -16,6 +16,9 @@
 // events are read than a block can use (every parameter twice at each sample, and some to skip),
 // whatever size the list claims; a flush reads as many as the longest block.
 //
+// Audio: each block in the sample size the host hands it, 32 or 64 bits, from the first block
+// of an activation on.
+//
 // Threads: as CLAP fixes them. Values move between the audio thread and the main thread (the
 // controller's) through lock-free slots; editor gestures go to the host through a lock-free
 // queue read by process or params.flush. process allocates nothing and takes no lock.
@@ -193,10 +196,6 @@ private:
     std::atomic<bool> forProcessor{false}; // set after stateLoaded or a slot's toProcessor
     std::atomic<bool> active{false};
     std::int32_t processMode = 0; // Steinberg::Vst::kRealtime
-    // The processor takes one sample size per activation, while a CLAP host may change it from
-    // block to block: a block of the other size is refused and the next activation takes it.
-    std::atomic<bool> wantWide{false};
-    std::atomic<bool> restartRequested{false};
     GestureRing gestures{1024};
 
     // For each parameter, what its events need, side by side: the audio thread's values, and its
