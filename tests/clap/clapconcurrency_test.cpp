@@ -1,6 +1,7 @@
 // The adapter's two threads at once: the audio thread processing blocks with events while the
 // main thread turns the editor's knobs, reads values, saves and loads the state, and answers
-// the adapter's callbacks. Run under ThreadSanitizer by the test script.
+// the adapter's callbacks; the audio thread flushes values between blocks and while it does not
+// process. Run under ThreadSanitizer by the test script.
 
 #include "clap/claphost.h"
 
@@ -55,6 +56,12 @@ TEST(ClapConcurrency, AudioAndMainThreadAtOnce) {
             plugin->process(plugin, &process);
             if (block % 7 == 0)
                 params->flush(plugin, events.list(), outEvents.list());
+            if (block % 11 == 0) {
+                // Active, not processing: a flush sets the values the next save holds.
+                plugin->stop_processing(plugin);
+                params->flush(plugin, events.list(), outEvents.list());
+                plugin->start_processing(plugin);
+            }
             for (const auto& event : outEvents.recorded)
                 if (event.type == CLAP_EVENT_PARAM_GESTURE_BEGIN)
                     ++gestures;
@@ -71,9 +78,11 @@ TEST(ClapConcurrency, AudioAndMainThreadAtOnce) {
         char text[64];
         params->value_to_text(plugin, 2, 0.3, text, sizeof(text));
         plugin->on_main_thread(plugin);
-        if (round % 50 == 0) {
+        if (round % 10 == 0) {
             OutputStream out;
             state->save(plugin, out.stream());
+        }
+        if (round % 50 == 0) {
             InputStream in(saved.bytes);
             state->load(plugin, in.stream());
         }

@@ -2,6 +2,7 @@
 // gestures, values and dirty marks.
 
 #include "clap/claphost.h"
+#include "clap/vst3state.h"
 
 #include "wrappers/clap/clapplugin.h"
 
@@ -31,6 +32,12 @@ struct Made {
     }
     ~Made() { plugin->destroy(plugin); }
     Plugin& adapter() const { return *static_cast<Plugin*>(plugin->plugin_data); }
+    std::vector<std::uint8_t> save() const {
+        OutputStream out;
+        EXPECT_TRUE(
+            extension<clap_plugin_state_t>(plugin, CLAP_EXT_STATE)->save(plugin, out.stream()));
+        return out.bytes;
+    }
     const clap_plugin_t* plugin = nullptr;
 };
 
@@ -53,6 +60,8 @@ TEST(ClapGestures, EditorEditsReachTheHostThroughFlushAndProcess) {
     double value = 0;
     ASSERT_TRUE(params->get_value(made.plugin, 1, &value));
     EXPECT_EQ(value, 0.8);
+    // The next save holds an edit at once, as the VST3 processor's would after a block with it.
+    EXPECT_EQ(made.save(), vst3StateAfter({{{1, 0.8}}}));
 
     OutputEvents out;
     params->flush(made.plugin, nullptr, out.list());
@@ -70,6 +79,7 @@ TEST(ClapGestures, EditorEditsReachTheHostThroughFlushAndProcess) {
     made.adapter().beginEdit(3);
     made.adapter().performEdit(3, 1.0);
     made.adapter().endEdit(3);
+    EXPECT_EQ(made.save(), vst3StateAfter({{{1, 0.8}, {3, 1.0}}}));
     std::vector<float> left(16), right(16);
     float* channels[2] = {left.data(), right.data()};
     clap_audio_buffer_t in{channels, nullptr, 2, 0, 0};

@@ -2,6 +2,7 @@
 // extensions, against the VST3 processor and controller of the same sources.
 
 #include "clap/claphost.h"
+#include "clap/vst3state.h"
 
 #include "host/hostedprocessor.h"
 #include "host/parameterchanges.h"
@@ -363,8 +364,15 @@ struct Event {
 // The VST3 processor rendering the points that the CLAP events stand for.
 class Vst3Render {
 public:
-    Vst3Render(double rate, int32 maxBlock, bool wideSamples)
+    // Set up after loading `loaded` (when given), whose engine then starts at its values.
+    Vst3Render(double rate, int32 maxBlock, bool wideSamples,
+               const std::vector<std::uint8_t>& loaded = {})
         : wide(wideSamples), setup{kRealtime, wide ? kSample64 : kSample32, maxBlock, rate} {
+        if (!loaded.empty()) {
+            EXPECT_EQ(
+                processor->setState(testhost::streamOf(std::string(loaded.begin(), loaded.end()))),
+                kResultOk);
+        }
         start();
         previous = {0.0, 0.5, 0.5, 0.0};
     }
@@ -783,6 +791,193 @@ TEST_F(ClapHost, AStreamAnsweringMoreThanAskedFailsTheLoad) {
     ASSERT_TRUE(params(plugin.plugin)->get_value(plugin.plugin, 2, &value));
     EXPECT_EQ(value, 0.5);
     EXPECT_TRUE(load(plugin.plugin, other));
+}
+
+// --- Values set outside the host's blocks ---------------------------------------------------
+
+// The values as a host's flush, outside any block (the switches' steps are their values here).
+void flush(const clap_plugin_t* plugin, const Values& values) {
+    InputEvents events;
+    for (const auto& [id, value] : values)
+        events.addValue(0, id, value);
+    params(plugin)->flush(plugin, events.list(), nullptr);
+}
+
+// A block of a tone on both channels, and room for what comes out.
+void tone(std::vector<float> (&input)[2], std::vector<float> (&output)[2], uint32_t frames) {
+    for (int c = 0; c < 2; ++c) {
+        input[c].resize(frames);
+        for (uint32_t i = 0; i < frames; ++i)
+            input[c][i] = std::sin(static_cast<float>(i) * (c == 0 ? 0.05f : 0.07f));
+        output[c].assign(frames, 0.0f);
+    }
+}
+
+// A 32-bit block of the tone, and what came out (both channels); no events.
+std::vector<float> playTone(const clap_plugin_t* plugin, uint32_t frames) {
+    std::vector<float> input[2], output[2];
+    tone(input, output, frames);
+    EXPECT_EQ(playClap(plugin, input, output, false, InputEvents()), CLAP_PROCESS_CONTINUE);
+    output[0].insert(output[0].end(), output[1].begin(), output[1].end());
+    return output[0];
+}
+
+// The same through the VST3 processor: events as CLAP steps.
+std::vector<float> playTone(Vst3Render& vst3, uint32_t frames, const std::vector<Event>& events) {
+    std::vector<float> input[2], output[2];
+    tone(input, output, frames);
+    vst3.process(input, output, static_cast<int32>(frames), events);
+    output[0].insert(output[0].end(), output[1].begin(), output[1].end());
+    return output[0];
+}
+
+void run(const clap_plugin_t* plugin, bool activate, bool start) {
+    if (activate) {
+        ASSERT_TRUE(plugin->activate(plugin, 48000.0, 1, 256));
+    }
+    if (start) {
+        ASSERT_TRUE(plugin->start_processing(plugin));
+    }
+}
+
+void halt(const clap_plugin_t* plugin, bool stop, bool deactivate) {
+    if (stop)
+        plugin->stop_processing(plugin);
+    if (deactivate)
+        plugin->deactivate(plugin);
+}
+
+TEST_F(ClapHost, ValuesFlushedOutsideBlocksAreInTheNextSave) {
+    ASSERT_TRUE(module.loaded());
+    const Values first = {{0, 1.0}, {1, 0.1}, {2, 0.3}, {3, 1.0}};
+    const Values second = {{1, 0.875}, {3, 0.0}};
+    const std::vector<std::uint8_t> afterFirst = vst3StateAfter({first});
+    const std::vector<std::uint8_t> afterBoth = vst3StateAfter({first, second});
+    ASSERT_NE(afterFirst, afterBoth);
+    {
+        SCOPED_TRACE("before the first activation");
+        Instance plugin(module, host);
+        flush(plugin.plugin, first);
+        EXPECT_EQ(save(plugin.plugin), afterFirst);
+        flush(plugin.plugin, second);
+        EXPECT_EQ(save(plugin.plugin), afterBoth);
+        run(plugin.plugin, true, true);
+        playTone(plugin.plugin, 64);
+        EXPECT_EQ(save(plugin.plugin), afterBoth);
+    }
+    {
+        SCOPED_TRACE("between deactivate and activate");
+        Instance plugin(module, host);
+        run(plugin.plugin, true, true);
+        playTone(plugin.plugin, 64);
+        halt(plugin.plugin, true, true);
+        flush(plugin.plugin, first);
+        EXPECT_EQ(save(plugin.plugin), afterFirst);
+        run(plugin.plugin, true, true);
+        playTone(plugin.plugin, 64);
+        EXPECT_EQ(save(plugin.plugin), afterFirst);
+    }
+    {
+        SCOPED_TRACE("active, not processing");
+        Instance plugin(module, host);
+        run(plugin.plugin, true, false);
+        flush(plugin.plugin, first);
+        EXPECT_EQ(save(plugin.plugin), afterFirst);
+        run(plugin.plugin, false, true);
+        playTone(plugin.plugin, 64);
+        halt(plugin.plugin, true, false);
+        flush(plugin.plugin, second);
+        EXPECT_EQ(save(plugin.plugin), afterBoth);
+        run(plugin.plugin, false, true);
+        playTone(plugin.plugin, 64);
+        EXPECT_EQ(save(plugin.plugin), afterBoth);
+    }
+    {
+        SCOPED_TRACE("processing, between two blocks");
+        Instance plugin(module, host);
+        run(plugin.plugin, true, true);
+        playTone(plugin.plugin, 64);
+        flush(plugin.plugin, first);
+        EXPECT_EQ(save(plugin.plugin), afterFirst);
+        playTone(plugin.plugin, 64);
+        EXPECT_EQ(save(plugin.plugin), afterFirst);
+    }
+}
+
+TEST_F(ClapHost, AStateLoadedThenValuesSetSavesBothTheLaterPerParameter) {
+    ASSERT_TRUE(module.loaded());
+    const std::vector<std::uint8_t> loaded = vst3StateAfter({{{1, 0.25}, {2, 0.75}}});
+    const Values later = {{2, 0.125}, {3, 1.0}};
+    const std::vector<std::uint8_t> expected = vst3StateAfter({later}, loaded);
+    {
+        SCOPED_TRACE("fresh");
+        Instance plugin(module, host);
+        ASSERT_TRUE(load(plugin.plugin, loaded));
+        flush(plugin.plugin, later);
+        EXPECT_EQ(save(plugin.plugin), expected);
+        run(plugin.plugin, true, true);
+        playTone(plugin.plugin, 64);
+        EXPECT_EQ(save(plugin.plugin), expected);
+    }
+    {
+        SCOPED_TRACE("after a deactivation");
+        Instance plugin(module, host);
+        run(plugin.plugin, true, true);
+        playTone(plugin.plugin, 64);
+        halt(plugin.plugin, true, true);
+        ASSERT_TRUE(load(plugin.plugin, loaded));
+        flush(plugin.plugin, later);
+        EXPECT_EQ(save(plugin.plugin), expected);
+    }
+    {
+        SCOPED_TRACE("values, then the load");
+        Instance plugin(module, host);
+        flush(plugin.plugin, later);
+        ASSERT_TRUE(load(plugin.plugin, loaded));
+        EXPECT_EQ(save(plugin.plugin), loaded);
+        run(plugin.plugin, true, true);
+        playTone(plugin.plugin, 64);
+        EXPECT_EQ(save(plugin.plugin), loaded);
+    }
+}
+
+TEST_F(ClapHost, AValueSetWhileInactiveIsWhereTheEngineStarts) {
+    ASSERT_TRUE(module.loaded());
+    constexpr uint32_t frames = 256;
+    // The time pan at its right end: the left channel delayed by 38 samples at 48 kHz.
+    const Values right = {{1, 1.0}};
+    // A VST3 processor set up after loading the value starts there.
+    Vst3Render startsThere(48000.0, frames, false, vst3StateAfter({right}));
+    const std::vector<float> expected = playTone(startsThere, frames, {});
+    {
+        SCOPED_TRACE("before the first activation");
+        Instance plugin(module, host);
+        flush(plugin.plugin, right);
+        run(plugin.plugin, true, true);
+        EXPECT_EQ(playTone(plugin.plugin, frames), expected);
+    }
+    {
+        SCOPED_TRACE("between deactivate and activate");
+        Instance plugin(module, host);
+        run(plugin.plugin, true, true);
+        playTone(plugin.plugin, frames);
+        halt(plugin.plugin, true, true);
+        flush(plugin.plugin, right);
+        run(plugin.plugin, true, true);
+        EXPECT_EQ(playTone(plugin.plugin, frames), expected);
+    }
+    {
+        // Active, the engine runs on: the value is a point at the next block's start.
+        SCOPED_TRACE("active, not processing");
+        Instance plugin(module, host);
+        run(plugin.plugin, true, false);
+        flush(plugin.plugin, right);
+        run(plugin.plugin, false, true);
+        Vst3Render glides(48000.0, frames, false);
+        const std::vector<float> glided = playTone(glides, frames, {{0, 1, 1.0}});
+        EXPECT_NE(glided, expected);
+        EXPECT_EQ(playTone(plugin.plugin, frames), glided);
+    }
 }
 
 TEST_F(ClapHost, FlushWhileInactiveReachesValuesAndTheNextBlock) {

@@ -606,8 +606,12 @@ void Plugin::flush(const clap_input_events_t* in, const clap_output_events_t* ou
         if (index < 0 || !std::isfinite(event->value)) {
             continue;
         }
+        // The processor's value at once, so the next save holds it and a new engine starts from
+        // it; the running engine takes it as a point at the next block's start.
+        const double normalized = toNormalized(index, event->value);
+        pair->setProcessorValue(pair->idAt(index), normalized);
         Slot& slot = slots[static_cast<size_t>(index)];
-        slot.value.store(toNormalized(index, event->value));
+        slot.value.store(normalized);
         slot.toProcessor.store(true);
         forProcessor.store(true);
         slot.toController.store(true);
@@ -751,6 +755,7 @@ void Plugin::performEdit(ParamID id, ParamValue value) noexcept {
         return;
     }
     const double normalized = std::clamp(value, 0.0, 1.0);
+    pair->setProcessorValue(id, normalized);
     Slot& slot = slots[static_cast<size_t>(index)];
     slot.value.store(normalized);
     slot.toProcessor.store(true);

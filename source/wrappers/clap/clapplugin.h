@@ -16,6 +16,10 @@
 // events are read than a block can use (every parameter twice at each sample, and some to skip),
 // whatever size the list claims; a flush reads as many as the longest block.
 //
+// Values set outside the host's blocks (a flush, an editor's edit) go to the processor at once
+// (ComponentHost::setProcessorValue): the next save holds them and the next activation's engine
+// starts from them. The running engine learns them as points at the next block's start.
+//
 // Audio: each block in the sample size the host hands it, 32 or 64 bits, from the first block
 // of an activation on.
 //
