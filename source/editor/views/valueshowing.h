@@ -3,6 +3,7 @@
 #include "editor/properties/scalarproperties.h"
 
 #include <functional>
+#include <utility>
 
 namespace VSTGUI {
 class CControl;
