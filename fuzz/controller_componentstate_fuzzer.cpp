@@ -1,5 +1,5 @@
 // Feeds arbitrary bytes to the controller's setComponentState, as a host hands over the
-// processor's state. An attached editor is told each of the four values exactly once when the
+// processor's state. An attached editor is told each of the values exactly once when the
 // load succeeds and nothing when it fails; stored values stay in [0, 1].
 #include "controller/controller.h"
 
@@ -42,7 +42,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     Steinberg::MemoryStream input(const_cast<std::uint8_t*>(data), Steinberg::TSize(size));
     const bool loaded = controller->setComponentState(&input) == kResultOk;
-    check(editor->ids == (loaded ? std::vector<ParamID>{0, 1, 2, 3} : std::vector<ParamID>{}));
+    std::vector<ParamID> all;
+    for (ParamID id = 0; id < ParamID(tivrandel::Parameters::count); ++id) {
+        all.push_back(id);
+    }
+    check(editor->ids == (loaded ? all : std::vector<ParamID>{}));
     for (ParamID id = 0; id < ParamID(tivrandel::Parameters::count); ++id) {
         const double value = controller->getParamNormalized(id);
         check(value >= 0.0 && value <= 1.0);

@@ -49,8 +49,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         check(controller->getParamStringByValue(id, value, shown) == kResultOk);
         ParamValue again = -7.0;
         check(controller->getParamValueByString(id, shown, again) == kResultOk);
-        const bool toggle =
-            id == tivrandel::Parameters::Bypass || id == tivrandel::Parameters::SwapChannels;
+        const bool toggle = tivrandel::Parameters::describe(id).stepCount == 1;
         check(toggle ? again == (value < 0.5 ? 0.0 : 1.0)
                      : std::fabs(again - value) <= 0.05 / 200.0 + 1e-7);
     }
