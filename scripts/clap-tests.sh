@@ -31,8 +31,8 @@ listed=$(echo "CLAP:$module" | timeout 60 "$scanner" 2>&1) || {
 echo "$listed"
 line=$(echo "$listed" | grep '^CLAP|' | head -n 1)
 IFS='|' read -r type name audio midi controls flags file _ <<<"$line"
-[ "$type|$name|$audio|$midi|$controls" = "CLAP|Tivrandel|2:2|0:0|4:0" ] ||
-    { echo "the scanner does not list Tivrandel with 2:2 audio and 4 parameters" >&2; exit 1; }
+[ "$type|$name|$audio|$midi|$controls" = "CLAP|Tivrandel|2:2|0:0|5:0" ] ||
+    { echo "the scanner does not list Tivrandel with 2:2 audio and 5 parameters" >&2; exit 1; }
 [[ ",$flags," == *,EXT,* ]] || { echo "the scanner finds no editor" >&2; exit 1; }
 [ "$file" = "$module" ] || { echo "the scanner lists another file: $file" >&2; exit 1; }
 echo "CLAP tests passed"

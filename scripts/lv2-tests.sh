@@ -143,10 +143,12 @@ expect_port 6 "Symbol: level_pan" "ControlPort" "Minimum: -100.000000" "Maximum:
     "Default: 0.000000"
 expect_port 7 "Symbol: swap" "ControlPort" "Minimum: 0.000000" "Maximum: 1.000000" \
     "Default: 0.000000" "Properties: $lv2#toggled"
-[ "$(wc -l <<<"$ports")" -eq 8 ] || fail "lv2info shows $(wc -l <<<"$ports") ports, not 8"
+expect_port 8 "Symbol: fine_delay" "ControlPort" "Minimum: 0.000000" "Maximum: 1.000000" \
+    "Default: 0.000000" "Properties: $lv2#toggled"
+[ "$(wc -l <<<"$ports")" -eq 9 ] || fail "lv2info shows $(wc -l <<<"$ports") ports, not 9"
 grep -q "Author: *Kelvane" "$work/lv2info.txt" || fail "lv2info names no maintainer Kelvane"
 grep -q "Class: *Spatial" "$work/lv2info.txt" || fail "lv2info gives another class"
-echo "lv2info: 8 ports as described"
+echo "lv2info: 9 ports as described"
 
 # The input: the demo signal through the bypassed plug-in, which is the signal itself.
 input="$work/input.wav"

@@ -4,6 +4,7 @@
 #include "controller/oneditortimer.h"
 #include "controller/typedtext.h"
 #include "framework/guard.h"
+#include "framework/messages.h"
 #include "framework/stateblob.h"
 
 #include "pluginterfaces/base/ibstream.h"
@@ -142,8 +143,10 @@ public:
             picojson::object object;
             for (ParamID id = 0; id < static_cast<ParamID>(Parameters::count); ++id) {
                 // The SDK parameter stores NaN as given; JSON cannot hold it.
-                object[Parameters::describe(id).stateKey] =
-                    picojson::value(storableNumber(getParamNormalized(id)));
+                const double value = storableNumber(getParamNormalized(id));
+                if (Parameters::saved(id, value)) {
+                    object[Parameters::describe(id).stateKey] = picojson::value(value);
+                }
             }
             object[Parameters::versionKey()] = picojson::value(1.0);
             object[Parameters::tagKey()] =
@@ -205,6 +208,11 @@ public:
                 return Steinberg::kResultFalse;
             }
             const tresult result = EditController::setParamNormalized(id, value);
+            if (result == Steinberg::kResultOk && id < static_cast<ParamID>(Parameters::count) &&
+                (Parameters::describe(id).flags & Steinberg::Vst::ParameterInfo::kCanAutomate) ==
+                    0) {
+                tellProcessor(id, getParamNormalized(id));
+            }
             // By index against the current length: an editor may leave the list meanwhile.
             for (std::size_t i = 0; i < editors.size(); ++i) {
                 if (editors[i] != nullptr) {
@@ -286,6 +294,24 @@ protected:
     std::vector<Editor*> editors;
 
 private:
+    // Hosts deliver a parameter they do not automate in a later block, if at all, while what it
+    // changes outside the audio (the latency) must be right when the host asks next: the
+    // processor hears of it now.
+    void tellProcessor(ParamID id, ParamValue value) {
+        Steinberg::Vst::IConnectionPoint* peer = getPeer();
+        if (peer == nullptr) {
+            return;
+        }
+        Steinberg::IPtr<Steinberg::Vst::IMessage> message = Steinberg::owned(allocateMessage());
+        if (!message || message->getAttributes() == nullptr) {
+            return;
+        }
+        message->setMessageID(messageId::parameterValue);
+        message->getAttributes()->setInt(messageId::parameterIdAttribute, id);
+        message->getAttributes()->setFloat(messageId::parameterValueAttribute, value);
+        peer->notify(message);
+    }
+
     // Removes entry index of both lists, keeping the order of the rest; past the end, nothing.
     void forget(std::ptrdiff_t index) {
         if (index >= 0 && static_cast<std::size_t>(index) < editors.size()) {

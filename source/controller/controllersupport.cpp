@@ -3,7 +3,6 @@
 #include "text/utf.h"
 
 #include <cfloat>
-#include <cstring>
 #include <limits>
 
 namespace kelvane::vst {
@@ -15,10 +14,6 @@ using Steinberg::Vst::TChar;
 constexpr std::size_t maxUnits = 127;
 
 } // namespace
-
-bool sameMessageId(Steinberg::FIDString id, const char* expected) {
-    return id != nullptr && expected != nullptr && std::strcmp(id, expected) == 0;
-}
 
 void copyUtf8(const std::string& text, Steinberg::Vst::String128 out) {
     out[kelvane::text::utf8ToUtf16(text.data(), text.size(), out, maxUnits)] = 0;

@@ -8,16 +8,6 @@
 // Helpers of the edit controller framework that do not depend on the product's classes.
 namespace kelvane::vst {
 
-// Messages exchanged with the processor through the connection point.
-namespace messageId {
-constexpr const char* processorActivated = "b0"; // integer attribute "b0": 1 active, 0 inactive
-constexpr const char* latencyChanged = "b1";
-constexpr const char* editorTick = "b2";
-} // namespace messageId
-
-// Whole-string comparison; a null id matches nothing.
-bool sameMessageId(Steinberg::FIDString id, const char* expected);
-
 // UTF-8 to UTF-16, at most 127 code units plus the terminating zero; a surrogate pair is never
 // split at the cut, and malformed bytes become U+FFFD.
 void copyUtf8(const std::string& text, Steinberg::Vst::String128 out);

@@ -24,6 +24,8 @@ const Parameters::Description descriptions[Parameters::count] = {
     {"Time Pan", 0, 0.5, automatable, "timePan"},
     {"Level Pan", 0, 0.5, automatable, "levelPan"},
     {"Swap Channels", 1, 0.0, automatable, "swapChannels"},
+    // Not automatable: it changes the latency.
+    {"Fine Delay", 1, 0.0, 0, "fineDelay"},
 };
 
 const char* const onText = "On";
@@ -140,6 +142,7 @@ std::string Parameters::displayText(Steinberg::Vst::ParamID id, float value) {
     case LevelPan:
         return panText(value);
     case SwapChannels:
+    case FineDelay:
         return value < 0.5f ? offText : onText;
     default:
         throw std::out_of_range("unknown parameter id");
@@ -151,6 +154,7 @@ bool Parameters::readText(Steinberg::Vst::ParamID id, const kelvane::vst::TypedT
     switch (id) {
     case Bypass:
     case SwapChannels:
+    case FineDelay:
         return readSwitch(text, value);
     case TimePan:
     case LevelPan:
@@ -158,6 +162,10 @@ bool Parameters::readText(Steinberg::Vst::ParamID id, const kelvane::vst::TypedT
     default:
         return false;
     }
+}
+
+bool Parameters::saved(Steinberg::Vst::ParamID id, double value) {
+    return id != FineDelay || !(static_cast<float>(value) < 0.5f);
 }
 
 const char* Parameters::versionKey() {

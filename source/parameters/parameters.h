@@ -10,12 +10,18 @@ struct TypedText;
 
 namespace tivrandel {
 
-// The one description of the plug-in's four parameters, shared by processor, controller and
+// The one description of the plug-in's five parameters, shared by processor, controller and
 // editor. It holds no values: those live in the controller's parameter objects and in the
 // processor's state and engine.
 struct Parameters {
-    enum Id : Steinberg::Vst::ParamID { Bypass = 0, TimePan = 1, LevelPan = 2, SwapChannels = 3 };
-    static constexpr Steinberg::int32 count = 4;
+    enum Id : Steinberg::Vst::ParamID {
+        Bypass = 0,
+        TimePan = 1,
+        LevelPan = 2,
+        SwapChannels = 3,
+        FineDelay = 4
+    };
+    static constexpr Steinberg::int32 count = 5;
 
     struct Description {
         const char* title;
@@ -37,7 +43,11 @@ struct Parameters {
     static bool readText(Steinberg::Vst::ParamID id, const kelvane::vst::TypedText& text,
                          double& value);
 
-    // Members of the state document other than the four parameter keys.
+    // Whether a saved state holds id's value: the fine delay only while it is on, so that the
+    // states of everything else are those of the versions before it.
+    static bool saved(Steinberg::Vst::ParamID id, double value);
+
+    // Members of the state document other than the parameter keys.
     static const char* versionKey();
     static const char* tagKey();
     static const char* processorTag();

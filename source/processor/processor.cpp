@@ -23,6 +23,10 @@ std::unique_ptr<RealtimeProcessor> Processor::makeEngine(const Steinberg::Vst::P
     return std::make_unique<RealtimeProcessor>(config);
 }
 
+Steinberg::uint32 Processor::latencyFor(const ProcessorState& values) const {
+    return RealtimeProcessor::latencyFor(values, processSetup.sampleRate);
+}
+
 Steinberg::uint32 PLUGIN_API Processor::getTailSamples() {
     // Rates near the top of the int32 range would overflow a 32-bit sample count; the longest
     // finite tail stands in for those.

@@ -28,6 +28,9 @@ public:
     // Five seconds at the stored sample rate.
     Steinberg::uint32 PLUGIN_API getTailSamples() override;
 
+    // The engine's latency for these values at the stored sample rate.
+    Steinberg::uint32 latencyFor(const ProcessorState& values) const;
+
     static constexpr double tailSeconds = 5.0;
 };
 

@@ -1,7 +1,10 @@
 #pragma once
 
 #include "framework/guard.h"
+#include "framework/hostedprocessor.h"
+#include "framework/messages.h"
 #include "framework/stateblob.h"
+#include "framework/valuemailbox.h"
 #include "platform/flushtozero.h"
 
 #include "pluginterfaces/vst/ivstmessage.h"
@@ -11,6 +14,7 @@
 #include <picojson.h>
 
 #include <algorithm>
+#include <atomic>
 #include <bitset>
 #include <cmath>
 #include <cstring>
@@ -25,17 +29,19 @@ namespace kelvane::vst {
 // of equal arrangement (or a mono input to a stereo output), 32- and 64-bit processing, a real-time
 // engine rebuilt on every successful setupProcessing, the saved state and the activation message to
 // the controller. It reads nothing of the host's ProcessContext, so it asks the host for none of it
-// (IProcessContextRequirements answers 0).
+// (IProcessContextRequirements answers 0). The adapters of other formats, which host it, may
+// also set values outside blocks and hand it blocks of either sample size (IHostedProcessor).
 //
 // The product class derives from this template and supplies:
 //   static const Steinberg::Vst::TChar* inputBusName();
 //   static const Steinberg::Vst::TChar* outputBusName();
 //   std::unique_ptr<RealtimeProcessor> makeEngine(const ProcessSetup&, int32 numChannels);
+//   uint32 latencyFor(const ProcessorState& values) const;   // at the stored setup's rate
 // makeEngine is the second stage of setupProcessing; it runs only after the first stage here
 // has accepted the setup, and may throw (std::bad_alloc): the previous engine is then kept.
 template <typename Processor, typename Parameters, typename ProcessorState,
           typename RealtimeProcessor>
-class ProcessorBase : public Steinberg::Vst::AudioEffect {
+class ProcessorBase : public Steinberg::Vst::AudioEffect, public IHostedProcessor {
 public:
     using tresult = Steinberg::tresult;
     using int32 = Steinberg::int32;
@@ -47,6 +53,17 @@ public:
 
     ProcessorBase(const ProcessorBase&) = delete;
     ProcessorBase& operator=(const ProcessorBase&) = delete;
+
+    tresult PLUGIN_API queryInterface(const Steinberg::TUID iid, void** obj) override {
+        if (Steinberg::FUnknownPrivate::iidEqual(iid, IHostedProcessor::iid)) {
+            addRef();
+            *obj = static_cast<IHostedProcessor*>(this);
+            return Steinberg::kResultOk;
+        }
+        return AudioEffect::queryInterface(iid, obj);
+    }
+    uint32 PLUGIN_API addRef() override { return AudioEffect::addRef(); }
+    uint32 PLUGIN_API release() override { return AudioEffect::release(); }
 
     tresult PLUGIN_API initialize(Steinberg::FUnknown* context) override {
         return guarded([&]() -> tresult {
@@ -65,10 +82,12 @@ public:
             if (message == nullptr) {
                 return Steinberg::kInvalidArgument;
             }
-            // The SDK's text-message handling reads the attributes without checking them.
             const char* id = message->getMessageID();
-            if (id != nullptr && std::strcmp(id, "TextMessage") == 0 &&
-                message->getAttributes() == nullptr) {
+            if (sameMessageId(id, messageId::parameterValue)) {
+                return takeValueMessage(message->getAttributes());
+            }
+            // The SDK's text-message handling reads the attributes without checking them.
+            if (sameMessageId(id, "TextMessage") && message->getAttributes() == nullptr) {
                 return Steinberg::kResultFalse;
             }
             return AudioEffect::notify(message);
@@ -82,12 +101,12 @@ public:
             if (!message) {
                 return Steinberg::kResultOk;
             }
-            message->setMessageID(activeMessageId);
+            message->setMessageID(messageId::processorActivated);
             Steinberg::Vst::IAttributeList* attributes = message->getAttributes();
             if (attributes == nullptr) {
                 return Steinberg::kResultOk;
             }
-            attributes->setInt(activeMessageId, active ? 1 : 0);
+            attributes->setInt(messageId::processorActivated, active ? 1 : 0);
             sendMessage(message);
             return Steinberg::kResultOk;
         });
@@ -100,21 +119,21 @@ public:
                 return Steinberg::kResultFalse;
             }
             ProcessorState loaded;
-            const std::lock_guard<std::mutex> lock(stateMutex);
-            for (int32 id = 0; id < Parameters::count; ++id) {
-                const auto& description = Parameters::describe(Steinberg::Vst::ParamID(id));
-                loaded.values[id] =
-                    toFloat(stateNumber(object, description.stateKey, description.defaultValue));
-                // A value the audio thread took in before the load must not overwrite it later.
-                float discarded = 0.0f;
+            {
+                const std::lock_guard<std::mutex> lock(stateMutex);
+                for (int32 id = 0; id < Parameters::count; ++id) {
+                    const auto& description = Parameters::describe(Steinberg::Vst::ParamID(id));
+                    loaded.values[id] = toFloat(
+                        stateNumber(object, description.stateKey, description.defaultValue));
+                    // A value that came in before the load must not overwrite it later.
+                    latest[id].clear();
+                }
+                state = loaded;
                 if (engine) {
-                    engine->takeLatestValue(id, discarded);
+                    engine->postState(state);
                 }
             }
-            state = loaded;
-            if (engine) {
-                engine->postState(state);
-            }
+            announceLatency();
             return Steinberg::kResultOk;
         });
     }
@@ -134,8 +153,10 @@ public:
             for (int32 id = 0; id < Parameters::count; ++id) {
                 // JSON holds no NaN or infinity; save what the engine makes of such a value.
                 const double value = storableNumber(double(current.values[id]));
-                object[Parameters::describe(Steinberg::Vst::ParamID(id)).stateKey] =
-                    picojson::value(value);
+                const auto paramId = Steinberg::Vst::ParamID(id);
+                if (Parameters::saved(paramId, value)) {
+                    object[Parameters::describe(paramId).stateKey] = picojson::value(value);
+                }
             }
             object[Parameters::versionKey()] = picojson::value(1.0);
             object[Parameters::tagKey()] = picojson::value(std::string(Parameters::processorTag()));
@@ -169,7 +190,14 @@ public:
                    : Steinberg::kResultFalse;
     }
 
-    uint32 PLUGIN_API getLatencySamples() override { return latencySamples; }
+    // What the product makes of the latest values, whichever way they came: the host that asks
+    // knows it from now on.
+    uint32 PLUGIN_API getLatencySamples() override {
+        return guarded(uint32(0), [&] {
+            announcedLatency = currentLatency();
+            return announcedLatency;
+        });
+    }
     uint32 PLUGIN_API getTailSamples() override { return Steinberg::Vst::kNoTail; }
 
     // A refused setup (or one whose engine cannot be built) leaves the stored setup, and with it
@@ -217,13 +245,26 @@ public:
             return Steinberg::kResultFalse;
         }
         // Buffers of another width than the one set up would be read and written as the wrong
-        // type, past their ends: such a block is refused before anything of it is read.
-        if (data.symbolicSampleSize != processSetup.symbolicSampleSize) {
+        // type, past their ends: such a block is refused before anything of it is read. An
+        // adapter that sees the real buffers may say either width.
+        if (data.symbolicSampleSize != processSetup.symbolicSampleSize &&
+            !(eitherSampleSize.load(std::memory_order_relaxed) &&
+              canProcessSampleSize(data.symbolicSampleSize) == Steinberg::kResultTrue)) {
             return Steinberg::kResultFalse;
         }
         platform::FlushToZeroScope flushToZero;
         // Before any check, so that a host's parameter flush (no samples) is still taken in.
         engine->receiveParameterChanges(data);
+        if (data.inputParameterChanges != nullptr) {
+            // Into the cells that values set outside blocks go to as well, so that a save finds
+            // whichever came last.
+            for (int32 id = 0; id < Parameters::count; ++id) {
+                float value = 0.0f;
+                if (engine->takeLatestValue(id, value)) {
+                    latest[id].store(value);
+                }
+            }
+        }
         if (data.numSamples <= 0 || data.numOutputs < 1) {
             return Steinberg::kResultOk;
         }
@@ -253,9 +294,22 @@ public:
                             out.channelBuffers64, out, data.numSamples);
     }
 
-protected:
-    static constexpr const char* activeMessageId = "b0";
+    tresult PLUGIN_API setParameterValue(Steinberg::Vst::ParamID id,
+                                         Steinberg::Vst::ParamValue value) override {
+        if (id >= static_cast<Steinberg::Vst::ParamID>(Parameters::count) ||
+            !std::isfinite(value)) {
+            return Steinberg::kInvalidArgument;
+        }
+        latest[id].store(toFloat(value));
+        return Steinberg::kResultOk;
+    }
 
+    tresult PLUGIN_API acceptEitherSampleSize(Steinberg::TBool accept) override {
+        eitherSampleSize.store(accept != 0, std::memory_order_relaxed);
+        return Steinberg::kResultOk;
+    }
+
+protected:
     // The number of channels of output bus 0, or 0 when it cannot be read.
     int32 outputChannelCount() {
         Steinberg::Vst::SpeakerArrangement arrangement = 0;
@@ -272,7 +326,13 @@ protected:
     // engine, take turns on state and on the engine's receiving end. The audio thread never
     // takes this lock.
     std::mutex stateMutex;
-    uint32 latencySamples = 0;
+    // The latency the host last learned (from getLatencySamples or a restart request); on the
+    // thread of the controller's messages.
+    uint32 announcedLatency = 0;
+    // Values that came in since state was last brought up to date: from blocks (the engine's
+    // cells, emptied by process) and from setParameterValue. One cell each, so the later wins.
+    ValueMailbox latest[Parameters::count];
+    std::atomic<bool> eitherSampleSize{false};
 
 private:
     template <typename Sample>
@@ -338,14 +398,49 @@ private:
         return float(value);
     }
 
-    // Moves the values that automation delivered to the engine into state.
-    void takeLatestValues() {
-        if (!engine) {
+    uint32 currentLatency() {
+        const std::lock_guard<std::mutex> lock(stateMutex);
+        takeLatestValues();
+        return static_cast<const Processor&>(*this).latencyFor(state);
+    }
+
+    // Asks the host, through the controller, to take in a latency that changed since it last
+    // learned it. Never on the audio thread: the message is made by the host.
+    void announceLatency() {
+        const uint32 latency = currentLatency();
+        if (latency == announcedLatency) {
             return;
         }
+        announcedLatency = latency;
+        Steinberg::IPtr<Steinberg::Vst::IMessage> message = Steinberg::owned(allocateMessage());
+        if (message) {
+            message->setMessageID(messageId::latencyChanged);
+            sendMessage(message);
+        }
+    }
+
+    // The controller's word on a value that hosts do not automate.
+    tresult takeValueMessage(Steinberg::Vst::IAttributeList* attributes) {
+        Steinberg::int64 id = -1;
+        double value = 0.0;
+        if (attributes == nullptr ||
+            attributes->getInt(messageId::parameterIdAttribute, id) != Steinberg::kResultOk ||
+            attributes->getFloat(messageId::parameterValueAttribute, value) !=
+                Steinberg::kResultOk ||
+            id < 0 || id >= Parameters::count ||
+            setParameterValue(static_cast<Steinberg::Vst::ParamID>(id), value) !=
+                Steinberg::kResultOk) {
+            return Steinberg::kResultFalse;
+        }
+        announceLatency();
+        return Steinberg::kResultOk;
+    }
+
+    // Moves the values that came in since the last time into state.
+    void takeLatestValues() {
         for (int32 id = 0; id < Parameters::count; ++id) {
             float value = 0.0f;
-            if (engine->takeLatestValue(id, value)) {
+            if (latest[id].take(value)) {
                 state.values[id] = value;
             }
         }

@@ -201,8 +201,8 @@ TEST_F(ClapHost, ParametersAreTheVst3Ones) {
     const auto* p = params(plugin.plugin);
     ASSERT_NE(p, nullptr);
     ASSERT_EQ(p->count(plugin.plugin), static_cast<uint32_t>(vst3.controller->getParameterCount()));
-    ASSERT_EQ(p->count(plugin.plugin), 4u);
-    for (uint32_t i = 0; i < 4; ++i) {
+    ASSERT_EQ(p->count(plugin.plugin), 5u);
+    for (uint32_t i = 0; i < 5; ++i) {
         clap_param_info_t info{};
         ASSERT_TRUE(p->get_info(plugin.plugin, i, &info));
         ParameterInfo expected{};
@@ -212,7 +212,8 @@ TEST_F(ClapHost, ParametersAreTheVst3Ones) {
         const bool stepped = expected.stepCount > 0;
         EXPECT_EQ((info.flags & CLAP_PARAM_IS_STEPPED) != 0, stepped);
         EXPECT_EQ((info.flags & CLAP_PARAM_IS_BYPASS) != 0, info.id == 0);
-        EXPECT_TRUE(info.flags & CLAP_PARAM_IS_AUTOMATABLE);
+        EXPECT_EQ((info.flags & CLAP_PARAM_IS_AUTOMATABLE) != 0,
+                  (expected.flags & ParameterInfo::kCanAutomate) != 0);
         EXPECT_EQ(info.min_value, 0.0);
         EXPECT_EQ(info.max_value, stepped ? expected.stepCount : 1.0);
         const double scale = stepped ? expected.stepCount : 1.0;
@@ -222,7 +223,7 @@ TEST_F(ClapHost, ParametersAreTheVst3Ones) {
         EXPECT_EQ(value, info.default_value);
     }
     clap_param_info_t info{};
-    EXPECT_FALSE(p->get_info(plugin.plugin, 4, &info));
+    EXPECT_FALSE(p->get_info(plugin.plugin, 5, &info));
     double value = 0;
     EXPECT_FALSE(p->get_value(plugin.plugin, 9, &value));
 }
@@ -233,7 +234,7 @@ TEST_F(ClapHost, TextsRoundTripThroughTheController) {
     ASSERT_TRUE(plugin.initialized);
     Vst3Controller vst3;
     const auto* p = params(plugin.plugin);
-    for (uint32_t i = 0; i < 4; ++i) {
+    for (uint32_t i = 0; i < 5; ++i) {
         clap_param_info_t info{};
         ASSERT_TRUE(p->get_info(plugin.plugin, i, &info));
         const bool stepped = info.flags & CLAP_PARAM_IS_STEPPED;

@@ -48,9 +48,9 @@ protected:
     }
     void TearDown() override { controller->terminate(); }
 
-    std::array<double, 4> values() const {
-        std::array<double, 4> result{};
-        for (ParamID id = 0; id < 4; ++id) {
+    std::array<double, 5> values() const {
+        std::array<double, 5> result{};
+        for (ParamID id = 0; id < 5; ++id) {
             result[id] = controller->getParamNormalized(id);
         }
         return result;
@@ -71,7 +71,7 @@ protected:
     IPtr<InspectableController> controller = owned(new InspectableController);
 };
 
-using Values = std::array<double, 4>;
+using Values = std::array<double, 5>;
 
 inline std::u16string text16(const Steinberg::Vst::TChar* text) {
     return std::u16string(reinterpret_cast<const char16_t*>(text));

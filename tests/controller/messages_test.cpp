@@ -1,5 +1,9 @@
 #include "controllerfixture.h"
 
+#include "host/hostedprocessor.h"
+
+#include <cmath>
+
 namespace controllertest {
 namespace {
 
@@ -87,6 +91,55 @@ TEST_F(ControllerTest, EachTimerTickSendsOneTickMessageToThePeer) {
     ASSERT_EQ(controller->disconnect(&peer), kResultOk);
     controller->onEditorTimer();
     EXPECT_EQ(peer.messages.size(), 2u);
+}
+
+TEST_F(ControllerTest, AValueHostsDoNotAutomateGoesToTheProcessorAtOnce) {
+    ASSERT_EQ(controller->connect(&peer), kResultOk);
+    controller->setParamNormalized(Parameters::LevelPan, 0.25); // the host's block brings it
+    ASSERT_EQ(controller->setParamNormalized(Parameters::FineDelay, 7.0), kResultOk);
+    ASSERT_EQ(peer.ids(), (std::vector<std::string>{"b3"}));
+    Steinberg::int64 id = -1;
+    ASSERT_TRUE(peer.intAttribute(0, "id", id));
+    EXPECT_EQ(id, Parameters::FineDelay);
+    double value = -1.0;
+    ASSERT_EQ(peer.messages[0]->getAttributes()->getFloat("value", value), kResultOk);
+    EXPECT_EQ(value, 1.0); // as the controller holds it
+    EXPECT_EQ(controller->setParamNormalized(Parameters::FineDelay, std::nan("")), kResultFalse);
+    EXPECT_EQ(peer.messages.size(), 1u);
+    EXPECT_TRUE(handler.calls.empty());
+}
+
+TEST(ControllerAndProcessor, TheProcessorSavesAValueHostsDoNotAutomateBeforeAnyBlock) {
+    testhost::HostedProcessor processor(false);
+    Steinberg::Vst::HostApplication host;
+    auto controller = owned(new tivrandel::Controller);
+    ASSERT_EQ(controller->initialize(&host), kResultOk);
+    ASSERT_EQ(controller->connect(processor.processor), kResultOk);
+    ASSERT_EQ(processor->connect(controller), kResultOk);
+
+    ASSERT_EQ(controller->setParamNormalized(Parameters::FineDelay, 1.0), kResultOk);
+    ASSERT_EQ(controller->setParamNormalized(Parameters::TimePan, 1.0), kResultOk);
+    Steinberg::MemoryStream stream;
+    ASSERT_EQ(processor->getState(&stream), kResultOk);
+    std::string text;
+    ASSERT_TRUE(testhost::blobText(stream, text));
+    EXPECT_NE(text.find("\"fineDelay\":1"), std::string::npos) << text;
+    EXPECT_NE(text.find("\"timePan\":0.5"), std::string::npos) << text;
+
+    // Malformed words of the controller change nothing.
+    auto noValue = message("b3");
+    noValue->getAttributes()->setInt("id", Parameters::FineDelay);
+    EXPECT_EQ(processor->notify(noValue), kResultFalse);
+    auto unknown = message("b3");
+    unknown->getAttributes()->setInt("id", 9);
+    unknown->getAttributes()->setFloat("value", 0.0);
+    EXPECT_EQ(processor->notify(unknown), kResultFalse);
+    BareMessage bare("b3");
+    EXPECT_EQ(processor->notify(&bare), kResultFalse);
+
+    processor->disconnect(controller);
+    controller->disconnect(processor.processor);
+    controller->terminate();
 }
 
 TEST(ControllerTimer, NothingIsSentWithoutAPeerOrAHostToMakeMessages) {

@@ -13,11 +13,11 @@ using Steinberg::kResultOk;
 using Steinberg::Vst::ParameterInfo;
 using Steinberg::Vst::String128;
 
-TEST_F(ControllerTest, HostSeesTheFourParameters) {
-    ASSERT_EQ(controller->getParameterCount(), 4);
-    const Steinberg::int32 steps[4] = {1, 0, 0, 1};
-    const double defaults[4] = {0.0, 0.5, 0.5, 0.0};
-    for (Steinberg::int32 index = 0; index < 4; ++index) {
+TEST_F(ControllerTest, HostSeesTheFiveParameters) {
+    ASSERT_EQ(controller->getParameterCount(), 5);
+    const Steinberg::int32 steps[5] = {1, 0, 0, 1, 1};
+    const double defaults[5] = {0.0, 0.5, 0.5, 0.0, 0.0};
+    for (Steinberg::int32 index = 0; index < 5; ++index) {
         SCOPED_TRACE(index);
         ParameterInfo info{};
         ASSERT_EQ(controller->getParameterInfo(index, info), kResultOk);
@@ -29,16 +29,18 @@ TEST_F(ControllerTest, HostSeesTheFourParameters) {
         EXPECT_EQ(info.stepCount, steps[index]);
         EXPECT_EQ(info.defaultNormalizedValue, defaults[index]);
         EXPECT_EQ(info.unitId, Steinberg::Vst::kRootUnitId);
+        // The fine delay changes the latency: hosts save and show it but do not automate it.
         const Steinberg::int32 expectedFlags =
-            ParameterInfo::kCanAutomate | (index == 0 ? ParameterInfo::kIsBypass : 0);
+            index == 4 ? 0
+                       : ParameterInfo::kCanAutomate | (index == 0 ? ParameterInfo::kIsBypass : 0);
         EXPECT_EQ(info.flags, expectedFlags);
     }
-    EXPECT_EQ(values(), (Values{0.0, 0.5, 0.5, 0.0}));
+    EXPECT_EQ(values(), (Values{0.0, 0.5, 0.5, 0.0, 0.0}));
 }
 
 TEST_F(ControllerTest, ParameterInfoPastEitherEndIsRefusedWithoutThrowing) {
     ParameterInfo info{};
-    EXPECT_EQ(controller->getParameterInfo(4, info), kResultFalse);
+    EXPECT_EQ(controller->getParameterInfo(5, info), kResultFalse);
     EXPECT_EQ(controller->getParameterInfo(-1, info), kResultFalse);
     EXPECT_EQ(controller->getParameterInfo(std::numeric_limits<Steinberg::int32>::max(), info),
               kResultFalse);
@@ -46,19 +48,19 @@ TEST_F(ControllerTest, ParameterInfoPastEitherEndIsRefusedWithoutThrowing) {
 
 TEST_F(ControllerTest, SecondInitializeRegistersNothing) {
     EXPECT_EQ(controller->initialize(&host), kResultOk);
-    EXPECT_EQ(controller->getParameterCount(), 4);
+    EXPECT_EQ(controller->getParameterCount(), 5);
 }
 
 TEST(ControllerLifecycle, NullContextDoesNotRegisterTwiceAndTerminateAllowsAFreshStart) {
     auto controller = owned(new tivrandel::Controller);
     EXPECT_EQ(controller->initialize(nullptr), Steinberg::kResultOk);
     EXPECT_EQ(controller->initialize(nullptr), Steinberg::kResultOk);
-    EXPECT_EQ(controller->getParameterCount(), 4);
+    EXPECT_EQ(controller->getParameterCount(), 5);
     EXPECT_EQ(controller->terminate(), Steinberg::kResultOk);
     EXPECT_EQ(controller->getParameterCount(), 0);
     Steinberg::Vst::HostApplication host;
     EXPECT_EQ(controller->initialize(&host), Steinberg::kResultOk);
-    EXPECT_EQ(controller->getParameterCount(), 4);
+    EXPECT_EQ(controller->getParameterCount(), 5);
     controller->terminate();
 }
 
@@ -88,10 +90,10 @@ TEST_F(ControllerTest, DisplayTextFollowsTheParameterRules) {
 
 TEST_F(ControllerTest, DisplayTextRefusesUnknownIdsAndNullOutput) {
     String128 text = {'x', 0};
-    EXPECT_EQ(controller->getParamStringByValue(4, 0.5, text), kResultFalse);
+    EXPECT_EQ(controller->getParamStringByValue(5, 0.5, text), kResultFalse);
     EXPECT_EQ(text16(text), u"x");
     EXPECT_EQ(controller->getParamStringByValue(1, 0.5, nullptr), kResultFalse);
-    EXPECT_EQ(controller->getParamStringByValue(4, 0.5, nullptr), kResultFalse);
+    EXPECT_EQ(controller->getParamStringByValue(5, 0.5, nullptr), kResultFalse);
 }
 
 TEST_F(ControllerTest, TypedValuesAreReadAsNormalizedNumbers) {
@@ -184,7 +186,8 @@ TEST_F(ControllerTest, PansReadTheirDisplayFormAsThePositionShown) {
 }
 
 TEST_F(ControllerTest, SwitchesReadTheirTextsInAnyCaseAndNumbers) {
-    for (ParamID id : {ParamID(Parameters::Bypass), ParamID(Parameters::SwapChannels)}) {
+    for (ParamID id : {ParamID(Parameters::Bypass), ParamID(Parameters::SwapChannels),
+                       ParamID(Parameters::FineDelay)}) {
         SCOPED_TRACE(id);
         expectTyped(*controller, id,
                     {{u"On", true, 1.0},
@@ -205,7 +208,7 @@ TEST_F(ControllerTest, SwitchesReadTheirTextsInAnyCaseAndNumbers) {
 
 TEST_F(ControllerTest, EveryDisplayTextReadsBackToItsValue) {
     constexpr int steps = 20000;
-    for (ParamID id = 0; id < 4; ++id) {
+    for (ParamID id = 0; id < 5; ++id) {
         SCOPED_TRACE(id);
         const bool pan = id == Parameters::TimePan || id == Parameters::LevelPan;
         for (int k = 0; k <= steps; ++k) {

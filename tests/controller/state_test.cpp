@@ -36,9 +36,9 @@ protected:
 TEST_F(ControllerStateTest, ComponentStateMirrorsValuesAndTellsEditorsButNotTheHost) {
     auto editor = attachedEditor();
     ASSERT_EQ(controller->setComponentState(testhost::blobStream(onlyTimePan("0.25"))), kResultOk);
-    EXPECT_EQ(values(), (Values{0.0, 0.25, 0.5, 0.0}));
+    EXPECT_EQ(values(), (Values{0.0, 0.25, 0.5, 0.0, 0.0}));
     const std::vector<std::pair<ParamID, ParamValue>> told = {
-        {0, 0.0}, {1, 0.25}, {2, 0.5}, {3, 0.0}};
+        {0, 0.0}, {1, 0.25}, {2, 0.5}, {3, 0.0}, {4, 0.0}};
     EXPECT_EQ(editor->changes, told);
     EXPECT_TRUE(handler.calls.empty());
 }
@@ -48,8 +48,8 @@ TEST_F(ControllerStateTest, ComponentStateKeepsFullDoublesAndTellsEditorsTheUncl
     const std::string text =
         "{\"" + key(0) + "\":0.123456789012345678,\"" + key(2) + "\":1.7,\"" + key(3) + "\":-3}";
     ASSERT_EQ(controller->setComponentState(testhost::blobStream(text)), kResultOk);
-    EXPECT_EQ(values(), (Values{0.123456789012345678, 0.5, 1.0, 0.0}));
-    ASSERT_EQ(editor->changes.size(), 4u);
+    EXPECT_EQ(values(), (Values{0.123456789012345678, 0.5, 1.0, 0.0, 0.0}));
+    ASSERT_EQ(editor->changes.size(), 5u);
     EXPECT_EQ(editor->changes[2].second, 1.7);
     EXPECT_EQ(editor->changes[3].second, -3.0);
 }
@@ -61,9 +61,10 @@ TEST_F(ControllerStateTest, OwnStateSendsOneCompleteGesturePerParameterInIdOrder
         ComponentHandler::begin(1), ComponentHandler::perform(1, 0.25), ComponentHandler::end(1),
         ComponentHandler::begin(2), ComponentHandler::perform(2, 0.5),  ComponentHandler::end(2),
         ComponentHandler::begin(3), ComponentHandler::perform(3, 0.0),  ComponentHandler::end(3),
+        ComponentHandler::begin(4), ComponentHandler::perform(4, 0.0),  ComponentHandler::end(4),
     };
     EXPECT_EQ(handler.calls, expected);
-    EXPECT_EQ(values(), (Values{0.0, 0.25, 0.5, 0.0}));
+    EXPECT_EQ(values(), (Values{0.0, 0.25, 0.5, 0.0, 0.0}));
 }
 
 TEST_F(ControllerStateTest, WrongMemberTypesTakeDefaults) {
@@ -71,12 +72,12 @@ TEST_F(ControllerStateTest, WrongMemberTypesTakeDefaults) {
     const std::string text = "{\"" + key(0) + "\":true,\"" + key(1) + "\":\"0.7\",\"" + key(2) +
                              "\":null,\"" + key(3) + "\":[1],\"other\":0.3}";
     ASSERT_EQ(controller->setComponentState(testhost::blobStream(text)), kResultOk);
-    EXPECT_EQ(values(), (Values{0.0, 0.5, 0.5, 0.0}));
+    EXPECT_EQ(values(), (Values{0.0, 0.5, 0.5, 0.0, 0.0}));
 }
 
 TEST_F(ControllerStateTest, SavedStateRestoresEveryDoubleExactly) {
-    const Values original = {1.0, 1.0 / 3.0, 0.30000001192092896, 0.1 + 0.2};
-    for (ParamID id = 0; id < 4; ++id) {
+    const Values original = {1.0, 1.0 / 3.0, 0.30000001192092896, 0.1 + 0.2, 1.0};
+    for (ParamID id = 0; id < 5; ++id) {
         controller->setParamNormalized(id, original[id]);
     }
     auto stream = owned(new Steinberg::MemoryStream);
@@ -86,7 +87,7 @@ TEST_F(ControllerStateTest, SavedStateRestoresEveryDoubleExactly) {
     ASSERT_EQ(other->initialize(&host), kResultOk);
     stream->seek(0, Steinberg::IBStream::kIBSeekSet, nullptr);
     ASSERT_EQ(other->setState(stream), kResultOk);
-    for (ParamID id = 0; id < 4; ++id) {
+    for (ParamID id = 0; id < 5; ++id) {
         EXPECT_EQ(other->getParamNormalized(id), original[id]) << id;
     }
     other->terminate();
@@ -101,6 +102,20 @@ TEST_F(ControllerStateTest, SavedStateCarriesVersionAndTheControllerTag) {
     EXPECT_EQ(object.at(Parameters::tagKey()).to_str(), Parameters::controllerTag());
     EXPECT_NE(std::string(Parameters::controllerTag()), Parameters::processorTag());
     EXPECT_EQ(object.at(key(1)).get<double>(), 0.5);
+}
+
+TEST_F(ControllerStateTest, TheFineDelayIsSavedOnlyWhileOnAndABlobWithoutItTurnsItOff) {
+    const std::string key4 = Parameters::describe(Parameters::FineDelay).stateKey;
+    ASSERT_EQ(controller->setParamNormalized(Parameters::FineDelay, 0.4), kResultOk);
+    EXPECT_EQ(savedObject().count(key4), 0u);
+    ASSERT_EQ(controller->setParamNormalized(Parameters::FineDelay, 1.0), kResultOk);
+    const picojson::object on = savedObject();
+    ASSERT_EQ(on.count(key4), 1u);
+    EXPECT_EQ(on.at(key4).get<double>(), 1.0);
+    EXPECT_EQ(on.size(), 7u);
+
+    ASSERT_EQ(controller->setComponentState(testhost::blobStream(onlyTimePan("0.25"))), kResultOk);
+    EXPECT_EQ(values(), (Values{0.0, 0.25, 0.5, 0.0, 0.0}));
 }
 
 TEST_F(ControllerStateTest, NonFiniteValuesAreSavedAsTheirStorableNumbers) {
@@ -124,8 +139,8 @@ TEST_F(ControllerStateTest, FailedWritesAreReported) {
 }
 
 TEST_F(ControllerStateTest, InvalidBlobsChangeNothingAndSendNoEdits) {
-    const Values before = {1.0, 0.2, 0.8, 1.0};
-    for (ParamID id = 0; id < 4; ++id) {
+    const Values before = {1.0, 0.2, 0.8, 1.0, 1.0};
+    for (ParamID id = 0; id < 5; ++id) {
         controller->setParamNormalized(id, before[id]);
     }
     auto editor = attachedEditor();

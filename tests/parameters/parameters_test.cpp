@@ -13,24 +13,37 @@
 
 using tivrandel::Parameters;
 
-TEST(Parameters, DescribeTheFourParametersAsTheHostSeesThem) {
+TEST(Parameters, DescribeTheFiveParametersAsTheHostSeesThem) {
     using Steinberg::Vst::ParameterInfo;
     EXPECT_EQ(Parameters::describe(0).flags,
               ParameterInfo::kCanAutomate | ParameterInfo::kIsBypass);
-    const double defaults[] = {0.0, 0.5, 0.5, 0.0};
-    const int steps[] = {1, 0, 0, 1};
+    const double defaults[] = {0.0, 0.5, 0.5, 0.0, 0.0};
+    const int steps[] = {1, 0, 0, 1, 1};
     std::set<std::string> keys{Parameters::versionKey(), Parameters::tagKey()};
-    for (Steinberg::Vst::ParamID id = 0; id < 4; ++id) {
+    for (Steinberg::Vst::ParamID id = 0; id < 5; ++id) {
         EXPECT_EQ(Parameters::describe(id).defaultValue, defaults[id]);
         EXPECT_EQ(Parameters::describe(id).stepCount, steps[id]);
-        if (id > 0) {
+        if (id > 0 && id < 4) {
             EXPECT_EQ(Parameters::describe(id).flags, ParameterInfo::kCanAutomate);
         }
         keys.insert(Parameters::describe(id).stateKey);
     }
-    EXPECT_EQ(keys.size(), 6u) << "state keys must be distinct";
+    // It changes the latency, which hosts take in only between blocks.
+    EXPECT_EQ(Parameters::describe(Parameters::FineDelay).flags, 0);
+    EXPECT_EQ(keys.size(), 7u) << "state keys must be distinct";
     EXPECT_STRNE(Parameters::processorTag(), Parameters::controllerTag());
-    EXPECT_THROW(Parameters::describe(4), std::out_of_range);
+    EXPECT_THROW(Parameters::describe(5), std::out_of_range);
+}
+
+TEST(Parameters, StatesHoldTheFineDelayOnlyWhileItIsOn) {
+    for (Steinberg::Vst::ParamID id = 0; id < 4; ++id) {
+        EXPECT_TRUE(Parameters::saved(id, 0.0));
+        EXPECT_TRUE(Parameters::saved(id, 0.75));
+    }
+    EXPECT_FALSE(Parameters::saved(Parameters::FineDelay, 0.0));
+    EXPECT_FALSE(Parameters::saved(Parameters::FineDelay, 0.49));
+    EXPECT_TRUE(Parameters::saved(Parameters::FineDelay, 0.5));
+    EXPECT_TRUE(Parameters::saved(Parameters::FineDelay, 1.0));
 }
 
 TEST(Parameters, PanTextFollowsTheSignOfThePosition) {
@@ -48,7 +61,7 @@ TEST(Parameters, PanTextFollowsTheSignOfThePosition) {
 }
 
 TEST(Parameters, SwitchesReadAsOnFromOneHalfUpward) {
-    for (auto id : {Parameters::Bypass, Parameters::SwapChannels}) {
+    for (auto id : {Parameters::Bypass, Parameters::SwapChannels, Parameters::FineDelay}) {
         EXPECT_EQ(Parameters::displayText(id, 0.5f), "On");
         EXPECT_EQ(Parameters::displayText(id, 0.49f), "Off");
         EXPECT_EQ(Parameters::displayText(id, 0.0f), "Off");
@@ -58,7 +71,7 @@ TEST(Parameters, SwitchesReadAsOnFromOneHalfUpward) {
     EXPECT_EQ(Parameters::displayText(Parameters::Bypass, -0.5f), "Off");
     EXPECT_EQ(Parameters::displayText(Parameters::Bypass, -0.51f), "On");
     EXPECT_EQ(Parameters::displayText(Parameters::SwapChannels, -0.51f), "Off");
-    EXPECT_THROW(Parameters::displayText(4, 0.0f), std::out_of_range);
+    EXPECT_THROW(Parameters::displayText(5, 0.0f), std::out_of_range);
 }
 
 // The product's reading rule gets the parts of a typed text; the controller then refuses what is
@@ -81,6 +94,7 @@ TEST(Parameters, ReadTextTakesTheDisplayPartsAndLeavesTheRangeToItsCaller) {
     typed.before = "R";
     value = -7.0;
     EXPECT_FALSE(Parameters::readText(Parameters::SwapChannels, typed, value));
-    EXPECT_FALSE(Parameters::readText(4, typed, value));
+    EXPECT_FALSE(Parameters::readText(Parameters::FineDelay, typed, value));
+    EXPECT_FALSE(Parameters::readText(5, typed, value));
     EXPECT_EQ(value, -7.0);
 }

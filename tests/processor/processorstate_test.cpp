@@ -34,13 +34,14 @@ std::string savedText(tivrandel::Processor& processor) {
     return text;
 }
 
-// The four saved values, read back as the floats they were widened from.
+// The four saved values of the parameters that every state holds, read back as the floats they
+// were widened from.
 std::vector<float> savedValues(tivrandel::Processor& processor) {
     picojson::value document;
     const std::string error = picojson::parse(document, savedText(processor));
     EXPECT_TRUE(error.empty()) << error;
     std::vector<float> values;
-    for (ParamID id = 0; id < ParamID(Parameters::count); ++id) {
+    for (ParamID id = 0; id < Parameters::FineDelay; ++id) {
         values.push_back(float(document.get(Parameters::describe(id).stateKey).get<double>()));
     }
     return values;
@@ -77,6 +78,19 @@ TEST(ProcessorState, DefaultBlobIsCompactSortedAndLengthPrefixed) {
     EXPECT_EQ(testhost::bytesOf(stream), blobBytes(defaultText));
 
     ASSERT_EQ(processor.setup(), kResultOk);
+    EXPECT_EQ(savedText(*processor), defaultText);
+}
+
+TEST(ProcessorState, TheFineDelayIsSavedOnlyWhileOnAndABlobWithoutItLoadsAsOff) {
+    HostedProcessor processor;
+    ASSERT_EQ(load(*processor, "{\"fineDelay\":1}"), kResultOk);
+    EXPECT_EQ(savedText(*processor),
+              "{\"bypass\":0,\"fineDelay\":1,\"levelPan\":0.5,\"swapChannels\":0,"
+              "\"timePan\":0.5,\"version\":1,\"writer\":\"Tivrandel processor\"}");
+    ASSERT_EQ(load(*processor, "{\"fineDelay\":0.25}"), kResultOk);
+    EXPECT_EQ(savedText(*processor), defaultText);
+    ASSERT_EQ(load(*processor, "{\"fineDelay\":1}"), kResultOk);
+    ASSERT_EQ(load(*processor, "{\"timePan\":0.5}"), kResultOk);
     EXPECT_EQ(savedText(*processor), defaultText);
 }
 

@@ -230,7 +230,8 @@ TEST_F(Vst2EffectTest, ParametersShowTheControllersTextsWithinTheVst2Limits) {
         EXPECT_EQ(effect.text(effGetParamDisplay, index),
                   Parameters::displayText(id, value).substr(0, 8));
         EXPECT_EQ(effect.text(effGetParamLabel, index), "");
-        EXPECT_EQ(effect.dispatch(effCanBeAutomated, index), 1);
+        // The fine delay changes the latency, which hosts take in only between blocks.
+        EXPECT_EQ(effect.dispatch(effCanBeAutomated, index), id == Parameters::FineDelay ? 0 : 1);
     }
 
     // A host buffer is written up to the limit and its terminating zero, never past them.

@@ -50,7 +50,7 @@ RealtimeProcessor::RealtimeProcessor(const RealtimeProcessorConfig& configuratio
               OnePoleSmoother::coefficientFor(configuration.sampleRate)),
       levelPan(panTarget(configuration.state.values[2]),
                OnePoleSmoother::coefficientFor(configuration.sampleRate)) {
-    for (int32 k = 0; k < Parameters::count; ++k) {
+    for (int32 k = 0; k < rampedCount; ++k) {
         ramps[k].resetTo(static_cast<double>(config.state.values[k]), nullptr);
     }
     const std::size_t channels =
@@ -104,11 +104,11 @@ void RealtimeProcessor::receiveParameterChanges(Steinberg::Vst::ProcessData& dat
     ProcessorState posted;
     if (exchange.take(posted)) {
         settled = false;
-        for (int32 k = 0; k < Parameters::count; ++k) {
+        for (int32 k = 0; k < rampedCount; ++k) {
             ramps[k].resetTo(static_cast<double>(posted.values[k]), queues[k]);
         }
     } else {
-        for (int32 k = 0; k < Parameters::count; ++k) {
+        for (int32 k = 0; k < rampedCount; ++k) {
             ramps[k].beginBlock(queues[k]);
         }
     }
@@ -154,20 +154,20 @@ void RealtimeProcessor::rampInputs(int32 count, const kernels::Lanes& coefficien
         for (const ParameterRamp& ramp : ramps) {
             span = std::min(span, ramp.advancesBeforeTarget());
         }
-        double value[Parameters::count];
-        double increment[Parameters::count];
-        for (int32 j = 0; j < Parameters::count; ++j) {
+        double value[rampedCount];
+        double increment[rampedCount];
+        for (int32 j = 0; j < rampedCount; ++j) {
             value[j] = ramps[j].value();
             increment[j] = ramps[j].increment();
         }
         kernels::rampInputs(value, increment, span, coefficient, inputs + k);
-        for (int32 j = 0; j < Parameters::count; ++j) {
+        for (int32 j = 0; j < rampedCount; ++j) {
             ramps[j].commitAdvances(value[j], span);
         }
         k += span;
         if (k < count) {
             kernels::Lanes reached;
-            for (int32 j = 0; j < Parameters::count; ++j) {
+            for (int32 j = 0; j < rampedCount; ++j) {
                 ramps[j].advance();
                 reached[j] = static_cast<float>(ramps[j].value());
             }

@@ -1,11 +1,11 @@
 #pragma once
 
+#include "framework/valuemailbox.h"
 #include "processor/engine/delayline.h"
 #include "processor/engine/kernels.h"
 #include "processor/engine/parameterramp.h"
 #include "processor/engine/smoother.h"
 #include "processor/engine/stateexchange.h"
-#include "processor/engine/valuemailbox.h"
 #include "processor/processorstate.h"
 
 #include "pluginterfaces/vst/ivstaudioprocessor.h"
@@ -43,6 +43,13 @@ public:
     void process(double** inputs, double** outputs, Steinberg::int32 numChannels,
                  Steinberg::int32 numSamples) noexcept;
     Steinberg::int32 numChannels() const noexcept { return config.numChannels; }
+
+    // The samples by which an engine with these values at this rate is late: the whole-sample
+    // delays add none.
+    static Steinberg::uint32 latencyFor(const ProcessorState& /*values*/,
+                                        double /*sampleRate*/) noexcept {
+        return 0;
+    }
 
     // Any thread: the latest value the host sent for id since the last take.
     bool takeLatestValue(Steinberg::int32 id, float& value) noexcept;
@@ -107,9 +114,14 @@ private:
     bool enterSteadyState(Steinberg::int32 count) noexcept;
     Mix settledMix() noexcept;
 
-    ParameterRamp ramps[Parameters::count];
+    // The parameters followed sample by sample: bypass, time pan, level pan, swap. The fine delay
+    // only reaches its value cell.
+    static constexpr Steinberg::int32 rampedCount = 4;
+    static_assert(Parameters::FineDelay == rampedCount, "the ramped parameters come first");
+
+    ParameterRamp ramps[rampedCount];
     StateExchange exchange;
-    ValueMailbox mailboxes[Parameters::count];
+    kelvane::vst::ValueMailbox mailboxes[Parameters::count];
     RealtimeProcessorConfig config;
     OnePoleSmoother bypassMix;
     OnePoleSmoother timePan;

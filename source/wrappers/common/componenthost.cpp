@@ -155,6 +155,8 @@ bool ComponentHost::setUp(const TUID processorId) {
         }
     }
     can64 = processorPtr->canProcessSampleSize(kSample64) == kResultTrue;
+    hosted = FUnknownPtr<kelvane::vst::IHostedProcessor>(componentPtr.get());
+    eitherWidth = hosted && hosted->acceptEitherSampleSize(true) == kResultOk;
     return true;
 }
 
@@ -210,6 +212,7 @@ void ComponentHost::destroy() {
         componentInitialized = false;
     }
     forwarder = nullptr;
+    hosted = nullptr;
     controllerConnection = nullptr;
     componentConnection = nullptr;
     controllerPtr = nullptr;
@@ -247,6 +250,11 @@ bool ComponentHost::setNormalized(ParamID id, ParamValue value) {
         return std::isfinite(value) &&
                controllerPtr->setParamNormalized(id, std::clamp(value, 0.0, 1.0)) == kResultOk;
     });
+}
+
+bool ComponentHost::setProcessorValue(ParamID id, ParamValue value) noexcept {
+    return guarded(false,
+                   [&] { return hosted && hosted->setParameterValue(id, value) == kResultOk; });
 }
 
 ParamValue ComponentHost::toPlain(ParamID id, ParamValue value) const {
@@ -303,7 +311,6 @@ bool ComponentHost::setup(double sampleRate, int32 maxBlock, bool wide, int32 pr
         blockSize = maxBlock;
         wideSamples = wide;
         data.processMode = processMode;
-        data.symbolicSampleSize = setup.symbolicSampleSize;
         return true;
     });
 }
@@ -390,9 +397,9 @@ bool ComponentHost::processBlock(Sample* const* inputs, Sample* const* outputs, 
                                  IParameterChanges* changes,
                                  IParameterChanges* outputChanges) noexcept {
     constexpr bool wide = sizeof(Sample) == sizeof(double);
-    // Only the sample size set up: the processor refuses blocks of the other.
-    if (!processing || wide != wideSamples || frames < 0 || frames > blockSize || !inputs ||
-        !outputs) {
+    // The sample size set up, or either when the processor takes both.
+    const bool width = eitherWidth ? (!wide || can64) : wide == wideSamples;
+    if (!processing || !width || frames < 0 || frames > blockSize || !inputs || !outputs) {
         return false;
     }
     if constexpr (wide) {
@@ -404,6 +411,7 @@ bool ComponentHost::processBlock(Sample* const* inputs, Sample* const* outputs, 
     }
     inputBus.silenceFlags = 0;
     outputBus.silenceFlags = 0;
+    data.symbolicSampleSize = wide ? kSample64 : kSample32;
     data.numSamples = frames;
     data.inputParameterChanges = changes;
     data.outputParameterChanges = outputChanges;

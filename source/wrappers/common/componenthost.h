@@ -8,17 +8,22 @@
 //     host->setEditListener(&listener);     // the controller's edits (editor gestures)
 //     host->setup(48000.0, 1024, false);    // then activate(), startProcessing()
 //     host->process(inputs, outputs, n, &changes);   // audio thread (PointChanges)
+//     host->setProcessorValue(id, value);  // a value set outside blocks, from any thread
 //     host->stopProcessing(); host->deactivate();
 //
 // Creation makes both classes from the module's own factory, initializes them with a host
 // application stand-in, connects them, sets up one stereo bus each way and hands the
 // processor's state to the controller. State moves as the bytes of the processor's getState;
-// a loaded state goes to the processor and, once accepted, to the controller.
+// a loaded state goes to the processor and, once accepted, to the controller. A processor of
+// this framework (IHostedProcessor) also takes values set outside blocks, which its next save
+// holds, and blocks of either sample size; with another processor those are refused.
 //
 // Threads: everything but process runs on the format's main thread; process runs on the audio
 // thread and only touches the processor and the buffers made at setup, so it allocates
 // nothing, takes no lock and throws nothing. The controller is never touched by process.
 // Every call catches what the pair throws and answers failure.
+
+#include "framework/hostedprocessor.h"
 
 #include "pluginterfaces/base/ipluginbase.h"
 #include "pluginterfaces/gui/iplugview.h"
@@ -79,6 +84,11 @@ public:
     }
     Steinberg::Vst::ParamValue normalized(Steinberg::Vst::ParamID id) const;
     bool setNormalized(Steinberg::Vst::ParamID id, Steinberg::Vst::ParamValue value);
+    // Any thread, lock-free: id's value set outside the blocks (a flush while not processing, a
+    // host's setParameter, an edit): the next save holds it and the next setup starts the engine
+    // from it. The running engine still needs it as a point of the next block. False when the
+    // processor cannot take it.
+    bool setProcessorValue(Steinberg::Vst::ParamID id, Steinberg::Vst::ParamValue value) noexcept;
     Steinberg::Vst::ParamValue toPlain(Steinberg::Vst::ParamID id,
                                        Steinberg::Vst::ParamValue normalized) const;
     Steinberg::Vst::ParamValue toNormalized(Steinberg::Vst::ParamID id,
@@ -108,11 +118,14 @@ public:
 
     // Whether the processor is set up for 64-bit samples.
     bool setUpWide() const { return wideSamples; }
+    // Whether process takes either sample size, whatever setup declared.
+    bool takesEitherWidth() const { return eitherWidth; }
 
     // Audio thread. One stereo block of at most maxBlockSize() samples, in the sample size of
-    // setup (a block of the other is refused); inputs and outputs may be the same buffers; changes
-    // and outputChanges may be null. False when the processor failed the block or is not
-    // processing; the outputs are then as the processor left them.
+    // setup or, when the processor takes either, in its own (64-bit only when canProcess64);
+    // inputs and outputs may be the same buffers; changes and outputChanges may be null. False
+    // when the processor failed the block or is not processing; the outputs are then as the
+    // processor left them.
     bool process(float* const* inputs, float* const* outputs, Steinberg::int32 frames,
                  Steinberg::Vst::IParameterChanges* changes,
                  Steinberg::Vst::IParameterChanges* outputChanges = nullptr) noexcept;
@@ -152,6 +165,7 @@ private:
     Steinberg::IPtr<Steinberg::Vst::IConnectionPoint> componentConnection;
     Steinberg::IPtr<Steinberg::Vst::IConnectionPoint> controllerConnection;
     Steinberg::IPtr<EditForwarder> forwarder;
+    Steinberg::IPtr<kelvane::vst::IHostedProcessor> hosted;
     bool componentInitialized = false;
     bool controllerInitialized = false;
     bool controllerIsComponent = false;
@@ -160,6 +174,7 @@ private:
     std::vector<Steinberg::Vst::ParamID> ids;
     bool can64 = false;
     bool wideSamples = false;
+    bool eitherWidth = false;
     bool active = false;
     bool processing = false;
     double rate = 44100.0;

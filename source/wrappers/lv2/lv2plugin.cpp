@@ -111,23 +111,23 @@ void Plugin::activate() {
     if (running) {
         return;
     }
+    // The ports' values are where the engine starts, so that nothing glides from the old values.
+    for (Control& control : controls) {
+        if (!control.port) {
+            continue;
+        }
+        std::uint32_t bits = 0;
+        std::memcpy(&bits, control.port, sizeof bits);
+        const double value = toNormalized(control.kind, *control.port);
+        if (value == control.handedOn || host->setProcessorValue(control.id, value)) {
+            control.handedOn = value;
+            control.bits = bits;
+        }
+    }
     if (!host->setup(sampleRate, blockLimit, false) || !host->activate() ||
         !host->startProcessing()) {
         host->deactivate();
         return;
-    }
-    collectChanges();
-    if (changes.getParameterCount() > 0) {
-        // A block without samples hands the starting values to the processor; set up again, it
-        // builds its engine at them, so that nothing glides from the old values at the start.
-        float* none[2] = {nullptr, nullptr};
-        host->process(none, none, 0, &changes);
-        host->deactivate();
-        if (!host->setup(sampleRate, blockLimit, false) || !host->activate() ||
-            !host->startProcessing()) {
-            host->deactivate();
-            return;
-        }
     }
     running = true;
 }

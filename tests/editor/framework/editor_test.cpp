@@ -346,7 +346,7 @@ TEST_F(EditorTest, MenuItemsResetAParameterOrOpenTheManual) {
     EXPECT_EQ(knob(*editor, 2).getValue(), 0.5f);
 
     handler.calls.clear();
-    for (Steinberg::int32 tag : {1007, 1004, 3000, 999, -1001, 0})
+    for (Steinberg::int32 tag : {1007, 1005, 3000, 999, -1001, 0})
         EXPECT_EQ(editor->executeMenuItem(tag), kResultFalse) << tag;
     EXPECT_TRUE(handler.calls.empty());
 

@@ -1,6 +1,6 @@
 #include "processor/engine/realtimeprocessor.h"
 #include "processor/engine/stateexchange.h"
-#include "processor/engine/valuemailbox.h"
+#include "framework/valuemailbox.h"
 
 #include "enginefixture.h"
 
@@ -54,7 +54,7 @@ TEST(StateExchangeConcurrency, TakenStatesAreWholeNewerAndTheLastWins) {
 
 TEST(ValueMailboxConcurrency, TakesSeeStoredValuesOnceInOrder) {
     constexpr int stores = 100000;
-    tivrandel::ValueMailbox box;
+    kelvane::vst::ValueMailbox box;
     std::atomic<bool> done{false};
     std::thread audio([&] {
         for (int n = 1; n <= stores; ++n) {

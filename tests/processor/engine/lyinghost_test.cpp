@@ -87,7 +87,7 @@ private:
 
 constexpr int blockSize = 256;
 // One queue per parameter and a few spare ones.
-constexpr long long queuesRead = 16;
+constexpr long long queuesRead = 17;
 
 void runOneBlock(RealtimeProcessor& engine, Steinberg::Vst::IParameterChanges* changes,
                  Buffers<float>& buffers) {

@@ -1,6 +1,6 @@
 #include "processor/engine/enginemath.h"
 #include "processor/engine/smoother.h"
-#include "processor/engine/valuemailbox.h"
+#include "framework/valuemailbox.h"
 
 #include <gtest/gtest.h>
 
@@ -10,7 +10,7 @@
 namespace {
 
 using tivrandel::OnePoleSmoother;
-using tivrandel::ValueMailbox;
+using kelvane::vst::ValueMailbox;
 
 TEST(Clamp01, MinThenMaxSoNaNIsOne) {
     EXPECT_EQ(tivrandel::clamp01(std::numeric_limits<float>::quiet_NaN()), 1.0f);

@@ -52,7 +52,7 @@ TEST(ComponentHost, RefusesWhatItCannotHost) {
 TEST(ComponentHost, ParametersAndTextsComeFromTheController) {
     auto host = makeHost();
     ASSERT_TRUE(host);
-    ASSERT_EQ(host->parameterCount(), 4);
+    ASSERT_EQ(host->parameterCount(), 5);
     for (int32 i = 0; i < host->parameterCount(); ++i) {
         ParameterInfo info{};
         ASSERT_TRUE(host->parameterInfo(i, info));
@@ -76,7 +76,7 @@ TEST(ComponentHost, ParametersAndTextsComeFromTheController) {
             EXPECT_EQ(back, direct);
         }
     }
-    EXPECT_FALSE(host->parameterInfo(4, *std::make_unique<ParameterInfo>()));
+    EXPECT_FALSE(host->parameterInfo(5, *std::make_unique<ParameterInfo>()));
     EXPECT_EQ(host->indexOf(99), -1);
     EXPECT_TRUE(host->setNormalized(1, 0.75));
     EXPECT_EQ(host->normalized(1), 0.75);
@@ -105,10 +105,11 @@ TEST(ComponentHost, ProcessesInBothSampleSizesOnlyWhileProcessing) {
     EXPECT_FALSE(host->process(channels, channels, 65, &changes)); // longer than set up
     double* missing[2] = {nullptr, nullptr};
     EXPECT_FALSE(host->process(static_cast<double* const*>(nullptr), missing, 16, nullptr));
-    // Set up for 32-bit, a 64-bit block is refused.
+    // Set up for 32-bit, a 64-bit block goes through all the same: the buffers say their width.
+    EXPECT_TRUE(host->takesEitherWidth());
     std::vector<double> wideLeft(16, 0.5), wideRight(16, 0.5);
     double* wide[2] = {wideLeft.data(), wideRight.data()};
-    EXPECT_FALSE(host->process(wide, wide, 16, nullptr));
+    EXPECT_TRUE(host->process(wide, wide, 16, nullptr));
     EXPECT_FALSE(host->setUpWide());
     host->deactivate();
     EXPECT_FALSE(host->isProcessing());
@@ -156,6 +157,36 @@ TEST(ComponentHost, StateMovesAsTheProcessorsBytesAndRefusalsChangeNothing) {
     ASSERT_TRUE(other->getState(copied));
     EXPECT_EQ(copied, edited);
     EXPECT_EQ(static_cast<float>(other->normalized(1)), 0.25f);
+}
+
+TEST(ComponentHost, AProcessorValueSetWhileInactiveIsSavedAndWhereTheEngineStarts) {
+    auto host = makeHost();
+    auto reference = makeHost();
+    ASSERT_TRUE(host && reference);
+    ASSERT_TRUE(host->setProcessorValue(1, 1.0));
+    EXPECT_FALSE(host->setProcessorValue(99, 0.5));
+
+    // The same bytes as a block carrying the value gives.
+    ASSERT_TRUE(reference->setup(48000.0, 64, false));
+    ASSERT_TRUE(reference->activate() && reference->startProcessing());
+    PointChanges changes(4, 2);
+    changes.addPoint(1, 0, 1.0);
+    float* none[2] = {nullptr, nullptr};
+    ASSERT_TRUE(reference->process(none, none, 0, &changes));
+    std::vector<std::uint8_t> saved, expected;
+    ASSERT_TRUE(host->getState(saved));
+    ASSERT_TRUE(reference->getState(expected));
+    EXPECT_EQ(saved, expected);
+
+    // The engine starts at full right: the left ear is 38 samples late from the first sample.
+    ASSERT_TRUE(host->setup(48000.0, 64, false));
+    ASSERT_TRUE(host->activate() && host->startProcessing());
+    std::vector<float> left(64, 0.0f), right(64, 0.0f);
+    left[0] = right[0] = 1.0f;
+    float* channels[2] = {left.data(), right.data()};
+    ASSERT_TRUE(host->process(channels, channels, 64, nullptr));
+    EXPECT_EQ(left[38], 1.0f);
+    EXPECT_EQ(right[0], 1.0f);
 }
 
 TEST(ComponentHost, ControllerEditsReachTheListenerUntilItIsRemoved) {

@@ -1,8 +1,8 @@
-#include "processor/engine/valuemailbox.h"
+#include "framework/valuemailbox.h"
 
 #include <cstring>
 
-namespace tivrandel {
+namespace kelvane::vst {
 
 void ValueMailbox::store(float value) noexcept {
     std::uint32_t bits = 0;
@@ -21,4 +21,4 @@ bool ValueMailbox::take(float& value) noexcept {
     return true;
 }
 
-} // namespace tivrandel
+} // namespace kelvane::vst

@@ -3,11 +3,12 @@
 #include <atomic>
 #include <cstdint>
 
-namespace tivrandel {
+namespace kelvane::vst {
 
-// One float cell from the audio thread to another thread. The audio side stores with a single
-// atomic store (no read-modify-write); the taking side empties the cell with an atomic exchange.
-// The quiet NaN 0x7FC00000 marks the cell empty, so a NaN value itself is never reported.
+// One float cell between threads. Writers store with a single atomic store (no
+// read-modify-write), so the last store wins; the taking side empties the cell with an atomic
+// exchange. The quiet NaN 0x7FC00000 marks the cell empty, so a NaN value itself is never
+// reported.
 class ValueMailbox {
 public:
     static constexpr std::uint32_t emptyBits = 0x7FC00000u;
@@ -21,4 +22,4 @@ private:
     std::atomic<std::uint32_t> cell{emptyBits};
 };
 
-} // namespace tivrandel
+} // namespace kelvane::vst
