@@ -3,8 +3,8 @@
 // The fine stereo loop four samples at a time, compiled twice like the stereo loop
 // (stereoloop.h, whose rules hold here too): by kernels.cpp for SSE2 and by kernels_avx.cpp for
 // AVX, each with an Isa type of its own in an unnamed namespace that supplies the gains and the
-// reads between samples. Everything here is a member of FineLoop, so that every function
-// compiled for AVX has internal linkage.
+// products of a read between samples. Everything here is a member of FineLoop, so that every
+// function compiled for AVX has internal linkage.
 
 #include "processor/engine/enginemath.h"
 #include "processor/engine/kernels.h"
@@ -45,6 +45,61 @@ struct FineLoop {
         return _mm_cvtss_f32(_mm_shuffle_ps(x, x, _MM_SHUFFLE(3, 3, 3, 3)));
     }
 
+    // scalar::fineDelay for four pans: whole samples, phases and positions between phases.
+    struct Delays {
+        __m128i whole;
+        __m128i phase;
+        __m128 between;
+    };
+    static Delays delays(__m128 pan, const FineConstants& constants) noexcept {
+        constexpr float r = fineCentreRounding;
+        const __m128 zero = _mm_setzero_ps();
+        const __m128 maxDelay = _mm_set1_ps(constants.maxDelay);
+        const __m128 magnitude = _mm_and_ps(pan, _mm_castsi128_ps(_mm_set1_epi32(0x7FFFFFFF)));
+        const __m128 cubic = _mm_mul_ps(
+            _mm_mul_ps(magnitude, magnitude),
+            _mm_sub_ps(_mm_set1_ps(2.0f / r), _mm_mul_ps(magnitude, _mm_set1_ps(1.0f / (r * r)))));
+        const __m128 rounded = select(_mm_cmplt_ps(magnitude, _mm_set1_ps(r)), cubic, magnitude);
+        const __m128 samples = _mm_mul_ps(_mm_mul_ps(rounded, _mm_set1_ps(fullScaleSeconds)),
+                                          _mm_set1_ps(constants.sampleRate));
+        const __m128 bounded = select(_mm_cmplt_ps(samples, maxDelay), samples, maxDelay);
+        const __m128 delay = _mm_and_ps(bounded, _mm_cmpgt_ps(bounded, zero));
+        Delays d;
+        d.whole = _mm_cvttps_epi32(delay);
+        const __m128 position = _mm_mul_ps(_mm_sub_ps(delay, _mm_cvtepi32_ps(d.whole)),
+                                           _mm_set1_ps(static_cast<float>(SincTable::phases)));
+        d.phase = _mm_cvttps_epi32(position);
+        d.between = _mm_sub_ps(position, _mm_cvtepi32_ps(d.phase));
+        return d;
+    }
+
+    // The reads of the ears away from the source for four samples, through the table: lane l
+    // reads line 1 where bit l of fromLine1 is set, else line 0. Each read's taps are summed as
+    // scalar::fineTap sums them: Isa::quads leaves the sums of the pairs 4 apart, and the four
+    // samples' quads, transposed, are added (0 + 1) + (2 + 3).
+    static __m128 farEars(const Delays& d, const FineConstants& constants, const float* now0,
+                          const float* now1, int fromLine1, Steinberg::int32 m) noexcept {
+        constexpr Steinberg::int32 back = SincTable::lookAhead + SincTable::taps / 2;
+        // Where each read starts, from the run's first slot, and its row.
+        alignas(16) Steinberg::int32 first[4];
+        alignas(16) Steinberg::int32 row[4];
+        alignas(16) float between[4];
+        _mm_store_si128(
+            reinterpret_cast<__m128i*>(first),
+            _mm_sub_epi32(_mm_setr_epi32(m - back, m + 1 - back, m + 2 - back, m + 3 - back),
+                          d.whole));
+        static_assert(SincTable::rowLength == 1 << 5);
+        _mm_store_si128(reinterpret_cast<__m128i*>(row), _mm_slli_epi32(d.phase, 5));
+        _mm_store_ps(between, d.between);
+        __m128 quads[4];
+        for (Steinberg::int32 l = 0; l < 4; ++l) {
+            const float* const source = (fromLine1 >> l) & 1 ? now1 : now0;
+            quads[l] = Isa::quads(constants.table + row[l], between[l], source + first[l]);
+        }
+        _MM_TRANSPOSE4_PS(quads[0], quads[1], quads[2], quads[3]);
+        return _mm_add_ps(_mm_add_ps(quads[0], quads[1]), _mm_add_ps(quads[2], quads[3]));
+    }
+
     // The whole groups of four of scalar::fineRun; returns how many samples they took. The
     // smoothers, delays, gains and mix go four samples at a time, the reads between samples
     // one at a time.
@@ -54,11 +109,6 @@ struct FineLoop {
                                 Sample* out0, Sample* out1, Steinberg::int32 count) noexcept {
         constexpr Steinberg::int32 late = SincTable::lookAhead;
         const __m128 keep = _mm_loadu_ps(constants.keep);
-        const __m128 rate = _mm_set1_ps(constants.sampleRate);
-        const __m128 maxDelay = _mm_set1_ps(constants.maxDelay);
-        const __m128 fullScale = _mm_set1_ps(fullScaleSeconds);
-        const __m128 phases = _mm_set1_ps(static_cast<float>(SincTable::phases));
-        const __m128 magnitude = _mm_castsi128_ps(_mm_set1_epi32(0x7FFFFFFF));
         const __m128 zero = _mm_setzero_ps();
         const __m128 one = _mm_set1_ps(1.0f);
         __m128 s = _mm_loadu_ps(state.smoothed);
@@ -78,49 +128,25 @@ struct FineLoop {
             const __m128 timePan = _mm_movehl_ps(lo23, lo01);
             const __m128 levelPan = _mm_movelh_ps(hi01, hi23);
             const __m128 swap = _mm_cmpneq_ps(_mm_movehl_ps(hi23, hi01), zero);
+            // Negative pan delays the right ear instead of the left.
+            const __m128 towardLeft = _mm_cmplt_ps(timePan, zero);
 
-            // scalar::fineDelay, the bound and the test for zero as masks.
-            const __m128 samples =
-                _mm_mul_ps(_mm_mul_ps(_mm_and_ps(timePan, magnitude), fullScale), rate);
-            const __m128 bounded = select(_mm_cmplt_ps(samples, maxDelay), samples, maxDelay);
-            const __m128 delay = _mm_and_ps(bounded, _mm_cmpgt_ps(bounded, zero));
-            const __m128i whole = _mm_cvttps_epi32(delay);
-            const __m128 position = _mm_mul_ps(_mm_sub_ps(delay, _mm_cvtepi32_ps(whole)), phases);
-            const __m128i phase = _mm_cvttps_epi32(position);
-            const __m128 between = _mm_sub_ps(position, _mm_cvtepi32_ps(phase));
+            // The far ear's source line: its own, or with swap the other.
+            const int fromLine1 = _mm_movemask_ps(_mm_xor_ps(towardLeft, swap));
+            const __m128 far =
+                farEars(delays(timePan, constants), constants, now0, now1, fromLine1, m);
+            const __m128 dry0 = _mm_loadu_ps(now0 + m - late);
+            const __m128 dry1 = _mm_loadu_ps(now1 + m - late);
+            const __m128 near0 = select(swap, dry1, dry0);
+            const __m128 near1 = select(swap, dry0, dry1);
+            const __m128 wet0 = select(towardLeft, near0, far);
+            const __m128 wet1 = select(towardLeft, far, near1);
 
             __m128 gain0;
             __m128 gain1;
             Isa::gains(levelPan, _mm_sub_ps(one, bypass), gain0, gain1);
-
-            alignas(16) Steinberg::int32 wholes[4];
-            alignas(16) Steinberg::int32 phaseOf[4];
-            alignas(16) float betweens[4];
-            alignas(16) float wet0[4];
-            alignas(16) float wet1[4];
-            _mm_store_si128(reinterpret_cast<__m128i*>(wholes), whole);
-            _mm_store_si128(reinterpret_cast<__m128i*>(phaseOf), phase);
-            _mm_store_ps(betweens, between);
-            const int towardLeft = _mm_movemask_ps(_mm_cmplt_ps(timePan, zero));
-            const int swapped = _mm_movemask_ps(swap);
-            for (Steinberg::int32 l = 0; l < 4; ++l) {
-                const Steinberg::int32 at = m + l;
-                const float* const source0 = (swapped >> l) & 1 ? now1 : now0;
-                const float* const source1 = (swapped >> l) & 1 ? now0 : now1;
-                const float* const row = constants.table + phaseOf[l] * SincTable::rowLength;
-                const Steinberg::int32 first = at - late - wholes[l] - SincTable::taps / 2;
-                if ((towardLeft >> l) & 1) {
-                    wet0[l] = source0[at - late];
-                    wet1[l] = Isa::tap(row, betweens[l], source1 + first);
-                } else {
-                    wet0[l] = Isa::tap(row, betweens[l], source0 + first);
-                    wet1[l] = source1[at - late];
-                }
-            }
-            y0 = _mm_add_ps(_mm_mul_ps(bypass, _mm_loadu_ps(now0 + m - late)),
-                            _mm_mul_ps(gain0, _mm_load_ps(wet0)));
-            y1 = _mm_add_ps(_mm_mul_ps(bypass, _mm_loadu_ps(now1 + m - late)),
-                            _mm_mul_ps(gain1, _mm_load_ps(wet1)));
+            y0 = _mm_add_ps(_mm_mul_ps(bypass, dry0), _mm_mul_ps(gain0, wet0));
+            y1 = _mm_add_ps(_mm_mul_ps(bypass, dry1), _mm_mul_ps(gain1, wet1));
             store(out0 + m, y0);
             store(out1 + m, y1);
         }

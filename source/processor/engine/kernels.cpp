@@ -82,7 +82,11 @@ template void stereoRun<double>(StereoState&, const StereoConstants&, const Lane
                                 const double*, double*, double*, float*, float*, int32) noexcept;
 
 FineDelay fineDelay(float pan, float sampleRate, float maxDelay) noexcept {
-    const float samples = std::fabs(pan) * fullScaleSeconds * sampleRate;
+    constexpr float r = fineCentreRounding;
+    const float magnitude = std::fabs(pan);
+    const float rounded =
+        magnitude < r ? (magnitude * magnitude) * (2.0f / r - magnitude / (r * r)) : magnitude;
+    const float samples = rounded * fullScaleSeconds * sampleRate;
     // NaN, which the smoother never gives, would come out as the largest delay.
     const float bounded = samples < maxDelay ? samples : maxDelay;
     const float delay = bounded > 0.0f ? bounded : 0.0f;
@@ -110,7 +114,7 @@ float applyKernel(const float* kernel, const float* x) noexcept {
     for (int32 l = 0; l < 4; ++l) {
         quads[l] = pairs[l] + pairs[l + 4];
     }
-    return (quads[0] + quads[2]) + (quads[1] + quads[3]);
+    return (quads[0] + quads[1]) + (quads[2] + quads[3]);
 }
 
 } // namespace
@@ -215,8 +219,9 @@ struct Sse2 {
         gain1 = gain(_mm_add_ps(one, level));
     }
 
-    // scalar::fineTap, four taps per register.
-    static float tap(const float* row, float t, const float* x) noexcept {
+    // The quads of scalar::fineTap (the sums of the products of taps q, q + 4, q + 8 and
+    // q + 12, the first two pairs added first), four taps per register.
+    static __m128 quads(const float* row, float t, const float* x) noexcept {
         const __m128 between = _mm_set1_ps(t);
         const auto kernel = [&](int32 q) {
             return _mm_add_ps(_mm_loadu_ps(row + q),
@@ -226,9 +231,7 @@ struct Sse2 {
                                           _mm_mul_ps(kernel(8), _mm_loadu_ps(x + 8)));
         const __m128 pairsHi = _mm_add_ps(_mm_mul_ps(kernel(4), _mm_loadu_ps(x + 4)),
                                           _mm_mul_ps(kernel(12), _mm_loadu_ps(x + 12)));
-        const __m128 quads = _mm_add_ps(pairsLo, pairsHi);
-        const __m128 halves = _mm_add_ps(quads, _mm_movehl_ps(quads, quads));
-        return _mm_cvtss_f32(_mm_add_ss(halves, _mm_shuffle_ps(halves, halves, 1)));
+        return _mm_add_ps(pairsLo, pairsHi);
     }
 };
 
@@ -390,7 +393,7 @@ void fineFir(Isa isa, float* out, const float* x, const float* kernel, int32 cou
             quads[l] = _mm_add_ps(pairs[l], pairs[l + 4]);
         }
         _mm_storeu_ps(out + m,
-                      _mm_add_ps(_mm_add_ps(quads[0], quads[2]), _mm_add_ps(quads[1], quads[3])));
+                      _mm_add_ps(_mm_add_ps(quads[0], quads[1]), _mm_add_ps(quads[2], quads[3])));
     }
     scalar::fineFir(out + m, x + m, kernel, count - m);
 }

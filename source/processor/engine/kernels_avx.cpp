@@ -24,8 +24,8 @@ struct Avx {
         gain1 = gain(_mm_add_ps(one, level));
     }
 
-    // scalar::fineTap, eight taps per register: taps q and q + 8 share a lane.
-    static float tap(const float* row, float t, const float* x) noexcept {
+    // The quads of scalar::fineTap, eight taps per register: taps q and q + 8 share a lane.
+    static __m128 quads(const float* row, float t, const float* x) noexcept {
         const __m256 between = _mm256_set1_ps(t);
         const __m256 kernelLo = _mm256_add_ps(
             _mm256_loadu_ps(row), _mm256_mul_ps(between, _mm256_loadu_ps(row + SincTable::taps)));
@@ -34,10 +34,7 @@ struct Avx {
                           _mm256_mul_ps(between, _mm256_loadu_ps(row + SincTable::taps + 8)));
         const __m256 pairs = _mm256_add_ps(_mm256_mul_ps(kernelLo, _mm256_loadu_ps(x)),
                                            _mm256_mul_ps(kernelHi, _mm256_loadu_ps(x + 8)));
-        const __m128 quads =
-            _mm_add_ps(_mm256_castps256_ps128(pairs), _mm256_extractf128_ps(pairs, 1));
-        const __m128 halves = _mm_add_ps(quads, _mm_movehl_ps(quads, quads));
-        return _mm_cvtss_f32(_mm_add_ss(halves, _mm_shuffle_ps(halves, halves, 1)));
+        return _mm_add_ps(_mm256_castps256_ps128(pairs), _mm256_extractf128_ps(pairs, 1));
     }
 };
 
@@ -107,8 +104,8 @@ void fineFir(float* out, const float* x, const float* kernel, Steinberg::int32 c
         for (Steinberg::int32 l = 0; l < 4; ++l) {
             quads[l] = _mm256_add_ps(pairs[l], pairs[l + 4]);
         }
-        _mm256_storeu_ps(out + m, _mm256_add_ps(_mm256_add_ps(quads[0], quads[2]),
-                                                _mm256_add_ps(quads[1], quads[3])));
+        _mm256_storeu_ps(out + m, _mm256_add_ps(_mm256_add_ps(quads[0], quads[1]),
+                                                _mm256_add_ps(quads[2], quads[3])));
     }
     scalar::fineFir(out + m, x + m, kernel, count - m);
 }

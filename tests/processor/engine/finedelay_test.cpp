@@ -164,13 +164,13 @@ std::vector<kernels::Isa> isas() {
 TEST(FineKernels, DelayFromPanSplitsIntoWholeSamplesAndPhases) {
     const float rate = 48000.0f;
     const float maxDelay = 0.0008f * rate;
-    // 0.8 ms at 48 kHz is 38.4 samples: a pan of 5.5 / 38.4 asks for 5.5 samples.
-    kernels::FineDelay d = kernels::scalar::fineDelay(5.5f / 38.4f, rate, maxDelay);
-    EXPECT_EQ(d.whole, 5);
-    EXPECT_NEAR(static_cast<float>(d.phase) + d.between, 512.0f, 0.01f);
-    d = kernels::scalar::fineDelay(-5.5f / 38.4f, rate, maxDelay);
-    EXPECT_EQ(d.whole, 5);
-    d = kernels::scalar::fineDelay(0.0f, rate, maxDelay);
+    // 0.8 ms at 48 kHz is 38.4 samples: a pan of 5.5 / 38.4 asks for 5.5 samples, either way.
+    for (float pan : {5.5f / 38.4f, -5.5f / 38.4f}) {
+        const kernels::FineDelay d = kernels::scalar::fineDelay(pan, rate, maxDelay);
+        EXPECT_EQ(d.whole, 5);
+        EXPECT_NEAR(static_cast<float>(d.phase) + d.between, 512.0f, 0.01f);
+    }
+    kernels::FineDelay d = kernels::scalar::fineDelay(-0.0f, rate, maxDelay);
     EXPECT_EQ(d.whole, 0);
     EXPECT_EQ(d.phase, 0);
     EXPECT_EQ(d.between, 0.0f);
@@ -181,6 +181,34 @@ TEST(FineKernels, DelayFromPanSplitsIntoWholeSamplesAndPhases) {
         EXPECT_EQ(d.whole, 38) << pan;
         EXPECT_LT(d.phase, SincTable::phases) << pan;
     }
+}
+
+// Near the centre the delay follows a rounded |pan| that meets it, slope and all, at the rounding's
+// edge, and falls short of it by no more than 0.46 us.
+TEST(FineKernels, DelayIsRoundedOnlyNearTheCentre) {
+    const float rate = 192000.0f;
+    const float maxDelay = 0.0008f * rate;
+    const auto seconds = [&](float pan) {
+        const kernels::FineDelay d = kernels::scalar::fineDelay(pan, rate, maxDelay);
+        return (d.whole + (d.phase + static_cast<double>(d.between)) / SincTable::phases) / rate;
+    };
+    const float r = kernels::fineCentreRounding;
+    double worst = 0.0;
+    double previous = 0.0;
+    for (int k = 1; k <= 2000; ++k) {
+        const float pan = r * static_cast<float>(k) / 1000.0f;
+        const double exact = static_cast<double>(pan) * 0.0008;
+        const double delay = seconds(pan);
+        EXPECT_GE(delay, previous) << pan;
+        EXPECT_LE(delay, exact + 1e-12) << pan;
+        worst = std::max(worst, exact - delay);
+        if (pan >= r) {
+            EXPECT_NEAR(delay, exact, 1e-11) << pan;
+        }
+        previous = delay;
+    }
+    EXPECT_LT(worst, 0.47e-6);
+    EXPECT_GT(worst, 0.4e-6);
 }
 
 TEST(FineKernels, FirMatchesItsTwinAndTheTap) {
