@@ -94,15 +94,25 @@ struct FineLoop {
         __m128 quads[4];
         for (Steinberg::int32 l = 0; l < 4; ++l) {
             const float* const source = (fromLine1 >> l) & 1 ? now1 : now0;
-            quads[l] = Isa::quads(constants.table + row[l], between[l], source + first[l]);
+            quads[l] = Isa::quads(constants.table + row[l], between + l, source + first[l]);
         }
         _MM_TRANSPOSE4_PS(quads[0], quads[1], quads[2], quads[3]);
         return _mm_add_ps(_mm_add_ps(quads[0], quads[1]), _mm_add_ps(quads[2], quads[3]));
     }
 
+    // Four samples' controls side by side, and their delays.
+    struct Group {
+        __m128 bypass;
+        __m128 timePan;
+        __m128 levelPan;
+        __m128 swap;
+        Delays delays;
+    };
+
     // The whole groups of four of scalar::fineRun; returns how many samples they took. The
-    // smoothers, delays, gains and mix go four samples at a time, the reads between samples
-    // one at a time.
+    // smoothers' recurrences and the delays run one group ahead of the rest, which goes four
+    // samples at a time (the reads between samples one at a time): a group's reads and mix need
+    // nothing of what is still running, and the table rows they read are fetched meanwhile.
     template <typename Sample>
     static Steinberg::int32 run(FineState& state, const FineConstants& constants,
                                 const Lanes* inputs, const float* now0, const float* now1,
@@ -114,46 +124,67 @@ struct FineLoop {
         __m128 s = _mm_loadu_ps(state.smoothed);
         __m128 y0 = _mm_set1_ps(state.y0);
         __m128 y1 = _mm_set1_ps(state.y1);
-        Steinberg::int32 m = 0;
-        for (; m + 4 <= count; m += 4) {
-            const __m128 s0 = s = _mm_add_ps(_mm_loadu_ps(inputs[m]), _mm_mul_ps(keep, s));
-            const __m128 s1 = s = _mm_add_ps(_mm_loadu_ps(inputs[m + 1]), _mm_mul_ps(keep, s));
-            const __m128 s2 = s = _mm_add_ps(_mm_loadu_ps(inputs[m + 2]), _mm_mul_ps(keep, s));
-            const __m128 s3 = s = _mm_add_ps(_mm_loadu_ps(inputs[m + 3]), _mm_mul_ps(keep, s));
-            const __m128 lo01 = _mm_unpacklo_ps(s0, s1);
-            const __m128 lo23 = _mm_unpacklo_ps(s2, s3);
-            const __m128 hi01 = _mm_unpackhi_ps(s0, s1);
-            const __m128 hi23 = _mm_unpackhi_ps(s2, s3);
-            const __m128 bypass = _mm_movelh_ps(lo01, lo23);
-            const __m128 timePan = _mm_movehl_ps(lo23, lo01);
-            const __m128 levelPan = _mm_movelh_ps(hi01, hi23);
-            const __m128 swap = _mm_cmpneq_ps(_mm_movehl_ps(hi23, hi01), zero);
+        const Steinberg::int32 groups = count & ~3;
+        // Four steps of the recurrences from the inputs of samples m to m + 3, the controls of
+        // the four side by side, their delays, and the rows those read fetched.
+        const auto ahead = [&](Steinberg::int32 m) {
+            __m128 g[4];
+            for (Steinberg::int32 k = 0; k < 4; ++k) {
+                g[k] = s = _mm_add_ps(_mm_loadu_ps(inputs[m + k]), _mm_mul_ps(keep, s));
+            }
+            const __m128 lo01 = _mm_unpacklo_ps(g[0], g[1]);
+            const __m128 lo23 = _mm_unpacklo_ps(g[2], g[3]);
+            const __m128 hi01 = _mm_unpackhi_ps(g[0], g[1]);
+            const __m128 hi23 = _mm_unpackhi_ps(g[2], g[3]);
+            Group group;
+            group.bypass = _mm_movelh_ps(lo01, lo23);
+            group.timePan = _mm_movehl_ps(lo23, lo01);
+            group.levelPan = _mm_movelh_ps(hi01, hi23);
+            group.swap = _mm_cmpneq_ps(_mm_movehl_ps(hi23, hi01), zero);
+            group.delays = delays(group.timePan, constants);
+            alignas(16) Steinberg::int32 phase[4];
+            _mm_store_si128(reinterpret_cast<__m128i*>(phase), group.delays.phase);
+            for (Steinberg::int32 l = 0; l < 4; ++l) {
+                const char* const row = reinterpret_cast<const char*>(
+                    constants.table + phase[l] * SincTable::rowLength);
+                _mm_prefetch(row, _MM_HINT_T0);
+                _mm_prefetch(row + 64, _MM_HINT_T0);
+            }
+            return group;
+        };
+        Group next{};
+        if (groups > 0) {
+            next = ahead(0);
+        }
+        for (Steinberg::int32 m = 0; m < groups; m += 4) {
+            const Group group = next;
+            if (m + 4 < groups) {
+                next = ahead(m + 4);
+            }
             // Negative pan delays the right ear instead of the left.
-            const __m128 towardLeft = _mm_cmplt_ps(timePan, zero);
-
+            const __m128 towardLeft = _mm_cmplt_ps(group.timePan, zero);
             // The far ear's source line: its own, or with swap the other.
-            const int fromLine1 = _mm_movemask_ps(_mm_xor_ps(towardLeft, swap));
-            const __m128 far =
-                farEars(delays(timePan, constants), constants, now0, now1, fromLine1, m);
+            const int fromLine1 = _mm_movemask_ps(_mm_xor_ps(towardLeft, group.swap));
+            const __m128 far = farEars(group.delays, constants, now0, now1, fromLine1, m);
             const __m128 dry0 = _mm_loadu_ps(now0 + m - late);
             const __m128 dry1 = _mm_loadu_ps(now1 + m - late);
-            const __m128 near0 = select(swap, dry1, dry0);
-            const __m128 near1 = select(swap, dry0, dry1);
+            const __m128 near0 = select(group.swap, dry1, dry0);
+            const __m128 near1 = select(group.swap, dry0, dry1);
             const __m128 wet0 = select(towardLeft, near0, far);
             const __m128 wet1 = select(towardLeft, far, near1);
 
             __m128 gain0;
             __m128 gain1;
-            Isa::gains(levelPan, _mm_sub_ps(one, bypass), gain0, gain1);
-            y0 = _mm_add_ps(_mm_mul_ps(bypass, dry0), _mm_mul_ps(gain0, wet0));
-            y1 = _mm_add_ps(_mm_mul_ps(bypass, dry1), _mm_mul_ps(gain1, wet1));
+            Isa::gains(group.levelPan, _mm_sub_ps(one, group.bypass), gain0, gain1);
+            y0 = _mm_add_ps(_mm_mul_ps(group.bypass, dry0), _mm_mul_ps(gain0, wet0));
+            y1 = _mm_add_ps(_mm_mul_ps(group.bypass, dry1), _mm_mul_ps(gain1, wet1));
             store(out0 + m, y0);
             store(out1 + m, y1);
         }
         _mm_storeu_ps(state.smoothed, s);
         state.y0 = last(y0);
         state.y1 = last(y1);
-        return m;
+        return groups;
     }
 };
 

@@ -221,8 +221,8 @@ struct Sse2 {
 
     // The quads of scalar::fineTap (the sums of the products of taps q, q + 4, q + 8 and
     // q + 12, the first two pairs added first), four taps per register.
-    static __m128 quads(const float* row, float t, const float* x) noexcept {
-        const __m128 between = _mm_set1_ps(t);
+    static __m128 quads(const float* row, const float* t, const float* x) noexcept {
+        const __m128 between = _mm_load1_ps(t);
         const auto kernel = [&](int32 q) {
             return _mm_add_ps(_mm_loadu_ps(row + q),
                               _mm_mul_ps(between, _mm_loadu_ps(row + SincTable::taps + q)));

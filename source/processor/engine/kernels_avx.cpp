@@ -25,8 +25,8 @@ struct Avx {
     }
 
     // The quads of scalar::fineTap, eight taps per register: taps q and q + 8 share a lane.
-    static __m128 quads(const float* row, float t, const float* x) noexcept {
-        const __m256 between = _mm256_set1_ps(t);
+    static __m128 quads(const float* row, const float* t, const float* x) noexcept {
+        const __m256 between = _mm256_broadcast_ss(t);
         const __m256 kernelLo = _mm256_add_ps(
             _mm256_loadu_ps(row), _mm256_mul_ps(between, _mm256_loadu_ps(row + SincTable::taps)));
         const __m256 kernelHi =
