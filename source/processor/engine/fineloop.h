@@ -165,13 +165,13 @@ struct FineLoop {
             const __m128 towardLeft = _mm_cmplt_ps(group.timePan, zero);
             // The far ear's source line: its own, or with swap the other.
             const int fromLine1 = _mm_movemask_ps(_mm_xor_ps(towardLeft, group.swap));
-            const __m128 far = farEars(group.delays, constants, now0, now1, fromLine1, m);
+            const __m128 delayed = farEars(group.delays, constants, now0, now1, fromLine1, m);
             const __m128 dry0 = _mm_loadu_ps(now0 + m - late);
             const __m128 dry1 = _mm_loadu_ps(now1 + m - late);
             const __m128 near0 = select(group.swap, dry1, dry0);
             const __m128 near1 = select(group.swap, dry0, dry1);
-            const __m128 wet0 = select(towardLeft, near0, far);
-            const __m128 wet1 = select(towardLeft, far, near1);
+            const __m128 wet0 = select(towardLeft, near0, delayed);
+            const __m128 wet1 = select(towardLeft, delayed, near1);
 
             __m128 gain0;
             __m128 gain1;

@@ -183,7 +183,7 @@ RealtimeProcessor::FineMix RealtimeProcessor::settledFineMix() noexcept {
     const float pan = timePan.value();
     const kernels::FineDelay delay =
         kernels::scalar::fineDelay(pan, static_cast<float>(config.sampleRate), fineMaxDelay);
-    fine.far = pan < 0.0f ? 1 : 0;
+    fine.away = pan < 0.0f ? 1 : 0;
     fine.whole = delay.whole;
     kernels::scalar::fineKernel(table->row(delay.phase), delay.between, fine.kernel);
     return fine;
@@ -208,7 +208,7 @@ void RealtimeProcessor::fineSteadyStereo(Sample** inputs, Sample** outputs, int3
             const float* const dry = fineLines[static_cast<std::size_t>(j)].next() - late;
             const float* source =
                 fineLines[static_cast<std::size_t>(fine.mix.swap ? 1 - j : j)].next() - late;
-            if (j == fine.far) {
+            if (j == fine.away) {
                 kernels::fineFir(isa, wet, source - fine.whole - SincTable::taps / 2, fine.kernel,
                                  count);
                 source = wet;

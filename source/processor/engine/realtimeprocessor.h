@@ -192,7 +192,7 @@ private:
     // from the source, the kernel it reads through and how far back.
     struct FineMix {
         Mix mix;
-        Steinberg::int32 far;
+        Steinberg::int32 away;
         Steinberg::int32 whole;
         float kernel[SincTable::taps];
     };

@@ -107,15 +107,15 @@ TEST(FinePath, TheEarAwayFromTheSourceReadsBetweenSamples) {
         b.in[0][100] = 1.0f;
         b.in[1][100] = 1.0f;
         runBlock(engine, nullptr, b);
-        const int far = position > 0.0f ? 0 : 1;
+        const int away = position > 0.0f ? 0 : 1;
         double exact[SincTable::taps];
         SincTable::exactKernel(0.5, exact);
         for (int i = 0; i < 200; ++i) {
-            EXPECT_EQ(b.out[1 - far][i], i == 100 + late ? 1.0f : 0.0f) << i;
+            EXPECT_EQ(b.out[1 - away][i], i == 100 + late ? 1.0f : 0.0f) << i;
             // Tap q reads 5 + 8 - q samples behind the latency.
             const int q = 100 + late + 5 + 8 - i;
             const double expected = q >= 0 && q < SincTable::taps ? exact[q] : 0.0;
-            EXPECT_NEAR(b.out[far][i], expected, 3e-6) << i;
+            EXPECT_NEAR(b.out[away][i], expected, 3e-6) << i;
         }
     }
 }
