@@ -54,7 +54,7 @@ void fullRedraw(benchmark::State& state) {
     OpenEditor open;
     for (auto _ : state)
         open.offscreen->drawAll();
-    state.SetLabel("18 views, 346 x 160");
+    state.SetLabel("20 views, 346 x 160");
 }
 BENCHMARK(fullRedraw)->Unit(benchmark::kMillisecond);
 

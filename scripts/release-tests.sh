@@ -15,11 +15,16 @@
 #     with the VST2 component, silent uninstall; an install into a folder given with /D= and the
 #     ordinary uninstall; an install into one folder and then another, which moves it, with the
 #     uninstaller left in the first acting on its own folder only; afterwards no file and no
-#     registry key of ours is left.
+#     registry key of ours is left;
+#   - updates from the earlier release (the version before this one in the history of
+#     CMakeLists.txt): its package and installer made by that commit's packaging from this
+#     release's modules, each marked so that a file left behind shows; `apt-get install` of the
+#     package over it in a throw-away root, and this setup run silently over it under Wine.
 #   bash scripts/release-tests.sh DIST LINUX_BUILD WINDOWS_BUILD
 # LINUX_BUILD gives the version (its CMake cache) and tivrandel-render; WINDOWS_BUILD the Wine
 # prefix that scripts/wine-tests.sh makes (made here if missing) and windows_module_test.exe.
-# Everything written goes to LINUX_BUILD/release-test and into the Wine prefix.
+# Everything written goes to LINUX_BUILD/release-test and into the Wine prefix. The update tests
+# need the git history back to the earlier release's last commit (no shallow clone).
 set -euo pipefail
 [ $# -eq 3 ] || { echo "usage: $0 DIST LINUX_BUILD WINDOWS_BUILD" >&2; exit 2; }
 dist=$(realpath "$1")
@@ -315,6 +320,185 @@ source_archive_tests() {
 }
 source_archive_tests
 
+echo "-- the earlier release"
+# The release before this one: its version is the one that the commit setting this version on
+# the project() line replaced, and its last commit is that commit's parent. Its package and
+# installer are made by that commit's packaging/ (run as this release's scripts are run) from
+# this release's modules, each with a marker appended that the loaders ignore: building the
+# earlier tree would cost as much as this whole build, and an update is about what the package
+# and the installer do with the files, the package database and the registry.
+earlier_version=""
+earlier_commit=""
+find_earlier_release() {
+    local commit parent v
+    for commit in $(git -C "$root" log --format=%H -G'^project\(Tivrandel VERSION ' -- CMakeLists.txt); do
+        parent=$(git -C "$root" rev-parse --verify --quiet "$commit^") || {
+            echo "no commit before $commit here (the first commit, or a shallow clone)"
+            return 1
+        }
+        v=$(git -C "$root" show "$parent:CMakeLists.txt" |
+            sed -n 's/^project(Tivrandel VERSION \([0-9.]*\) .*/\1/p')
+        if [ -n "$v" ] && [ "$v" != "$version" ]; then
+            earlier_version=$v earlier_commit=$parent
+            return 0
+        fi
+    done
+    echo "no earlier version in the history of CMakeLists.txt"
+    return 1
+}
+# Without that history (a shallow clone), the release the package's changelog names before this
+# one stands in, made by this release's packaging: the update is still tested, the earlier
+# scripts' own differences are not.
+earlier_from_changelog() {
+    earlier_version=$(sed -n 's/^tivrandel (\([0-9.]*\)).*/\1/p' "$root/packaging/linux/changelog" |
+        sed -n 2p)
+    earlier_commit=""
+    [ -n "$earlier_version" ] && [ "$earlier_version" != "$version" ]
+}
+earlier="$work/earlier"
+is_stand_in() { # <file>
+    tail -c 64 "$1" | grep -aqF "# Tivrandel $earlier_version stand-in"
+}
+mark() { # <file...>: a marker behind the end, which neither ELF nor PE loaders read
+    local f
+    for f in "$@"; do
+        printf '\n# Tivrandel %s stand-in\n' "$earlier_version" >>"$f"
+    done
+}
+make_earlier_release() {
+    local stamp modules="$earlier/modules"
+    stamp=$(git -C "$root" log -1 --format=%ct "${earlier_commit:-HEAD}")
+    mkdir -p "$earlier/tree" "$earlier/dist" "$modules/tivrandel.lv2" \
+        "$modules/Tivrandel64.vst3/Contents/x86_64-win"
+    if [ -n "$earlier_commit" ]; then
+        git -C "$root" archive "$earlier_commit" packaging COPYING | tar -x -C "$earlier/tree"
+    else
+        git -C "$root" archive HEAD packaging COPYING | tar -x -C "$earlier/tree"
+        # Its changelog ends with the earlier release's entry.
+        sed -i -e '1,/^ -- /d' "$earlier/tree/packaging/linux/changelog"
+        sed -i -e '1{/^$/d}' "$earlier/tree/packaging/linux/changelog"
+    fi
+    cp "$module" "$modules/Tivrandel64.so"
+    cp "$clap_module" "$modules/Tivrandel.clap"
+    cp "$debroot/usr/lib/lv2/tivrandel.lv2/"* "$modules/tivrandel.lv2/"
+    cp "$zip_module" "$modules/Tivrandel64.vst3/Contents/x86_64-win/"
+    cp "$zip_dir/Tivrandel.clap" "$modules/Tivrandel-win.clap"
+    mark "$modules/Tivrandel64.so" "$modules/Tivrandel.clap" "$modules/tivrandel.lv2/"* \
+        "$modules/Tivrandel64.vst3/Contents/x86_64-win/Tivrandel64.vst3" \
+        "$modules/Tivrandel-win.clap"
+    SOURCE_DATE_EPOCH=$stamp TIVRANDEL_LV2_BUNDLE="$modules/tivrandel.lv2" \
+        bash "$earlier/tree/packaging/linux/make-release.sh" "$earlier_version" \
+        "$modules/Tivrandel64.so" "$earlier/dist" "$earlier/linux-work" "$modules/Tivrandel.clap" ||
+        return 1
+    SOURCE_DATE_EPOCH=$stamp bash "$earlier/tree/packaging/windows/make-release.sh" \
+        "$earlier_version" "$modules/Tivrandel64.vst3" "$earlier/dist" "$earlier/windows-work" \
+        "$modules/Tivrandel-win.clap"
+}
+earlier_deb=""
+earlier_setup=""
+if find_earlier_release >"$logs/earlier.log" 2>&1; then
+    pass "the earlier release: $earlier_version, last commit $(git -C "$root" log -1 \
+        --format='%h %s' "$earlier_commit")"
+    if make_earlier_release >>"$logs/earlier.log" 2>&1; then
+        earlier_deb="$earlier/dist/tivrandel_${earlier_version}_amd64.deb"
+        earlier_setup="$earlier/dist/Tivrandel-$earlier_version-win64-setup.exe"
+        pass "its package and installer, from its packaging and this release's modules, marked"
+    else
+        fail "making the earlier release's package and installer"
+        cat "$logs/earlier.log"
+    fi
+elif earlier_from_changelog; then
+    pass "the earlier release: $earlier_version, named by the changelog (no history here: this \
+release's packaging stands in for its own)"
+    if make_earlier_release >>"$logs/earlier.log" 2>&1; then
+        earlier_deb="$earlier/dist/tivrandel_${earlier_version}_amd64.deb"
+        earlier_setup="$earlier/dist/Tivrandel-$earlier_version-win64-setup.exe"
+        pass "its package and installer, from this release's packaging and modules, marked"
+    else
+        fail "making the earlier release's package and installer"
+        cat "$logs/earlier.log"
+    fi
+else
+    fail "finding the earlier release"
+    cat "$logs/earlier.log"
+fi
+
+echo "-- Debian package: apt-get install over the earlier release"
+# apt-get and dpkg as users run them, in a throw-away root: apt's configuration, state and
+# caches and dpkg's database and log are all under it (dpkg --root), and the database starts as
+# a copy of this machine's, so that the package's dependencies are met as they are here. The
+# machine's packages' files are not in the root (the package has no maintainer scripts to need
+# them).
+aptroot="$work/apt-root"
+make_apt_root() {
+    mkdir -p "$aptroot/var/lib/dpkg/info" "$aptroot/var/lib/dpkg/updates" \
+        "$aptroot/var/lib/dpkg/triggers" "$aptroot/etc/apt/apt.conf.d" \
+        "$aptroot/etc/apt/preferences.d" "$aptroot/etc/apt/sources.list.d" \
+        "$aptroot/var/cache/apt/archives/partial" "$aptroot/var/lib/apt/lists/partial" \
+        "$aptroot/var/log/apt"
+    cp /var/lib/dpkg/status "$aptroot/var/lib/dpkg/status"
+    : >"$aptroot/var/lib/dpkg/available"
+    : >"$aptroot/etc/apt/sources.list"
+    # Empty file lists: the packages' files belong to the machine, not to this root.
+    dpkg-query -W -f='${binary:Package}\n' | while read -r p; do
+        : >"$aptroot/var/lib/dpkg/info/$p.list"
+    done
+    # Read instead of the machine's apt.conf and apt.conf.d: APT_CONFIG comes first, and its
+    # Dir moves every other configuration file into the root.
+    printf '%s\n' "Dir \"$aptroot/\";" 'APT::Sandbox::User "root";' \
+        "DPkg::Options { \"--root=$aptroot\"; \"--log=$aptroot/var/log/dpkg.log\"; };" \
+        >"$work/apt.conf"
+}
+apt_in_root() { # <log name> <apt-get arguments...>
+    local log="$logs/$1.log"
+    shift
+    APT_CONFIG="$work/apt.conf" DEBIAN_FRONTEND=noninteractive apt-get -y "$@" </dev/null \
+        >"$log" 2>&1 || { cat "$log"; return 1; }
+}
+in_root() { # what the root's database says of tivrandel
+    dpkg-query --root="$aptroot" -W -f='${db:Status-Abbrev}${Version}' tivrandel 2>&1
+}
+# What the machine's own package records say of tivrandel, which nothing here may change.
+host_records() {
+    dpkg-query -W -f='${db:Status-Abbrev}${Version}\n' tivrandel 2>/dev/null || true
+    grep -c tivrandel /var/log/dpkg.log /var/log/apt/history.log /var/log/apt/term.log \
+        2>/dev/null || true
+}
+installed_like_package() {
+    diff -u <(tree_listing "$debroot/usr") <(tree_listing "$aptroot/usr") &&
+        diff -r --no-dereference "$debroot/usr" "$aptroot/usr" &&
+        diff -u <(dpkg-deb -c "$deb" | awk '{ print $6 }' | sed -e 's|^\./|/|' -e 's|/$||' \
+            -e 's|^$|/.|' | LC_ALL=C sort) \
+            <(dpkg-query --root="$aptroot" -L tivrandel | LC_ALL=C sort)
+}
+nothing_left() {
+    local left
+    left=$(find "$aptroot/usr" ! -type d 2>/dev/null)
+    [ -z "$left" ] || { echo "left behind: $left"; return 1; }
+}
+if [ -n "$earlier_deb" ]; then
+    host_before=$(host_records)
+    rm -rf "$aptroot"
+    make_apt_root
+    check "apt-get install ./$(basename "$earlier_deb")" apt_in_root apt-earlier install \
+        "$earlier_deb"
+    earlier_in_root() {
+        test "$(in_root)" = "ii $earlier_version" && is_stand_in "$aptroot/$bundle_so" &&
+            is_stand_in "$aptroot/usr/lib/lv2/tivrandel.lv2/tivrandel.ttl"
+    }
+    check "the earlier release is installed, with its (marked) modules" earlier_in_root
+    check "apt-get install ./$(basename "$deb") over it" apt_in_root apt-update install "$deb"
+    check "apt updated it: tivrandel ($version) over ($earlier_version)" grep -qF \
+        "Unpacking tivrandel ($version) over ($earlier_version)" "$logs/apt-update.log"
+    check "the root's database has tivrandel $version installed" test "$(in_root)" = "ii $version"
+    check "the installed files are exactly the package's, and dpkg lists those" \
+        installed_like_package
+    check "apt-get remove tivrandel" apt_in_root apt-remove remove tivrandel
+    check "no file of the package is left" nothing_left
+    check "the machine's own package records are untouched" test "$(host_records)" = \
+        "$host_before"
+fi
+
 echo "-- Windows installer, under Wine"
 export WINEPREFIX="$windows/wineprefix" WINEARCH=win64 WINEDEBUG=-all
 # No Mono, no Gecko, and no menu entries or file associations in the desktop's folders.
@@ -546,6 +730,61 @@ rm -f "$b_bundle/Uninstall.exe"
 rmdir "$b_bundle" "$b_dir" "$drive_c/Plugins-B"
 snapshot after-4
 check "no file and no registry key of ours left" same_state before after-4
+
+# 5. An update: the earlier release installed with its VST2 DLL, both into folders of the
+# user's choosing, then this setup run silently with no option at all. It keeps the folders and
+# the VST2 choice, replaces every module with this release's, and leaves one entry, for this
+# version; the ordinary uninstall then removes everything.
+up_vst3='C:\Plugins-Up\VST3'
+up_bundle="$drive_c/Plugins-Up/VST3/Tivrandel64.vst3"
+up_vst2='C:\Plugins-Up\VST2'
+up_vst2_dll="$drive_c/Plugins-Up/VST2/Tivrandel64.dll"
+programs_named_tivrandel() { # in the list of installed programs
+    wine_run uninstall-list reg export 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall' \
+        "Z:${work//\//\\}\\uninstall-list.reg" /y &&
+        registry_text "$work/uninstall-list.reg" | grep -c '^"DisplayName"="Tivrandel"$'
+}
+updated_entry() {
+    uninstall_entry >/dev/null &&
+        test "$(entry_value DisplayVersion)" = "$version" &&
+        test "$(entry_value InstallLocation)" = "$up_vst3\\Tivrandel64.vst3" &&
+        test "$(entry_value UninstallString)" = "\"$up_vst3\\Tivrandel64.vst3\\Uninstall.exe\"" &&
+        test "$(entry_value Vst2Folder)" = "$up_vst2"
+}
+updated_files() {
+    cmp "$up_bundle/Contents/x86_64-win/Tivrandel64.vst3" "$zip_module" &&
+        cmp "$up_vst2_dll" "$zip_dir/Tivrandel64.dll" &&
+        cmp "$clap_dir/Tivrandel.clap" "$zip_dir/Tivrandel.clap" &&
+        cmp "$up_bundle/Contents/Resources/NOTICE.txt" "$zip_dir/NOTICE.txt"
+}
+if [ -n "$earlier_setup" ]; then
+    check "the earlier setup /S /VST2=$up_vst2 /D=$up_vst3" wine_run setup-5a "$earlier_setup" \
+        /S "/VST2=$up_vst2" "/D=$up_vst3"
+    uninstall_entry >/dev/null || true
+    earlier_installed() {
+        test "$(entry_value DisplayVersion)" = "$earlier_version" &&
+            is_stand_in "$up_bundle/Contents/x86_64-win/Tivrandel64.vst3" &&
+            is_stand_in "$up_vst2_dll" && is_stand_in "$clap_dir/Tivrandel.clap"
+    }
+    check "the earlier release is installed: its entry and its (marked) modules" earlier_installed
+    check "this setup /S over it" wine_run setup-5b "$setup" /S
+    check "one uninstall entry, for $version, with the earlier folders" updated_entry
+    check "one program named Tivrandel in the list of installed programs" test \
+        "$(programs_named_tivrandel)" = 1
+    check "the VST3 module, the VST2 DLL, the CLAP plug-in and the notices are this release's" \
+        updated_files
+    check "nothing in the usual VST3 and VST2 folders" test ! -e "$installed" -a \
+        ! -e "$vst2_dir/Tivrandel64.dll"
+    check "the updated module loads (windows_module_test)" module_test update \
+        "$up_vst3\\Tivrandel64.vst3\\Contents\\x86_64-win\\Tivrandel64.vst3"
+    check "Uninstall.exe /S" wine_run uninstall-5 "$up_bundle/Uninstall.exe" /S
+    wait_for_uninstall "$up_bundle"
+    check "the modules, the entry and the folders the installations made are gone" test ! -e \
+        "$drive_c/Plugins-Up" -a ! -e "$clap_dir"
+    check "no uninstall entry left" no_entry
+    snapshot after-5
+    check "no file and no registry key of ours left" same_state before after-5
+fi
 
 echo "Release tests took $((SECONDS - started)) s"
 if [ "$failures" -gt 0 ]; then

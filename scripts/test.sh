@@ -8,7 +8,7 @@
 #   5. the Windows DLL and its tests (mingw-w64), the tests run under Wine with Xvfb,
 #   6. the release made from those two builds (into build/dist) and tested as installed: the
 #      Debian package, the archives and the source archive unpacked, the Windows installer run
-#      under Wine,
+#      under Wine, and the package and the installer each updating the earlier release,
 #   7. the unit tests under AddressSanitizer and UndefinedBehaviorSanitizer (last, so that its
 #      summary closes the output).
 # Any failure ends the script with a non-zero status.

@@ -29,6 +29,14 @@ bundle_binary="Tivrandel64.vst3/Contents/$bundle_arch"
 deb="$out/tivrandel_${version}_$arch.deb"
 tarball="$out/tivrandel-$version-linux-$tar_arch.tar.gz"
 
+# The changelog's newest entry is this version's: a new version needs an entry saying what it
+# brings (its date is the release's, filled in below).
+newest=$(sed -n '1s/^tivrandel (\([^)]*\)).*/\1/p' "$here/changelog")
+[ "$newest" = "$version" ] || {
+    echo "packaging/linux/changelog: the newest entry is for ${newest:-no version}, not $version" >&2
+    exit 1
+}
+
 rm -rf "$work"
 mkdir -p "$work" "$out"
 rm -f "$deb" "$tarball"

@@ -1,12 +1,14 @@
 ; The Windows installer: the VST3 bundle into the system's VST3 folder, optionally the same DLL
 ; into a VST2 folder, and an uninstaller registered with Windows. Nothing else is written.
-;   makensis -DVERSION=1.0.7 -DSTAGE=<folder> -DOUTFILE=<setup.exe> tivrandel.nsi
+;   makensis -DVERSION=<major.minor.patch> -DSTAGE=<folder> -DOUTFILE=<setup.exe> tivrandel.nsi
 ; STAGE holds Tivrandel64.vst3 (the bundle), Tivrandel64.dll (the VST2 copy), COPYING.txt and
 ; NOTICE.txt. The build's `release` target runs it with the project version.
 ;
 ; Command line, besides NSIS's own /S (silent) and /D=<VST3 folder> (last, unquoted):
 ;   /VST2           also install the VST2 DLL into the usual VST2 folder
 ;   /VST2=<folder>  also install it into <folder>
+; Over an earlier installation (an update), the earlier one's folders and its VST2 choice are
+; kept unless the command line says otherwise (see KeepEarlierChoices).
 
 !ifndef VERSION | STAGE | OUTFILE
   !error "define VERSION, STAGE and OUTFILE"
@@ -37,7 +39,8 @@ SetCompressor /SOLID lzma
 
 Name "${PRODUCT} ${VERSION}"
 OutFile "${OUTFILE}"
-InstallDir "$COMMONFILES64\VST3"
+; No InstallDir: $INSTDIR is empty in .onInit unless /D= gave a folder, and .onInit chooses it
+; (KeepEarlierChoices).
 RequestExecutionLevel admin
 ShowInstDetails show
 ShowUninstDetails show
@@ -171,24 +174,27 @@ SectionEnd
 
 ; The installation that the uninstall entry records, where it is in another folder, is removed
 ; as its uninstaller would remove it (the VST2 copy first, so that a folder both were made in
-; goes too). Its VST2 copy stays where it is unless this installation puts one elsewhere.
+; goes too). Its VST2 copy goes unless this installation puts one into the same folder: no copy
+; of an older version stays beside the new one (an update offers the VST2 component ticked, in
+; the earlier folder, so only a user's choice removes it).
 Function MoveEarlierInstallation
+  ReadRegStr $0 HKLM "${UNINSTALL_KEY}" "Vst2Folder"
+  StrCpy $R2 ""
   ${If} ${SectionIsSelected} ${SecVst2}
-    ReadRegStr $0 HKLM "${UNINSTALL_KEY}" "Vst2Folder"
     StrCpy $R0 $0
     StrCpy $R1 $Vst2Dir
     Call SameFolder
-    ${If} $0 != ""
-    ${AndIf} $R2 == ""
-      Delete "$0\${VST2_DLL}"
-      ReadRegStr $R1 HKLM "${UNINSTALL_KEY}" "Vst2FolderCreated"
-      ${If} $R1 != ""
-        StrCpy $R0 $0
-        Call RemoveMadeFolders
-      ${EndIf}
-      DeleteRegValue HKLM "${UNINSTALL_KEY}" "Vst2Folder"
-      DeleteRegValue HKLM "${UNINSTALL_KEY}" "Vst2FolderCreated"
+  ${EndIf}
+  ${If} $0 != ""
+  ${AndIf} $R2 == ""
+    Delete "$0\${VST2_DLL}"
+    ReadRegStr $R1 HKLM "${UNINSTALL_KEY}" "Vst2FolderCreated"
+    ${If} $R1 != ""
+      StrCpy $R0 $0
+      Call RemoveMadeFolders
     ${EndIf}
+    DeleteRegValue HKLM "${UNINSTALL_KEY}" "Vst2Folder"
+    DeleteRegValue HKLM "${UNINSTALL_KEY}" "Vst2FolderCreated"
   ${EndIf}
   ReadRegStr $0 HKLM "${UNINSTALL_KEY}" "InstallLocation"
   StrCpy $R0 $0
@@ -270,6 +276,7 @@ Function .onInit
   ${If} $Vst2Dir == ""
     StrCpy $Vst2Dir "$PROGRAMFILES64\Steinberg\VSTPlugins"
   ${EndIf}
+  Call KeepEarlierChoices
   ${GetParameters} $0
   ClearErrors
   ${GetOptions} $0 "/VST2=" $1
@@ -282,6 +289,30 @@ Function .onInit
     ${IfNot} ${Errors}
       !insertmacro SelectSection ${SecVst2}
     ${EndIf}
+  ${EndIf}
+FunctionEnd
+
+; An update changes no folder that a host scans, and installs what the earlier installation had:
+; the VST3 folder is the earlier bundle's (when it is still there) unless /D= gave one, else the
+; usual one; the VST2 component is ticked, in the earlier VST2 folder, when the earlier
+; installation's VST2 DLL is there (/VST2=<folder> still chooses another folder). The CLAP
+; component keeps its default.
+Function KeepEarlierChoices
+  ReadRegStr $0 HKLM "${UNINSTALL_KEY}" "InstallLocation"
+  ${If} $INSTDIR == ""
+    StrCpy $1 $0 "" -${BUNDLE_NAME_LENGTH}
+    ${If} $1 == "\${BUNDLE}"
+    ${AndIf} ${FileExists} "$0\*.*"
+      ${GetParent} $0 $INSTDIR
+    ${Else}
+      StrCpy $INSTDIR "$COMMONFILES64\VST3"
+    ${EndIf}
+  ${EndIf}
+  ReadRegStr $0 HKLM "${UNINSTALL_KEY}" "Vst2Folder"
+  ${If} $0 != ""
+  ${AndIf} ${FileExists} "$0\${VST2_DLL}"
+    StrCpy $Vst2Dir $0
+    !insertmacro SelectSection ${SecVst2}
   ${EndIf}
 FunctionEnd
 

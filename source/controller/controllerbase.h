@@ -1,11 +1,12 @@
 #pragma once
 
 #include "controller/controllersupport.h"
-#include "controller/oneditortimer.h"
-#include "controller/typedtext.h"
 #include "framework/guard.h"
 #include "framework/messages.h"
+#include "framework/narrowing.h"
+#include "framework/oneditortimer.h"
 #include "framework/stateblob.h"
+#include "framework/typedtext.h"
 
 #include "pluginterfaces/base/ibstream.h"
 #include "pluginterfaces/vst/ivstmessage.h"

@@ -2,8 +2,7 @@
 
 #include "text/utf.h"
 
-#include <cfloat>
-#include <limits>
+#include <cstddef>
 
 namespace kelvane::vst {
 
@@ -25,16 +24,6 @@ void copyAscii(const std::string& text, Steinberg::Vst::String128 out) {
         out[units] = static_cast<TChar>(static_cast<unsigned char>(text[units]));
     }
     out[units] = 0;
-}
-
-float narrowToFloat(double value) {
-    if (value > static_cast<double>(FLT_MAX)) {
-        return std::numeric_limits<float>::infinity();
-    }
-    if (value < -static_cast<double>(FLT_MAX)) {
-        return -std::numeric_limits<float>::infinity();
-    }
-    return static_cast<float>(value);
 }
 
 } // namespace kelvane::vst

@@ -15,8 +15,4 @@ void copyUtf8(const std::string& text, Steinberg::Vst::String128 out);
 // One code unit per byte, at most 127 units plus the terminating zero. For ASCII texts only.
 void copyAscii(const std::string& text, Steinberg::Vst::String128 out);
 
-// Narrows to float the way the hardware does, without the undefined behaviour of a
-// double-to-float conversion out of range: beyond the largest float gives an infinity.
-float narrowToFloat(double value);
-
 } // namespace kelvane::vst

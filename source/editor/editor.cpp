@@ -1,12 +1,12 @@
 #include "editor/editor.h"
 
-#include "controller/controllersupport.h"
-
 #include "editor/resources/stores.h"
 #include "editor/views/kvline.h"
 #include "editor/views/kvrect.h"
+#include "editor/views/kvswitch.h"
 #include "editor/views/kvtext.h"
 #include "editor/views/myknob.h"
+#include "framework/narrowing.h"
 
 #include <sstream>
 
@@ -16,6 +16,7 @@ namespace {
 
 using kelvane::vst::KVLine;
 using kelvane::vst::KVRect;
+using kelvane::vst::KVSwitch;
 using kelvane::vst::KVText;
 using kelvane::vst::MyKnob;
 using Steinberg::Vst::ParamID;
@@ -35,6 +36,10 @@ const KnobNames knobs[] = {
     {2, "levelKnob", "levelCaption", "levelMark"},
 };
 
+// The fine delay's switch, and its label laid over it.
+const char* const fineSwitchName = "fineSwitch";
+const char* const fineCaptionName = "fineCaption";
+
 } // namespace
 
 std::string Editor::knobName(ParamID id) {
@@ -42,6 +47,10 @@ std::string Editor::knobName(ParamID id) {
         if (names.id == id)
             return names.knob;
     return {};
+}
+
+std::string Editor::controlName(ParamID id) {
+    return id == Parameters::FineDelay ? std::string(fineSwitchName) : knobName(id);
 }
 
 void Editor::buildViews() {
@@ -70,14 +79,22 @@ void Editor::buildViews() {
         knob->setDefaultValue(static_cast<float>(Parameters::defaultValue(names.id)));
         add(names.knob, knob);
     }
+    auto* fineSwitch = new KVSwitch(this, static_cast<std::int32_t>(Parameters::FineDelay));
+    fineSwitch->setDefaultValue(
+        static_cast<float>(Parameters::defaultValue(Parameters::FineDelay)));
+    add(fineSwitchName, fineSwitch);
+    auto* fineCaption = new KVText(origin, resourceCache.get());
+    // The switch under it takes the mouse.
+    fineCaption->setMouseEnabled(false);
+    add(fineCaptionName, fineCaption);
 }
 
 void Editor::onParameterChanged(ParamID id, Steinberg::Vst::ParamValue value) {
     kelvane::vst::guarded<bool>(false, [&] {
-        const auto found = views.find(knobName(id));
+        const auto found = views.find(controlName(id));
         if (found != views.end())
-            if (auto* knob = dynamic_cast<MyKnob*>(found->second))
-                knob->setValue(kelvane::vst::narrowToFloat(value));
+            if (auto* control = dynamic_cast<VSTGUI::CControl*>(found->second))
+                control->setValue(kelvane::vst::narrowToFloat(value));
         return true;
     });
 }

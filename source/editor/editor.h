@@ -6,8 +6,9 @@
 namespace tivrandel {
 
 // The plug-in window: a background panel, a title with its rule, three labels around each
-// knob, a caption per knob, and the three knobs bound to time pan, level pan and channel swap.
-// Where everything sits and how it looks comes from the layout document in the resources.
+// knob, a caption per knob, the three knobs bound to time pan, level pan and channel swap, and
+// the fine delay's switch with its label. Where everything sits and how it looks comes from the
+// layout document in the resources.
 class Editor : public kelvane::vst::EditorBase<Parameters> {
 public:
     explicit Editor(Steinberg::Vst::EditController* owner) : EditorBase(owner) {}
@@ -22,6 +23,8 @@ public:
 
     // The name under which the knob of parameter id is kept; empty for ids without a knob.
     static std::string knobName(Steinberg::Vst::ParamID id);
+    // The name of the control of parameter id, knob or switch; empty for ids without one.
+    static std::string controlName(Steinberg::Vst::ParamID id);
 };
 
 } // namespace tivrandel

@@ -1,14 +1,14 @@
 #pragma once
 
-#include "controller/oneditortimer.h"
 #include "editor/editorsupport.h"
 #include "editor/layout/applylayout.h"
 #include "editor/manual/manualviewer.h"
 #include "editor/resources/resourcecache.h"
 #include "editor/resources/resourcestore.h"
 #include "editor/views/kvtext.h"
-#include "editor/views/myknob.h"
+#include "editor/views/valueshowing.h"
 #include "framework/guard.h"
+#include "framework/oneditortimer.h"
 #include "platform/desktop.h"
 
 #include "pluginterfaces/gui/iplugviewcontentscalesupport.h"
@@ -35,9 +35,10 @@ namespace kelvane::vst {
 // context menu (reset a parameter, open the manual). The product supplies the views, the
 // layout document and the stores.
 //
-// While the mouse is over a knob or turns it, the text view that the knob's valueLabel names
-// shows the knob's value as the host shows it (the controller's display text), in that view's
-// own place, font and colour, which the layout sets; the view's own text returns afterwards.
+// While the mouse is over a control or a gesture on it is under way, the text view that the
+// control's valueLabel names shows the control's value as the host shows it (the controller's
+// display text), in that view's own place, font and colour, which the layout sets; the view's
+// own text returns afterwards.
 //
 // On screens of higher density the window is scaled by a factor from 1 to 4: the host's
 // (IPlugViewContentScaleSupport), or failing that the window's DPI where the platform tells it.
@@ -276,8 +277,8 @@ protected:
     // asked when it did not).
     double contentScale = 1;
     bool hostGaveScale = false;
-    // The text view that shows each knob's value now.
-    std::map<const MyKnob*, KVText*> valueLabels;
+    // The text view that shows each control's value now.
+    std::map<const ValueShowing*, KVText*> valueLabels;
 
 private:
     static bool isParameter(ParamID id) { return id < static_cast<ParamID>(Parameters::count); }
@@ -317,23 +318,25 @@ private:
             timerClient->onEditorTimer();
     }
 
-    // Every knob among the views tells showValue() when its value is to be shown or not.
+    // Every control among the views that shows its value tells showValue() when it is to be
+    // shown or not.
     void connectValueLabels() {
         for (const auto& entry : views)
-            if (auto* knob = dynamic_cast<MyKnob*>(entry.second))
-                knob->setValueDisplay([this](MyKnob& shown) { showValue(shown); });
+            if (auto* shower = dynamic_cast<ValueShowing*>(entry.second))
+                shower->setValueDisplay([this, shower] { showValue(*shower); });
     }
 
-    void showValue(MyKnob& knob) {
+    void showValue(const ValueShowing& shower) {
         guarded<bool>(false, [&] {
             KVText* label = nullptr;
-            const ParamID id = static_cast<ParamID>(knob.getTag());
-            if (knob.showsValue() && isParameter(id)) {
-                const auto found = views.find(knob.valueLabel.get());
+            const VSTGUI::CControl& control = shower.control();
+            const ParamID id = static_cast<ParamID>(control.getTag());
+            if (shower.showsValue() && isParameter(id)) {
+                const auto found = views.find(shower.valueLabel.get());
                 label = found != views.end() ? dynamic_cast<KVText*>(found->second) : nullptr;
             }
             // The label shown before, when the layout has named another since or none shows.
-            const auto previous = valueLabels.find(&knob);
+            const auto previous = valueLabels.find(&shower);
             if (previous != valueLabels.end() && previous->second != label) {
                 KVText* former = previous->second;
                 valueLabels.erase(previous);
@@ -341,10 +344,10 @@ private:
             }
             if (label != nullptr) {
                 Steinberg::Vst::String128 text{};
-                if (controller->getParamStringByValue(id, knob.getValue(), text) !=
+                if (controller->getParamStringByValue(id, control.getValue(), text) !=
                     Steinberg::kResultOk)
                     return false;
-                valueLabels[&knob] = label;
+                valueLabels[&shower] = label;
                 label->showText(utf8Of(text, sizeof text / sizeof text[0]));
             }
             return true;
@@ -355,8 +358,8 @@ private:
     void closeFrame() {
         // Nothing of a closing frame shows values any more.
         for (const auto& entry : views)
-            if (auto* knob = dynamic_cast<MyKnob*>(entry.second))
-                knob->setValueDisplay(nullptr);
+            if (auto* shower = dynamic_cast<ValueShowing*>(entry.second))
+                shower->setValueDisplay(nullptr);
         valueLabels.clear();
         views.clear();
         if (frame != nullptr) {

@@ -1,9 +1,10 @@
 # The loadable plug-in: the module's entry points over the product library, as a VST3 bundle
 # (Linux) or a single .vst3 DLL (Windows), exporting the entry points and nothing else.
 
-# What the entry points do, apart from being exported, so that tests can link it too.
+# What the entry points do, apart from being exported, so that tests can link it too. The VST 2
+# wrapper (kvvst2) is one of the adapters, made in source/wrappers.
 add_library(tivrandel_entry STATIC "${CMAKE_CURRENT_LIST_DIR}/entrypoints.cpp")
-target_link_libraries(tivrandel_entry PUBLIC tivrandel_core kvvstgui)
+target_link_libraries(tivrandel_entry PUBLIC tivrandel_core kvvstgui kvvst2)
 tivrandel_warnings(tivrandel_entry)
 
 set(TIVRANDEL_BUNDLE_NAME Tivrandel64)

@@ -5,7 +5,7 @@
 #include "vstgui/gdiplusglobals.h"
 
 #include "pluginterfaces/base/smartpointer.h"
-#include "public.sdk/source/vst/vst2wrapper/vst2wrapper.h"
+#include "wrappers/vst2/vst2wrapper.h"
 
 namespace tivrandel::entry {
 

@@ -2,6 +2,7 @@
 
 #include "controller/controller.h"
 #include "module/classids.h"
+#include "module/version.h"
 #include "processor/processor.h"
 
 #include "pluginterfaces/vst/ivstaudioprocessor.h"
@@ -20,7 +21,7 @@ namespace {
 constexpr const char* vendor = "Kelvane";
 constexpr const char* vendorUrl = "https://kelvane.example";
 constexpr const char* vendorEmail = "support@kelvane.example";
-constexpr const char* classVersion = "1.0.7";
+constexpr const char* classVersion = TIVRANDEL_VERSION;
 
 Steinberg::FUnknown* createProcessor(void* context) {
     Steinberg::FUnknown* processor = Processor::createInstance(context);

@@ -1,6 +1,6 @@
 #include "parameters/parameters.h"
 
-#include "controller/typedtext.h"
+#include "framework/typedtext.h"
 
 #include "pluginterfaces/vst/ivsteditcontroller.h"
 

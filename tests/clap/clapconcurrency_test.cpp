@@ -3,6 +3,7 @@
 // the adapter's callbacks. Run under ThreadSanitizer by the test script.
 
 #include "clap/claphost.h"
+#include "clap/vst3state.h"
 
 #include "wrappers/clap/clapplugin.h"
 
@@ -11,8 +12,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -88,6 +91,68 @@ TEST(ClapConcurrency, AudioAndMainThreadAtOnce) {
         if (event.type == CLAP_EVENT_PARAM_GESTURE_BEGIN)
             ++gestures;
     EXPECT_EQ(gestures.load(), 300);
+    plugin->on_main_thread(plugin);
+    plugin->deactivate(plugin);
+    plugin->destroy(plugin);
+}
+
+// The host's audio thread flushes values while the plug-in is active but not processing, and
+// between blocks, while the main thread saves: each save is the state of one of the flushed
+// values (or of none yet).
+TEST(ClapConcurrency, FlushesOutsideBlocksWhileTheMainThreadSaves) {
+    Host host;
+    Steinberg::IPtr<Steinberg::IPluginFactory> factory =
+        Steinberg::owned(tivrandel::createFactory());
+    Steinberg::TUID cid;
+    tivrandel::processorClassId().toTUID(cid);
+    const clap_plugin_t* plugin =
+        kelvane::wrappers::clap::createPlugin(&descriptor, host.clap(), factory, cid);
+    ASSERT_TRUE(plugin && plugin->init(plugin));
+    const auto* params = extension<clap_plugin_params_t>(plugin, CLAP_EXT_PARAMS);
+    const auto* state = extension<clap_plugin_state_t>(plugin, CLAP_EXT_STATE);
+    const std::vector<std::vector<std::uint8_t>> possible = {
+        vst3StateAfter({}), vst3StateAfter({{{1, 0.25}}}), vst3StateAfter({{{1, 0.75}}})};
+    ASSERT_TRUE(plugin->activate(plugin, 48000.0, 1, 64));
+
+    std::atomic<bool> stop{false};
+    std::thread audio([&] {
+        std::vector<float> left(64, 0.1f), right(64, -0.1f);
+        float* channels[2] = {left.data(), right.data()};
+        clap_audio_buffer_t in{channels, nullptr, 2, 0, 0};
+        clap_audio_buffer_t out{channels, nullptr, 2, 0, 0};
+        InputEvents values[2];
+        values[0].addValue(0, 1, 0.25);
+        values[1].addValue(0, 1, 0.75);
+        InputEvents none;
+        clap_process_t process{0, 64, nullptr, &in, &out, 1, 1, none.list(), nullptr};
+        for (int block = 0; block < 4000 && !stop.load(); ++block) {
+            const InputEvents& flushed = values[block % 2];
+            if (block % 3 == 0) {
+                params->flush(plugin, flushed.list(), nullptr);
+                plugin->start_processing(plugin);
+                plugin->process(plugin, &process);
+                plugin->stop_processing(plugin);
+            } else {
+                plugin->start_processing(plugin);
+                plugin->process(plugin, &process);
+                params->flush(plugin, flushed.list(), nullptr);
+                plugin->process(plugin, &process);
+                plugin->stop_processing(plugin);
+            }
+        }
+    });
+    int unexpected = 0;
+    for (int round = 0; round < 300; ++round) {
+        OutputStream out;
+        if (!state->save(plugin, out.stream()) ||
+            std::find(possible.begin(), possible.end(), out.bytes) == possible.end())
+            ++unexpected;
+        plugin->on_main_thread(plugin);
+        std::this_thread::yield();
+    }
+    stop.store(true);
+    audio.join();
+    EXPECT_EQ(unexpected, 0);
     plugin->on_main_thread(plugin);
     plugin->deactivate(plugin);
     plugin->destroy(plugin);

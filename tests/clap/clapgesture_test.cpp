@@ -2,6 +2,7 @@
 // gestures, values and dirty marks.
 
 #include "clap/claphost.h"
+#include "clap/vst3state.h"
 
 #include "wrappers/clap/clapplugin.h"
 
@@ -31,6 +32,17 @@ struct Made {
     }
     ~Made() { plugin->destroy(plugin); }
     Plugin& adapter() const { return *static_cast<Plugin*>(plugin->plugin_data); }
+    std::vector<std::uint8_t> save() const {
+        OutputStream out;
+        EXPECT_TRUE(
+            extension<clap_plugin_state_t>(plugin, CLAP_EXT_STATE)->save(plugin, out.stream()));
+        return out.bytes;
+    }
+    void edit(clap_id id, double value) const {
+        adapter().beginEdit(id);
+        adapter().performEdit(id, value);
+        adapter().endEdit(id);
+    }
     const clap_plugin_t* plugin = nullptr;
 };
 
@@ -106,6 +118,23 @@ TEST(ClapGestures, EditorEditsReachTheHostThroughFlushAndProcess) {
     OutputEvents nothing;
     params->flush(made.plugin, nullptr, nothing.list());
     EXPECT_TRUE(nothing.recorded.empty());
+}
+
+// The next save holds an edit at once, whatever the plug-in does, as the VST3 processor's would
+// after a block carrying it.
+TEST(ClapGestures, AnEditIsInTheNextSaveAtOnce) {
+    Host host;
+    Made made(host);
+    made.edit(1, 0.8);
+    EXPECT_EQ(made.save(), vst3StateAfter({{{1, 0.8}}}));
+    ASSERT_TRUE(made.plugin->activate(made.plugin, 48000.0, 1, 16));
+    made.edit(2, 0.25);
+    EXPECT_EQ(made.save(), vst3StateAfter({{{1, 0.8}, {2, 0.25}}}));
+    ASSERT_TRUE(made.plugin->start_processing(made.plugin));
+    made.edit(3, 1.0);
+    EXPECT_EQ(made.save(), vst3StateAfter({{{1, 0.8}, {2, 0.25}, {3, 1.0}}}));
+    made.plugin->stop_processing(made.plugin);
+    made.plugin->deactivate(made.plugin);
 }
 
 } // namespace

@@ -235,7 +235,7 @@ InputStream::InputStream(std::vector<std::uint8_t> data) : bytes(std::move(data)
         if (taken > 0)
             std::memcpy(buffer, self->bytes.data() + self->position, taken);
         self->position += taken;
-        return static_cast<int64_t>(taken);
+        return static_cast<int64_t>(taken + self->overstated);
     };
 }
 

@@ -113,7 +113,8 @@ private:
     clap_output_events_t events{};
 };
 
-// Streams over a byte vector; a reader can be made to fail.
+// Streams over a byte vector; a reader can be made to fail, or to answer more bytes than it was
+// asked for (as a broken host's may).
 class OutputStream {
 public:
     OutputStream();
@@ -130,6 +131,7 @@ public:
     explicit InputStream(std::vector<std::uint8_t> data);
     const clap_istream_t* stream() const { return &in; }
     bool failing = false;
+    std::uint64_t overstated = 0; // added to every answer
 
 private:
     std::vector<std::uint8_t> bytes;

@@ -2,12 +2,14 @@
 // extensions, against the VST3 processor and controller of the same sources.
 
 #include "clap/claphost.h"
+#include "clap/vst3state.h"
 
 #include "host/hostedprocessor.h"
 #include "host/parameterchanges.h"
 #include "host/streams.h"
 #include "module/classids.h"
 #include "module/factory.h"
+#include "module/version.h"
 
 #include "clap/ext/audio-ports.h"
 #include "clap/ext/latency.h"
@@ -364,16 +366,23 @@ struct Event {
 // The VST3 processor rendering the points that the CLAP events stand for.
 class Vst3Render {
 public:
-    Vst3Render(double rate, int32 maxBlock, bool wideSamples) : wide(wideSamples) {
-        ProcessSetup setup{kRealtime, wide ? kSample64 : kSample32, maxBlock, rate};
-        EXPECT_EQ(processor->setupProcessing(setup), kResultOk);
-        processor->setActive(true);
-        processor->setProcessing(true);
+    // Set up after loading `loaded` (when given), whose engine then starts at its values.
+    Vst3Render(double rate, int32 maxBlock, bool wideSamples,
+               const std::vector<std::uint8_t>& loaded = {})
+        : wide(wideSamples), setup{kRealtime, wide ? kSample64 : kSample32, maxBlock, rate} {
+        if (!loaded.empty()) {
+            EXPECT_EQ(
+                processor->setState(testhost::streamOf(std::string(loaded.begin(), loaded.end()))),
+                kResultOk);
+        }
+        start();
         previous = {0.0, 0.5, 0.5, 0.0};
     }
-    ~Vst3Render() {
-        processor->setProcessing(false);
-        processor->setActive(false);
+    ~Vst3Render() { stop(); }
+    // As a host deactivates and activates again: a new engine from the latest values.
+    void restart() {
+        stop();
+        start();
     }
 
     template <typename Sample>
@@ -424,10 +433,40 @@ public:
     }
 
 private:
+    void start() {
+        EXPECT_EQ(processor->setupProcessing(setup), kResultOk);
+        processor->setActive(true);
+        processor->setProcessing(true);
+    }
+    void stop() {
+        processor->setProcessing(false);
+        processor->setActive(false);
+    }
+
     testhost::HostedProcessor processor;
     bool wide;
+    ProcessSetup setup;
     std::vector<double> previous;
 };
+
+// Up to seven events of a block of frames samples (none when empty), at random samples (several
+// at some), in time order.
+std::vector<Event> randomEvents(std::mt19937& random, uint32_t frames, bool empty) {
+    std::uniform_real_distribution<double> unit(0.0, 1.0);
+    std::vector<Event> events;
+    const int count = empty ? 0 : static_cast<int>(random() % 8);
+    for (int k = 0; k < count; ++k) {
+        const auto id = static_cast<clap_id>(random() % 4);
+        const bool stepped = id == 0 || id == 3;
+        uint32_t time = random() % 5 == 0 ? 0 : static_cast<uint32_t>(random() % frames);
+        if (!events.empty() && random() % 4 == 0)
+            time = events.back().time; // several at one sample
+        events.push_back({time, id, stepped ? double(random() % 2) : unit(random)});
+    }
+    std::stable_sort(events.begin(), events.end(),
+                     [](const Event& a, const Event& b) { return a.time < b.time; });
+    return events;
+}
 
 template <typename Sample>
 void renderBoth(const Module& module, Host& host, uint32_t seed, bool inPlace) {
@@ -437,33 +476,11 @@ void renderBoth(const Module& module, Host& host, uint32_t seed, bool inPlace) {
     ASSERT_TRUE(plugin.initialized);
     ASSERT_TRUE(plugin->activate(plugin.plugin, 44100.0, 1, maxBlock));
     ASSERT_TRUE(plugin->start_processing(plugin.plugin));
-    if constexpr (wide) {
-        // Activated for 32-bit samples: the first 64-bit block is refused, silent, and asks for
-        // the restart that sets the processor up for them.
-        const int restarts = host.restartRequests.load();
-        Sample left = 1, right = 1;
-        Sample* channels[2] = {&left, &right};
-        clap_audio_buffer_t buffer{};
-        buffer.channel_count = 2;
-        buffer.data64 = channels;
-        clap_process_t first{0, 1, nullptr, &buffer, &buffer, 1, 1, nullptr, nullptr};
-        InputEvents none;
-        OutputEvents ignored;
-        first.in_events = none.list();
-        first.out_events = ignored.list();
-        ASSERT_EQ(plugin->process(plugin.plugin, &first), CLAP_PROCESS_ERROR);
-        EXPECT_EQ(left, 0);
-        EXPECT_EQ(right, 0);
-        ASSERT_EQ(host.restartRequests.load(), restarts + 1);
-        plugin->stop_processing(plugin.plugin);
-        plugin->deactivate(plugin.plugin);
-        ASSERT_TRUE(plugin->activate(plugin.plugin, 44100.0, 1, maxBlock));
-        ASSERT_TRUE(plugin->start_processing(plugin.plugin));
-    }
+    // Whatever width the activation was set up for, the first block is played in its own.
+    const int restarts = host.restartRequests.load();
     Vst3Render vst3(44100.0, maxBlock, wide);
 
     std::mt19937 random(seed);
-    std::uniform_real_distribution<double> unit(0.0, 1.0);
     std::uniform_real_distribution<double> noise(-1.0, 1.0);
     for (int block = 0; block < 120; ++block) {
         const auto frames = static_cast<uint32_t>(1 + random() % maxBlock);
@@ -473,18 +490,7 @@ void renderBoth(const Module& module, Host& host, uint32_t seed, bool inPlace) {
             for (auto& sample : channel)
                 sample = static_cast<Sample>(noise(random));
         }
-        std::vector<Event> events;
-        const int count = block % 7 == 3 ? 0 : static_cast<int>(random() % 8);
-        for (int k = 0; k < count; ++k) {
-            const auto id = static_cast<clap_id>(random() % 4);
-            const bool stepped = id == 0 || id == 3;
-            uint32_t time = random() % 5 == 0 ? 0 : static_cast<uint32_t>(random() % frames);
-            if (!events.empty() && random() % 4 == 0)
-                time = events.back().time; // several at one sample
-            events.push_back({time, id, stepped ? double(random() % 2) : unit(random)});
-        }
-        std::stable_sort(events.begin(), events.end(),
-                         [](const Event& a, const Event& b) { return a.time < b.time; });
+        const std::vector<Event> events = randomEvents(random, frames, block % 7 == 3);
         InputEvents clapEvents;
         for (const Event& event : events)
             clapEvents.addValue(event.time, event.id, event.value);
@@ -516,6 +522,7 @@ void renderBoth(const Module& module, Host& host, uint32_t seed, bool inPlace) {
                 << "block " << block << " channel " << c << " seed " << seed;
         }
     }
+    EXPECT_EQ(host.restartRequests.load(), restarts);
 }
 
 TEST_F(ClapHost, RandomBlocksWithEventsRenderTheVst3PointsBitForBit) {
@@ -524,6 +531,97 @@ TEST_F(ClapHost, RandomBlocksWithEventsRenderTheVst3PointsBitForBit) {
     renderBoth<float>(module, host, 2, true);
     renderBoth<double>(module, host, 3, false);
     renderBoth<double>(module, host, 4, true);
+}
+
+// One stereo block through the CLAP ABI in the width of Sample: in place or not.
+template <typename Sample>
+clap_process_status playClap(const clap_plugin_t* plugin, std::vector<Sample> (&input)[2],
+                             std::vector<Sample> (&output)[2], bool inPlace,
+                             const InputEvents& events) {
+    const auto frames = static_cast<uint32_t>(input[0].size());
+    for (int c = 0; c < 2; ++c)
+        output[c] = inPlace ? input[c] : std::vector<Sample>(frames, Sample(9));
+    Sample* inputs[2] = {inPlace ? output[0].data() : input[0].data(),
+                         inPlace ? output[1].data() : input[1].data()};
+    Sample* outputs[2] = {output[0].data(), output[1].data()};
+    clap_audio_buffer_t inBuffer{};
+    clap_audio_buffer_t outBuffer{};
+    inBuffer.channel_count = outBuffer.channel_count = 2;
+    if constexpr (sizeof(Sample) == 8) {
+        inBuffer.data64 = inputs;
+        outBuffer.data64 = outputs;
+    } else {
+        inBuffer.data32 = inputs;
+        outBuffer.data32 = outputs;
+    }
+    OutputEvents out;
+    clap_process_t process{-1, frames, nullptr,       &inBuffer, &outBuffer,
+                           1,  1,      events.list(), out.list()};
+    return plugin->process(plugin, &process);
+}
+
+TEST_F(ClapHost, BlocksOfEitherWidthRenderAsTheVst3ProcessorInThatWidth) {
+    ASSERT_TRUE(module.loaded());
+    constexpr uint32_t maxBlock = 512;
+    Instance plugin(module, host);
+    ASSERT_TRUE(plugin.initialized);
+    const int restarts = host.restartRequests.load();
+    // Both VST3 renders take every block; with inputs that are floats their engines hold the
+    // same delayed samples and values, so each answers for the blocks of its width.
+    Vst3Render narrow(44100.0, maxBlock, false);
+    Vst3Render wide(44100.0, maxBlock, true);
+    std::mt19937 random(5);
+    std::uniform_real_distribution<float> noise(-1.0f, 1.0f);
+    for (int activation = 0; activation < 4; ++activation) {
+        ASSERT_TRUE(plugin->activate(plugin.plugin, 44100.0, 1, maxBlock));
+        ASSERT_TRUE(plugin->start_processing(plugin.plugin));
+        if (activation > 0) {
+            narrow.restart();
+            wide.restart();
+        }
+        for (int block = 0; block < 50; ++block) {
+            // The first block of each activation alternates, the others are drawn.
+            const bool is64 = block == 0 ? activation % 2 == 1 : random() % 2 == 0;
+            const bool inPlace = random() % 2 == 0;
+            const auto frames = static_cast<uint32_t>(1 + random() % maxBlock);
+            std::vector<float> input32[2], output32[2], vst3Out32[2];
+            std::vector<double> input64[2], output64[2], vst3Out64[2];
+            for (int c = 0; c < 2; ++c) {
+                input32[c].resize(frames);
+                for (float& sample : input32[c])
+                    sample = noise(random);
+                input64[c].assign(input32[c].begin(), input32[c].end());
+                vst3Out32[c].assign(frames, 0.0f);
+                vst3Out64[c].assign(frames, 0.0);
+            }
+            const std::vector<Event> events = randomEvents(random, frames, block % 9 == 4);
+            InputEvents clapEvents;
+            for (const Event& event : events)
+                clapEvents.addValue(event.time, event.id, event.value);
+            ASSERT_EQ(is64 ? playClap(plugin.plugin, input64, output64, inPlace, clapEvents)
+                           : playClap(plugin.plugin, input32, output32, inPlace, clapEvents),
+                      CLAP_PROCESS_CONTINUE)
+                << "activation " << activation << " block " << block;
+            narrow.process(input32, vst3Out32, static_cast<int32>(frames), events);
+            wide.process(input64, vst3Out64, static_cast<int32>(frames), events);
+            for (int c = 0; c < 2; ++c) {
+                if (is64) {
+                    ASSERT_EQ(std::memcmp(output64[c].data(), vst3Out64[c].data(),
+                                          frames * sizeof(double)),
+                              0)
+                        << "activation " << activation << " block " << block << " channel " << c;
+                } else {
+                    ASSERT_EQ(std::memcmp(output32[c].data(), vst3Out32[c].data(),
+                                          frames * sizeof(float)),
+                              0)
+                        << "activation " << activation << " block " << block << " channel " << c;
+                }
+            }
+        }
+        plugin->stop_processing(plugin.plugin);
+        plugin->deactivate(plugin.plugin);
+    }
+    EXPECT_EQ(host.restartRequests.load(), restarts);
 }
 
 TEST_F(ClapHost, EventsItDoesNotUseAndBadEventsAreHarmless) {
@@ -583,6 +681,305 @@ TEST_F(ClapHost, EventsItDoesNotUseAndBadEventsAreHarmless) {
     // Inactive, a process answers an error and leaves the buffers alone.
     plugin->stop_processing(plugin.plugin);
     plugin->deactivate(plugin.plugin);
+}
+
+// A host's list that claims four billion events and holds one: past it, get answers null.
+struct ClaimingEvents {
+    ClaimingEvents(clap_id id, double value) {
+        event.header = {sizeof(event), 0, CLAP_CORE_EVENT_SPACE_ID, CLAP_EVENT_PARAM_VALUE, 0};
+        event.param_id = id;
+        event.note_id = event.port_index = event.channel = event.key = -1;
+        event.value = value;
+        list.ctx = this;
+        list.size = [](const clap_input_events_t*) { return 0xFFFFFFFFu; };
+        list.get = [](const clap_input_events_t* l, uint32_t index) -> const clap_event_header_t* {
+            auto* self = static_cast<ClaimingEvents*>(l->ctx);
+            ++self->asked;
+            return index == 0 ? &self->event.header : nullptr;
+        };
+    }
+    clap_event_param_value_t event{};
+    clap_input_events_t list{};
+    std::uint64_t asked = 0;
+};
+
+TEST_F(ClapHost, ListsAreReadNoFurtherThanABlockCanUse) {
+    ASSERT_TRUE(module.loaded());
+    Instance plugin(module, host);
+    ASSERT_TRUE(plugin.initialized);
+    constexpr uint32_t frames = 256;
+    ASSERT_TRUE(plugin->activate(plugin.plugin, 48000.0, 1, frames));
+    ASSERT_TRUE(plugin->start_processing(plugin.plugin));
+    std::vector<float> left(frames), right(frames);
+    float* channels[2] = {left.data(), right.data()};
+    clap_audio_buffer_t in{channels, nullptr, 2, 0, 0};
+    clap_audio_buffer_t out{channels, nullptr, 2, 0, 0};
+    OutputEvents outEvents;
+    const auto* p = params(plugin.plugin);
+    double value = 0;
+
+    ClaimingEvents claiming(1, 0.875);
+    clap_process_t process{0, frames, nullptr, &in, &out, 1, 1, &claiming.list, outEvents.list()};
+    ASSERT_EQ(plugin->process(plugin.plugin, &process), CLAP_PROCESS_CONTINUE);
+    // A few events for each sample and a few more, and the one it holds is taken.
+    EXPECT_GE(claiming.asked, 1u);
+    EXPECT_LE(claiming.asked, 16u * frames + 4096u);
+    plugin->on_main_thread(plugin.plugin);
+    ASSERT_TRUE(p->get_value(plugin.plugin, 1, &value));
+    EXPECT_EQ(value, 0.875);
+
+    // An honest list as full as a block gets, every parameter at every sample and twice at
+    // some, is read to its end.
+    InputEvents full;
+    double last[4] = {};
+    for (uint32_t t = 0; t < frames; ++t) {
+        for (clap_id id = 0; id < 4; ++id) {
+            const bool stepped = id == 0 || id == 3;
+            for (int twice = 0; twice < (t % 16 == 0 ? 2 : 1); ++twice) {
+                last[id] = stepped ? double((t + id + twice) % 2) : (t + id + twice) / 1024.0;
+                full.addValue(t, id, last[id]);
+            }
+        }
+    }
+    process.in_events = full.list();
+    ASSERT_EQ(plugin->process(plugin.plugin, &process), CLAP_PROCESS_CONTINUE);
+    plugin->on_main_thread(plugin.plugin);
+    for (clap_id id = 0; id < 4; ++id) {
+        ASSERT_TRUE(p->get_value(plugin.plugin, id, &value));
+        EXPECT_EQ(value, last[id]) << "parameter " << id;
+    }
+
+    // A flush has no block: a fixed bound of the same order.
+    plugin->stop_processing(plugin.plugin);
+    plugin->deactivate(plugin.plugin);
+    ClaimingEvents flushed(2, 0.125);
+    p->flush(plugin.plugin, &flushed.list, outEvents.list());
+    EXPECT_GE(flushed.asked, 1u);
+    EXPECT_LE(flushed.asked, 1u << 17);
+    ASSERT_TRUE(p->get_value(plugin.plugin, 2, &value));
+    EXPECT_EQ(value, 0.125);
+}
+
+TEST_F(ClapHost, AStreamAnsweringMoreThanAskedFailsTheLoad) {
+    ASSERT_TRUE(module.loaded());
+    Instance plugin(module, host);
+    Instance source(module, host);
+    ASSERT_TRUE(plugin.initialized && source.initialized);
+    // A state of other values than the plug-in's.
+    InputEvents events;
+    events.addValue(0, 2, 0.0625);
+    params(source.plugin)->flush(source.plugin, events.list(), nullptr);
+    ASSERT_TRUE(source->activate(source.plugin, 48000.0, 1, 16));
+    ASSERT_TRUE(source->start_processing(source.plugin));
+    std::vector<float> left(16), right(16);
+    float* channels[2] = {left.data(), right.data()};
+    clap_audio_buffer_t in{channels, nullptr, 2, 0, 0};
+    clap_audio_buffer_t out{channels, nullptr, 2, 0, 0};
+    InputEvents none;
+    clap_process_t process{0, 16, nullptr, &in, &out, 1, 1, none.list(), nullptr};
+    ASSERT_EQ(source->process(source.plugin, &process), CLAP_PROCESS_CONTINUE);
+    const std::vector<std::uint8_t> other = save(source.plugin);
+
+    const std::vector<std::uint8_t> before = save(plugin.plugin);
+    ASSERT_NE(other, before);
+    const auto* state = extension<clap_plugin_state_t>(plugin.plugin, CLAP_EXT_STATE);
+    for (std::uint64_t overstated : {1ull, 1ull << 20, 1ull << 40}) {
+        InputStream lying(other);
+        lying.overstated = overstated;
+        EXPECT_FALSE(state->load(plugin.plugin, lying.stream())) << overstated;
+    }
+    EXPECT_EQ(save(plugin.plugin), before);
+    double value = 0;
+    ASSERT_TRUE(params(plugin.plugin)->get_value(plugin.plugin, 2, &value));
+    EXPECT_EQ(value, 0.5);
+    EXPECT_TRUE(load(plugin.plugin, other));
+}
+
+// --- Values set outside the host's blocks ---------------------------------------------------
+
+// The values as a host's flush, outside any block (the switches' steps are their values here).
+void flush(const clap_plugin_t* plugin, const Values& values) {
+    InputEvents events;
+    for (const auto& [id, value] : values)
+        events.addValue(0, id, value);
+    params(plugin)->flush(plugin, events.list(), nullptr);
+}
+
+// A block of a tone on both channels, and room for what comes out.
+void tone(std::vector<float> (&input)[2], std::vector<float> (&output)[2], uint32_t frames) {
+    for (int c = 0; c < 2; ++c) {
+        input[c].resize(frames);
+        for (uint32_t i = 0; i < frames; ++i)
+            input[c][i] = std::sin(static_cast<float>(i) * (c == 0 ? 0.05f : 0.07f));
+        output[c].assign(frames, 0.0f);
+    }
+}
+
+// A 32-bit block of the tone, and what came out (both channels); no events.
+std::vector<float> playTone(const clap_plugin_t* plugin, uint32_t frames) {
+    std::vector<float> input[2], output[2];
+    tone(input, output, frames);
+    EXPECT_EQ(playClap(plugin, input, output, false, InputEvents()), CLAP_PROCESS_CONTINUE);
+    output[0].insert(output[0].end(), output[1].begin(), output[1].end());
+    return output[0];
+}
+
+// The same through the VST3 processor: events as CLAP steps.
+std::vector<float> playTone(Vst3Render& vst3, uint32_t frames, const std::vector<Event>& events) {
+    std::vector<float> input[2], output[2];
+    tone(input, output, frames);
+    vst3.process(input, output, static_cast<int32>(frames), events);
+    output[0].insert(output[0].end(), output[1].begin(), output[1].end());
+    return output[0];
+}
+
+void run(const clap_plugin_t* plugin, bool activate, bool start) {
+    if (activate) {
+        ASSERT_TRUE(plugin->activate(plugin, 48000.0, 1, 256));
+    }
+    if (start) {
+        ASSERT_TRUE(plugin->start_processing(plugin));
+    }
+}
+
+void halt(const clap_plugin_t* plugin, bool stop, bool deactivate) {
+    if (stop)
+        plugin->stop_processing(plugin);
+    if (deactivate)
+        plugin->deactivate(plugin);
+}
+
+TEST_F(ClapHost, ValuesFlushedOutsideBlocksAreInTheNextSave) {
+    ASSERT_TRUE(module.loaded());
+    const Values first = {{0, 1.0}, {1, 0.1}, {2, 0.3}, {3, 1.0}};
+    const Values second = {{1, 0.875}, {3, 0.0}};
+    const std::vector<std::uint8_t> afterFirst = vst3StateAfter({first});
+    const std::vector<std::uint8_t> afterBoth = vst3StateAfter({first, second});
+    ASSERT_NE(afterFirst, afterBoth);
+    {
+        SCOPED_TRACE("before the first activation");
+        Instance plugin(module, host);
+        flush(plugin.plugin, first);
+        EXPECT_EQ(save(plugin.plugin), afterFirst);
+        flush(plugin.plugin, second);
+        EXPECT_EQ(save(plugin.plugin), afterBoth);
+        run(plugin.plugin, true, true);
+        playTone(plugin.plugin, 64);
+        EXPECT_EQ(save(plugin.plugin), afterBoth);
+    }
+    {
+        SCOPED_TRACE("between deactivate and activate");
+        Instance plugin(module, host);
+        run(plugin.plugin, true, true);
+        playTone(plugin.plugin, 64);
+        halt(plugin.plugin, true, true);
+        flush(plugin.plugin, first);
+        EXPECT_EQ(save(plugin.plugin), afterFirst);
+        run(plugin.plugin, true, true);
+        playTone(plugin.plugin, 64);
+        EXPECT_EQ(save(plugin.plugin), afterFirst);
+    }
+    {
+        SCOPED_TRACE("active, not processing");
+        Instance plugin(module, host);
+        run(plugin.plugin, true, false);
+        flush(plugin.plugin, first);
+        EXPECT_EQ(save(plugin.plugin), afterFirst);
+        run(plugin.plugin, false, true);
+        playTone(plugin.plugin, 64);
+        halt(plugin.plugin, true, false);
+        flush(plugin.plugin, second);
+        EXPECT_EQ(save(plugin.plugin), afterBoth);
+        run(plugin.plugin, false, true);
+        playTone(plugin.plugin, 64);
+        EXPECT_EQ(save(plugin.plugin), afterBoth);
+    }
+    {
+        SCOPED_TRACE("processing, between two blocks");
+        Instance plugin(module, host);
+        run(plugin.plugin, true, true);
+        playTone(plugin.plugin, 64);
+        flush(plugin.plugin, first);
+        EXPECT_EQ(save(plugin.plugin), afterFirst);
+        playTone(plugin.plugin, 64);
+        EXPECT_EQ(save(plugin.plugin), afterFirst);
+    }
+}
+
+TEST_F(ClapHost, AStateLoadedThenValuesSetSavesBothTheLaterPerParameter) {
+    ASSERT_TRUE(module.loaded());
+    const std::vector<std::uint8_t> loaded = vst3StateAfter({{{1, 0.25}, {2, 0.75}}});
+    const Values later = {{2, 0.125}, {3, 1.0}};
+    const std::vector<std::uint8_t> expected = vst3StateAfter({later}, loaded);
+    {
+        SCOPED_TRACE("fresh");
+        Instance plugin(module, host);
+        ASSERT_TRUE(load(plugin.plugin, loaded));
+        flush(plugin.plugin, later);
+        EXPECT_EQ(save(plugin.plugin), expected);
+        run(plugin.plugin, true, true);
+        playTone(plugin.plugin, 64);
+        EXPECT_EQ(save(plugin.plugin), expected);
+    }
+    {
+        SCOPED_TRACE("after a deactivation");
+        Instance plugin(module, host);
+        run(plugin.plugin, true, true);
+        playTone(plugin.plugin, 64);
+        halt(plugin.plugin, true, true);
+        ASSERT_TRUE(load(plugin.plugin, loaded));
+        flush(plugin.plugin, later);
+        EXPECT_EQ(save(plugin.plugin), expected);
+    }
+    {
+        SCOPED_TRACE("values, then the load");
+        Instance plugin(module, host);
+        flush(plugin.plugin, later);
+        ASSERT_TRUE(load(plugin.plugin, loaded));
+        EXPECT_EQ(save(plugin.plugin), loaded);
+        run(plugin.plugin, true, true);
+        playTone(plugin.plugin, 64);
+        EXPECT_EQ(save(plugin.plugin), loaded);
+    }
+}
+
+TEST_F(ClapHost, AValueSetWhileInactiveIsWhereTheEngineStarts) {
+    ASSERT_TRUE(module.loaded());
+    constexpr uint32_t frames = 256;
+    // The time pan at its right end: the left channel delayed by 38 samples at 48 kHz.
+    const Values right = {{1, 1.0}};
+    // A VST3 processor set up after loading the value starts there.
+    Vst3Render startsThere(48000.0, frames, false, vst3StateAfter({right}));
+    const std::vector<float> expected = playTone(startsThere, frames, {});
+    {
+        SCOPED_TRACE("before the first activation");
+        Instance plugin(module, host);
+        flush(plugin.plugin, right);
+        run(plugin.plugin, true, true);
+        EXPECT_EQ(playTone(plugin.plugin, frames), expected);
+    }
+    {
+        SCOPED_TRACE("between deactivate and activate");
+        Instance plugin(module, host);
+        run(plugin.plugin, true, true);
+        playTone(plugin.plugin, frames);
+        halt(plugin.plugin, true, true);
+        flush(plugin.plugin, right);
+        run(plugin.plugin, true, true);
+        EXPECT_EQ(playTone(plugin.plugin, frames), expected);
+    }
+    {
+        // Active, the engine runs on: the value is a point at the next block's start.
+        SCOPED_TRACE("active, not processing");
+        Instance plugin(module, host);
+        run(plugin.plugin, true, false);
+        flush(plugin.plugin, right);
+        run(plugin.plugin, false, true);
+        Vst3Render glides(48000.0, frames, false);
+        const std::vector<float> glided = playTone(glides, frames, {{0, 1, 1.0}});
+        EXPECT_NE(glided, expected);
+        EXPECT_EQ(playTone(plugin.plugin, frames), glided);
+    }
 }
 
 TEST_F(ClapHost, FlushWhileInactiveReachesValuesAndTheNextBlock) {

@@ -3,9 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cmath>
 #include <iterator>
-#include <limits>
 #include <string>
 
 namespace {
@@ -42,14 +40,6 @@ TEST(ControllerText, AsciiCopyStopsAt127Units) {
     String128 out;
     kelvane::vst::copyAscii(std::string(300, 'x'), out);
     EXPECT_EQ(std::u16string(reinterpret_cast<const char16_t*>(out)), std::u16string(127, u'x'));
-}
-
-TEST(ControllerText, NarrowingSaturatesToInfinity) {
-    const float inf = std::numeric_limits<float>::infinity();
-    EXPECT_EQ(kelvane::vst::narrowToFloat(1e300), inf);
-    EXPECT_EQ(kelvane::vst::narrowToFloat(-1e300), -inf);
-    EXPECT_EQ(kelvane::vst::narrowToFloat(0.1), 0.1f);
-    EXPECT_TRUE(std::isnan(kelvane::vst::narrowToFloat(std::nan(""))));
 }
 
 } // namespace

@@ -152,13 +152,16 @@ protected:
         return image;
     }
 
-    // Waits, running loop, until window shows expected (within the tolerance); the last capture.
-    Image awaitImage(RunLoopFrame& loop, xcb_window_t window, const Image& expected) {
+    // Waits, running loop, until window shows expected (fewer than tolerance pixels differ, by
+    // default one in 200); the last capture.
+    Image awaitImage(RunLoopFrame& loop, xcb_window_t window, const Image& expected,
+                     std::size_t tolerance = 0) {
+        const std::size_t within = tolerance != 0 ? tolerance : expected.size() / 200;
         Image shown;
         loop.runUntil(
             [&] {
                 shown = x.capture(window, width, height);
-                return differences(shown, expected) < expected.size() / 200;
+                return differences(shown, expected) < within;
             },
             3s);
         return shown;
@@ -342,6 +345,76 @@ TEST_F(LinuxGuiTest, HoveringShowsTheValueAndADoubleClickResetsAsOneEdit) {
     x.movePointer(static_cast<std::int16_t>(width + 100), static_cast<std::int16_t>(height + 100));
     const Image after = offscreenImage();
     EXPECT_EQ(differences(awaitImage(loop, window, after), after), 0u);
+    view->removed();
+    x.destroyWindow(parent);
+}
+
+TEST_F(LinuxGuiTest, TheFineSwitchShowsItsValueFlipsOnAClickAndOffersItsMenu) {
+    RunLoopFrame loop;
+    const xcb_window_t parent = x.createWindow(0, 0, width, height);
+    auto view = attach(loop, parent);
+    const xcb_window_t window = child(parent);
+    VSTGUI::CControl* fine = control(frameOf(view), 4);
+    ASSERT_NE(fine, nullptr);
+    const Image rest = offscreenImage();
+    awaitImage(loop, window, rest, 1);
+
+    // Over the switch: its label shows "Off" as the offscreen editor does.
+    const VSTGUI::CPoint centre = fine->getMouseableArea().getCenter();
+    const Image hovered = offscreenImage(&centre);
+    ASSERT_GT(differences(hovered, rest), 10u);
+    std::int16_t px = static_cast<std::int16_t>(centre.x);
+    std::int16_t py = static_cast<std::int16_t>(centre.y);
+    x.toScreen(window, px, py);
+    x.movePointer(px, py);
+    EXPECT_LT(differences(awaitImage(loop, window, hovered, 10), hovered), 10u);
+
+    // Two clicks in quick succession: the first turns it on, the second returns it to its
+    // default, each in one gesture.
+    x.press(1);
+    x.release(1);
+    x.press(1);
+    x.release(1);
+    ASSERT_TRUE(loop.runUntil([&] { return handler.calls.size() >= 10u; }, 2s));
+    loop.run(30ms);
+    using Calls = std::vector<ComponentHandler::Call>;
+    EXPECT_EQ(handler.calls, (Calls{ComponentHandler::begin(4), ComponentHandler::begin(4),
+                                    ComponentHandler::perform(4, 1.0), ComponentHandler::end(4),
+                                    ComponentHandler::end(4), ComponentHandler::begin(4),
+                                    ComponentHandler::begin(4), ComponentHandler::perform(4, 0.0),
+                                    ComponentHandler::end(4), ComponentHandler::end(4)}));
+    EXPECT_EQ(controller->getParamNormalized(4), 0.0);
+
+    // One click, after the double click's interval: on, lit, and its label says so.
+    loop.run(450ms);
+    handler.calls.clear();
+    x.press(1);
+    x.release(1);
+    ASSERT_TRUE(loop.runUntil([&] { return controller->getParamNormalized(4) == 1.0; }, 2s));
+    const Image lit = offscreenImage(&centre);
+    EXPECT_GT(differences(lit, hovered), 10u);
+    EXPECT_LT(differences(awaitImage(loop, window, lit, 10), lit), 10u);
+
+    // A right click asks the host for the switch's menu, where the mouse is.
+    handler.calls.clear();
+    x.press(3);
+    x.release(3);
+    ASSERT_TRUE(loop.runUntil([&] { return !handler.menus.empty(); }, 2s));
+    ASSERT_EQ(handler.requests.size(), 1u);
+    EXPECT_EQ(handler.requests[0].id, 4u);
+    std::vector<Steinberg::int32> tags;
+    for (const auto& entry : handler.menus[0]->entries)
+        tags.push_back(entry.tag);
+    EXPECT_EQ(tags, (std::vector<Steinberg::int32>{-1, 1004, 2004}));
+    ASSERT_EQ(handler.menus[0]->popups.size(), 1u);
+    EXPECT_EQ(handler.menus[0]->popups[0].first, static_cast<Steinberg::UCoord>(centre.x));
+    EXPECT_EQ(handler.menus[0]->popups[0].second, static_cast<Steinberg::UCoord>(centre.y));
+    EXPECT_TRUE(handler.calls.empty());
+
+    // Out of the window: at rest and on, pixel for pixel the offscreen editor.
+    x.movePointer(static_cast<std::int16_t>(width + 100), static_cast<std::int16_t>(height + 100));
+    const Image after = offscreenImage();
+    EXPECT_EQ(differences(awaitImage(loop, window, after, 1), after), 0u);
     view->removed();
     x.destroyWindow(parent);
 }

@@ -1,9 +1,11 @@
 // The X platform's pieces that need no display: the run loop seam between host and views, the
-// X timer, the VST 2 run loop and the mapping of X button states.
+// X timer, the VST 2 run loop (the editor frame that effEditIdle drives) and the mapping of X
+// button states.
 
 #include "runloopframe.h"
 
-#include "public.sdk/source/vst/vst2wrapper/vst2plugframe.h"
+#include "wrappers/common/editorframe.h"
+
 #include "public.sdk/source/vst/vstguirunloop.h"
 #include "vstgui/lib/cvstguitimer.h"
 #include "vstgui/lib/platform/linux/x11factory.h"
@@ -126,7 +128,7 @@ public:
     int events = 0;
     int ticks = 0;
     bool leave = false;
-    Steinberg::Vst::Vst2PlugFrame* loop = nullptr;
+    kelvane::wrappers::EditorFrame* loop = nullptr;
 
     OBJ_METHODS(Handler, FObject)
     DEFINE_INTERFACES
@@ -137,7 +139,7 @@ public:
 };
 
 TEST(Vst2RunLoopTest, IdleHandlesReadableDescriptorsAndDueTimersWithoutWaiting) {
-    auto frame = Steinberg::owned(new Steinberg::Vst::Vst2PlugFrame);
+    auto frame = Steinberg::owned(new kelvane::wrappers::EditorFrame(nullptr));
     auto reader = Steinberg::owned(new Handler);
     auto ticker = Steinberg::owned(new Handler);
     reader->loop = ticker->loop = frame;

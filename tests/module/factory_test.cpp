@@ -1,5 +1,6 @@
 #include "module/classids.h"
 #include "module/factory.h"
+#include "module/version.h"
 
 #include "pluginterfaces/base/ipluginbase.h"
 #include "pluginterfaces/vst/ivstaudioprocessor.h"
@@ -60,7 +61,7 @@ TEST(ProductFactory, DescribesTheVendorThenTheProcessorThenTheController) {
     EXPECT_EQ(processor.classFlags, 1u);
     EXPECT_STREQ(processor.subCategories, "Fx|Spatial");
     EXPECT_STREQ(processor.vendor, "");
-    EXPECT_STREQ(processor.version, "1.0.7");
+    EXPECT_STREQ(processor.version, TIVRANDEL_VERSION);
     EXPECT_STREQ(processor.sdkVersion, kVstVersionString);
 
     PClassInfo2 controller;

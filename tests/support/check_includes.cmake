@@ -1,16 +1,23 @@
-# Fails if a file under DIR includes a header under FORBIDDEN/ (cmake -P, with -DDIR= and
-# -DFORBIDDEN=): keeps the library pieces from depending on what is built on them.
+# Fails if a file under DIR includes a header under one of the FORBIDDEN folders (cmake -P, with
+# -DDIR= and -DFORBIDDEN=a,b,...), other than the one header ALLOWED may name (-DALLOWED=path,
+# optional): keeps each layer from depending on what is built on it.
 file(GLOB_RECURSE _files "${DIR}/*.h" "${DIR}/*.cpp")
+string(REPLACE "," ";" _forbidden "${FORBIDDEN}")
 set(_offenders "")
 foreach(_file IN LISTS _files)
-    file(STRINGS "${_file}" _lines REGEX "^[ \t]*#[ \t]*include[ \t]*[<\"]${FORBIDDEN}/")
-    if(_lines)
-        list(APPEND _offenders "${_file}: ${_lines}")
-    endif()
+    foreach(_folder IN LISTS _forbidden)
+        file(STRINGS "${_file}" _lines REGEX "^[ \t]*#[ \t]*include[ \t]*[<\"]${_folder}/")
+        foreach(_line IN LISTS _lines)
+            if(ALLOWED AND _line MATCHES "[<\"]${ALLOWED}[>\"]")
+                continue()
+            endif()
+            list(APPEND _offenders "${_file}: ${_line}")
+        endforeach()
+    endforeach()
 endforeach()
 if(_offenders)
     list(JOIN _offenders "\n" _offenders)
-    message(FATAL_ERROR "includes of ${FORBIDDEN}/ under ${DIR}:\n${_offenders}")
+    message(FATAL_ERROR "includes of ${FORBIDDEN} under ${DIR}:\n${_offenders}")
 endif()
 list(LENGTH _files _count)
 if(_count EQUAL 0)

@@ -1,7 +1,12 @@
 #include "vst2/vst2host.h"
 
+#include "host/streams.h"
 #include "module/classids.h"
 #include "module/factory.h"
+
+#include "framework/hostedprocessor.h"
+
+#include <gtest/gtest.h>
 
 #include <cstring>
 #include <random>
@@ -206,5 +211,86 @@ std::vector<std::vector<Sample>> noise(int frames, unsigned seed) {
 
 template std::vector<std::vector<float>> noise<float>(int, unsigned);
 template std::vector<std::vector<double>> noise<double>(int, unsigned);
+
+namespace {
+
+template <typename Sample>
+constexpr int32 sampleSize() {
+    return sizeof(Sample) == sizeof(double) ? Vst::kSample64 : Vst::kSample32;
+}
+
+} // namespace
+
+template <typename Sample>
+Reference<Sample>::Reference(double sampleRate) {
+    FUnknownPtr<kelvane::vst::IHostedProcessor> hosted(
+        static_cast<Vst::IAudioProcessor*>(processor.processor.get()));
+    EXPECT_TRUE(hosted && hosted->acceptEitherSampleSize(true) == kResultOk);
+    EXPECT_EQ(processor.setup(sampleRate, sampleSize<Sample>()), kResultOk);
+    processor->setActive(true);
+}
+
+template <typename Sample>
+template <typename Block>
+std::vector<std::vector<Block>>
+Reference<Sample>::process(const std::vector<std::vector<Block>>& inputs, const Values& changes) {
+    const auto frames = static_cast<int32>(inputs[0].size());
+    testhost::ProcessDataBuilder block(sampleSize<Block>(), 2, frames);
+    block.fillInput([&](int32 c, int32 i) { return static_cast<double>(inputs[c][i]); });
+    for (const auto& change : changes) {
+        block.changes().add(change.first, 0, change.second);
+    }
+    EXPECT_EQ(processor->process(block.data()), kResultOk);
+    std::vector<std::vector<Block>> outputs(2, std::vector<Block>(inputs[0].size()));
+    for (int32 c = 0; c < 2; ++c) {
+        for (int32 i = 0; i < frames; ++i) {
+            outputs[c][i] = static_cast<Block>(block.output(c, i));
+        }
+    }
+    return outputs;
+}
+
+template <typename Sample>
+void Reference<Sample>::flush(const Values& changes) {
+    testhost::ProcessDataBuilder block(sampleSize<Sample>(), 2, 0);
+    for (const auto& change : changes) {
+        block.changes().add(change.first, 0, change.second);
+    }
+    EXPECT_EQ(processor->process(block.data()), kResultOk);
+}
+
+template <typename Sample>
+void Reference<Sample>::restart(double sampleRate) {
+    processor->setActive(false);
+    EXPECT_EQ(processor.setup(sampleRate, sampleSize<Sample>()), kResultOk);
+    processor->setActive(true);
+}
+
+template <typename Sample>
+std::string Reference<Sample>::state() {
+    IPtr<MemoryStream> stream = owned(new MemoryStream());
+    EXPECT_EQ(processor->getState(stream), kResultOk);
+    return testhost::bytesOf(*stream);
+}
+
+template class Reference<float>;
+template class Reference<double>;
+template std::vector<std::vector<float>>
+Reference<float>::process(const std::vector<std::vector<float>>&, const Values&);
+template std::vector<std::vector<double>>
+Reference<float>::process(const std::vector<std::vector<double>>&, const Values&);
+template std::vector<std::vector<float>>
+Reference<double>::process(const std::vector<std::vector<float>>&, const Values&);
+template std::vector<std::vector<double>>
+Reference<double>::process(const std::vector<std::vector<double>>&, const Values&);
+
+std::string vst3State(const Values& values, const std::string& loaded) {
+    Reference<float> reference;
+    if (!loaded.empty()) {
+        EXPECT_EQ(reference.processor->setState(testhost::streamOf(loaded)), kResultOk);
+    }
+    reference.flush(values);
+    return reference.state();
+}
 
 } // namespace vst2host

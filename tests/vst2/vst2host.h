@@ -4,13 +4,16 @@
 // of it, a class factory that hands out the product's classes and lets a test see (or refuse)
 // what is created, and an effect handle that opens and closes the effect as a host would.
 
-#include "public.sdk/source/vst/vst2wrapper/vst2wrapper.h"
+#include "host/hostedprocessor.h"
+#include "host/processdata.h"
+#include "wrappers/vst2/vst2wrapper.h"
 
 #include "pluginterfaces/base/ipluginbase.h"
 #include "pluginterfaces/base/smartpointer.h"
 #include "pluginterfaces/vst/ivsteditcontroller.h"
 
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace vst2host {
@@ -104,5 +107,33 @@ private:
 // A stereo block of noise in [-1, 1) from a fixed seed, in either width.
 template <typename Sample>
 std::vector<std::vector<Sample>> noise(int frames, unsigned seed);
+
+// Parameter values, as a block's points at its start.
+using Values = std::vector<std::pair<Steinberg::Vst::ParamID, double>>;
+
+// The product processor driven through its VST 3 interface, as the reference for the effect:
+// set up and active in Sample's width, and taking blocks of either width as the effect hands
+// them (each in the width its ProcessData says).
+template <typename Sample>
+class Reference {
+public:
+    explicit Reference(double sampleRate = 48000.0);
+
+    // One block in the width of its samples, with the values as points at its start.
+    template <typename Block>
+    std::vector<std::vector<Block>> process(const std::vector<std::vector<Block>>& inputs,
+                                            const Values& changes = {});
+    // A block of no samples carrying the values, as a VST 3 host flushes parameters.
+    void flush(const Values& changes);
+    // Suspended and set up again at the rate: the new engine starts from the values so far.
+    void restart(double sampleRate);
+    std::string state();
+
+    testhost::HostedProcessor processor;
+};
+
+// The state a VST 3 processor saves after a block carrying the values, when it had loaded the
+// given state (none: its defaults) before.
+std::string vst3State(const Values& values, const std::string& loaded = std::string());
 
 } // namespace vst2host

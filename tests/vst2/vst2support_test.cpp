@@ -1,5 +1,6 @@
-#include "public.sdk/source/vst/vst2wrapper/vst2parameterchanges.h"
-#include "public.sdk/source/vst/vst2wrapper/vst2parametermailbox.h"
+#include "wrappers/common/pointchanges.h"
+#include "wrappers/vst2/vst2parametermailbox.h"
+
 #include "public.sdk/source/vst/vst2wrapper/vst2text.h"
 
 #include <gtest/gtest.h>
@@ -13,6 +14,8 @@ namespace {
 
 using namespace Steinberg;
 using namespace Steinberg::Vst;
+using kelvane::wrappers::PointChanges;
+using kelvane::wrappers::vst2::ParameterMailbox;
 
 std::string utf8(const char* src, size_t maxLength) {
     char buffer[64];
@@ -76,13 +79,14 @@ TEST(Vst2Text, VersionTextsBecomeVendorVersions) {
     EXPECT_EQ(Vst2Text::versionNumber(nullptr), 0);
 }
 
+// The wrapper's block changes: one point per parameter, at the block's start.
 TEST(Vst2ParameterChanges, HoldOnePointAtTheBlockStartPerParameter) {
-    Vst2ParameterChanges changes(2);
+    PointChanges changes(2, 1);
     EXPECT_EQ(changes.getParameterCount(), 0);
-    EXPECT_TRUE(changes.addChange(7, 0.25));
-    EXPECT_TRUE(changes.addChange(3, 0.5));
-    EXPECT_TRUE(changes.addChange(7, 0.75)); // the same queue, latest value
-    EXPECT_FALSE(changes.addChange(9, 1.0)) << "full";
+    EXPECT_TRUE(changes.addPoint(7, 0, 0.25));
+    EXPECT_TRUE(changes.addPoint(3, 0, 0.5));
+    EXPECT_TRUE(changes.addPoint(7, 0, 0.75)); // the same queue, latest value
+    EXPECT_FALSE(changes.addPoint(9, 0, 1.0)) << "full";
     ASSERT_EQ(changes.getParameterCount(), 2);
 
     IParamValueQueue* queue = changes.getParameterData(0);
@@ -107,12 +111,12 @@ TEST(Vst2ParameterChanges, HoldOnePointAtTheBlockStartPerParameter) {
     EXPECT_EQ(index, 0);
     EXPECT_EQ(fresh->getPointCount(), 0) << "a reused queue starts empty";
 
-    Vst2ParameterChanges none(0);
-    EXPECT_FALSE(none.addChange(0, 0.0));
+    PointChanges none(0, 1);
+    EXPECT_FALSE(none.addPoint(0, 0, 0.0));
 }
 
 TEST(Vst2ParameterMailbox, TheLastValueOfAWriterIsNeverLost) {
-    Vst2ParameterMailbox mailbox(1);
+    ParameterMailbox mailbox(1);
     std::atomic<bool> done{false};
     std::thread writer([&] {
         for (int i = 1; i <= 20000; ++i) {

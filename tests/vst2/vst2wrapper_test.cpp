@@ -5,6 +5,7 @@
 #include "host/smallstack.h"
 #include "host/streams.h"
 #include "module/classids.h"
+#include "module/version.h"
 #include "parameters/parameters.h"
 
 #include "public.sdk/source/vst/vsteditcontroller.h"
@@ -21,44 +22,16 @@ using namespace Steinberg;
 using namespace vst2host;
 using tivrandel::Parameters;
 
+// The VST 2 version number of the project's version: major, minor and patch as thousands,
+// hundreds and tens.
+constexpr int32 vst2Version =
+    TIVRANDEL_VERSION_MAJOR * 1000 + TIVRANDEL_VERSION_MINOR * 100 + TIVRANDEL_VERSION_PATCH * 10;
+
 class Vst2EffectTest : public ::testing::Test {
 protected:
     void SetUp() override { hostCalls().clear(); }
 
     RecordingFactory factory;
-};
-
-// The product processor driven through its VST 3 interface, as the reference for the effect.
-template <typename Sample>
-class Reference {
-public:
-    explicit Reference(double sampleRate = 48000.0) {
-        const int32 size = sizeof(Sample) == 8 ? Vst::kSample64 : Vst::kSample32;
-        EXPECT_EQ(processor.setup(sampleRate, size), kResultOk);
-        processor->setActive(true);
-    }
-
-    std::vector<std::vector<Sample>>
-    process(const std::vector<std::vector<Sample>>& inputs,
-            std::vector<std::pair<Vst::ParamID, double>> changes = {}) {
-        const auto frames = static_cast<int32>(inputs[0].size());
-        testhost::ProcessDataBuilder block(sizeof(Sample) == 8 ? Vst::kSample64 : Vst::kSample32, 2,
-                                           frames);
-        block.fillInput([&](int32 c, int32 i) { return static_cast<double>(inputs[c][i]); });
-        for (const auto& change : changes) {
-            block.changes().add(change.first, 0, change.second);
-        }
-        EXPECT_EQ(processor->process(block.data()), kResultOk);
-        std::vector<std::vector<Sample>> outputs(2, std::vector<Sample>(inputs[0].size()));
-        for (int32 c = 0; c < 2; ++c) {
-            for (int32 i = 0; i < frames; ++i) {
-                outputs[c][i] = static_cast<Sample>(block.output(c, i));
-            }
-        }
-        return outputs;
-    }
-
-    testhost::HostedProcessor processor;
 };
 
 int peakIndex(const std::vector<float>& channel) {
@@ -93,7 +66,7 @@ TEST_F(Vst2EffectTest, DescribesItselfToTheHost) {
     EXPECT_EQ(effect->numOutputs, 2);
     EXPECT_EQ(effect->numParams, Parameters::count);
     EXPECT_EQ(effect->numPrograms, 1);
-    EXPECT_EQ(effect->version, 1070);
+    EXPECT_EQ(effect->version, vst2Version);
     EXPECT_EQ(effect->initialDelay, 0);
     EXPECT_TRUE(effect->flags & effFlagsCanReplacing);
     EXPECT_TRUE(effect->flags & effFlagsCanDoubleReplacing);
@@ -105,7 +78,7 @@ TEST_F(Vst2EffectTest, DescribesItselfToTheHost) {
     EXPECT_EQ(effect.text(effGetEffectName), "Tivrandel64");
     EXPECT_EQ(effect.text(effGetProductString), "Tivrandel64");
     EXPECT_EQ(effect.text(effGetVendorString), "Kelvane");
-    EXPECT_EQ(effect.dispatch(effGetVendorVersion), 1070);
+    EXPECT_EQ(effect.dispatch(effGetVendorVersion), vst2Version);
     EXPECT_EQ(effect.dispatch(effGetPlugCategory), kPlugCategEffect);
     EXPECT_EQ(effect.dispatch(effGetVstVersion), 2400);
     EXPECT_EQ(effect.text(effGetProgramName), "Default");
@@ -450,16 +423,20 @@ TEST_F(Vst2EffectTest, SuspendedEffectIsSilentAndResumesWithTheNewSetup) {
     effect.process(input, output);
     EXPECT_EQ(output, std::vector<std::vector<float>>(2, std::vector<float>(256, 0.0f)));
 
-    // Resumed at another rate, the effect is a processor set up afresh for it (whose state
-    // carries the value set while suspended).
+    // Resumed at another rate, the effect is a processor set up afresh for it, starting from the
+    // value set while suspended: it does not glide there.
     effect->setParameter(effect.operator->(), 1, 0.0f);
     effect.start(96000.0f, 256);
     Reference<float> reference(96000.0);
+    reference.flush({{1, 0.0}});
+    reference.restart(96000.0);
     effect.process(input, output);
-    EXPECT_EQ(output, reference.process(input, {{1, 0.0}}));
+    EXPECT_EQ(output, reference.process(input));
+    EXPECT_NE(output, Reference<float>(96000.0).process(input, {{1, 0.0}}));
 }
 
-TEST_F(Vst2EffectTest, ABlockThroughTheEntryOfTheOtherWidthIsSilentAndLosesNoValue) {
+// The entry a block comes through says its width, whatever effSetProcessPrecision announced.
+TEST_F(Vst2EffectTest, EveryBlockIsProcessedInTheWidthOfItsEntry) {
     for (bool wide : {false, true}) {
         SCOPED_TRACE(wide ? "set up for 64-bit" : "set up for 32-bit");
         Effect effect(&factory);
@@ -468,27 +445,32 @@ TEST_F(Vst2EffectTest, ABlockThroughTheEntryOfTheOtherWidthIsSilentAndLosesNoVal
                         wide ? kVstProcessPrecision64 : kVstProcessPrecision32);
         effect.start(48000.0f, 256);
         effect->setParameter(effect.operator->(), 1, 0.0f);
+        Reference<float> reference;
 
         const auto input32 = noise<float>(256, 21);
         const auto input64 = noise<double>(256, 22);
-        std::vector<std::vector<float>> output32(2, std::vector<float>(256, 0.5f));
-        std::vector<std::vector<double>> output64(2, std::vector<double>(256, 0.5));
+        std::vector<std::vector<float>> output32;
+        std::vector<std::vector<double>> output64;
         std::vector<std::vector<float>> sums(2, std::vector<float>(256, 0.5f));
         if (wide) {
             effect.process(input32, output32);
-            EXPECT_EQ(output32, std::vector<std::vector<float>>(2, std::vector<float>(256, 0.0f)));
-            effect.accumulate(input32, sums);
-            EXPECT_EQ(sums, std::vector<std::vector<float>>(2, std::vector<float>(256, 0.5f)));
-            Reference<double> reference;
+            EXPECT_EQ(output32, reference.process(input32, {{1, 0.0}}));
             effect.process(input64, output64);
-            EXPECT_EQ(output64, reference.process(input64, {{1, 0.0}}));
+            EXPECT_EQ(output64, reference.process(input64));
         } else {
             effect.process(input64, output64);
-            EXPECT_EQ(output64, std::vector<std::vector<double>>(2, std::vector<double>(256, 0.0)));
-            Reference<float> reference;
+            EXPECT_EQ(output64, reference.process(input64, {{1, 0.0}}));
             effect.process(input32, output32);
-            EXPECT_EQ(output32, reference.process(input32, {{1, 0.0}}));
+            EXPECT_EQ(output32, reference.process(input32));
         }
+        effect.accumulate(input32, sums);
+        auto expected = reference.process(input32);
+        for (auto& channel : expected) {
+            for (float& sample : channel) {
+                sample += 0.5f;
+            }
+        }
+        EXPECT_EQ(sums, expected);
     }
 }
 
@@ -574,6 +556,161 @@ TEST_F(Vst2EffectTest, ABrokenChunkIsRefusedAndChangesNothing) {
     EXPECT_EQ(effect.dispatch(effGetChunk, 0, 0, nullptr), 0);
     EXPECT_EQ(effect->getParameter(effect.operator->(), 1), 0.75f);
     EXPECT_EQ(effect.chunk(), before);
+}
+
+// --- Values set outside the blocks -----------------------------------------------------------
+
+enum class When { NeverResumed, ResumedWithoutBlocks, Processing, Suspended };
+
+const char* nameOf(When when) {
+    switch (when) {
+    case When::NeverResumed:
+        return "never resumed";
+    case When::ResumedWithoutBlocks:
+        return "resumed, no block yet";
+    case When::Processing:
+        return "processing";
+    default:
+        return "suspended after processing";
+    }
+}
+
+constexpr When everyWhen[] = {When::NeverResumed, When::ResumedWithoutBlocks, When::Processing,
+                              When::Suspended};
+
+// The effect brought into the state `when` names.
+void bringTo(Effect& effect, When when) {
+    if (when == When::NeverResumed) {
+        return;
+    }
+    effect.start(48000.0f, 128);
+    if (when == When::ResumedWithoutBlocks) {
+        return;
+    }
+    std::vector<std::vector<float>> output;
+    effect.process(noise<float>(128, 4), output);
+    if (when == When::Suspended) {
+        effect.dispatch(effMainsChanged, 0, 0);
+    }
+}
+
+// Whatever a value's route (the host's setParameter, text typed into the host, the editor's
+// edit), the next chunk holds it, processing or not: the bytes a VST 3 processor saves after a
+// block carrying the same values.
+TEST_F(Vst2EffectTest, AValueIsInTheNextChunkWhateverItsRouteProcessingOrNot) {
+    for (When when : everyWhen) {
+        SCOPED_TRACE(nameOf(when));
+        RecordingFactory recording;
+        recording.keepCreated = true;
+        Effect effect(&recording);
+        ASSERT_TRUE(effect);
+        auto* controller = dynamic_cast<Vst::EditController*>(controllerOf(recording));
+        ASSERT_NE(controller, nullptr);
+        bringTo(effect, when);
+
+        effect->setParameter(effect.operator->(), Parameters::TimePan, 0.3f);
+        EXPECT_EQ(effect.chunk(), vst3State({{Parameters::TimePan, 0.3f}}));
+
+        char typed[] = "30,0 r";
+        ASSERT_EQ(effect.dispatch(effString2Parameter, Parameters::LevelPan, 0, typed), 1);
+        const double level = effect->getParameter(effect.operator->(), Parameters::LevelPan);
+        EXPECT_EQ(level, 0.65f);
+        EXPECT_EQ(effect.chunk(),
+                  vst3State({{Parameters::TimePan, 0.3f}, {Parameters::LevelPan, level}}));
+
+        controller->beginEdit(Parameters::SwapChannels);
+        controller->setParamNormalized(Parameters::SwapChannels, 1.0);
+        controller->performEdit(Parameters::SwapChannels, 1.0);
+        controller->endEdit(Parameters::SwapChannels);
+        const std::string expected = vst3State({{Parameters::TimePan, 0.3f},
+                                                {Parameters::LevelPan, level},
+                                                {Parameters::SwapChannels, 1.0}});
+        EXPECT_EQ(effect.chunk(), expected);
+
+        // The blocks that follow carry the same values: the chunk stays.
+        if (when == When::Processing) {
+            std::vector<std::vector<float>> output;
+            effect.process(noise<float>(128, 5), output);
+            effect.accumulate(noise<float>(64, 6), output);
+            EXPECT_EQ(effect.chunk(), expected);
+        }
+    }
+}
+
+// A chunk supersedes the values set before it; the values set after it are saved over it, each
+// parameter with its latest value.
+TEST_F(Vst2EffectTest, AChunkThenValuesSavesBothTheLaterPerParameter) {
+    RecordingFactory sourceFactory;
+    Effect source(&sourceFactory);
+    ASSERT_TRUE(source);
+    source->setParameter(source.operator->(), Parameters::TimePan, 0.3f);
+    source->setParameter(source.operator->(), Parameters::SwapChannels, 1.0f);
+    const std::string loaded = source.chunk();
+    ASSERT_EQ(loaded, vst3State({{Parameters::TimePan, 0.3f}, {Parameters::SwapChannels, 1.0}}));
+
+    for (When when : everyWhen) {
+        SCOPED_TRACE(nameOf(when));
+        Effect effect(&factory);
+        ASSERT_TRUE(effect);
+        bringTo(effect, when);
+        effect->setParameter(effect.operator->(), Parameters::LevelPan, 0.9f);
+        ASSERT_EQ(effect.setChunk(loaded), 1);
+        EXPECT_EQ(effect.chunk(), loaded);
+        EXPECT_EQ(effect->getParameter(effect.operator->(), Parameters::LevelPan), 0.5f);
+
+        effect->setParameter(effect.operator->(), Parameters::TimePan, 0.75f);
+        effect->setParameter(effect.operator->(), Parameters::LevelPan, 0.1f);
+        const std::string expected =
+            vst3State({{Parameters::TimePan, 0.75f}, {Parameters::LevelPan, 0.1f}}, loaded);
+        EXPECT_EQ(effect.chunk(), expected);
+        if (when == When::Processing) {
+            std::vector<std::vector<float>> output;
+            effect.process(noise<float>(128, 7), output);
+            EXPECT_EQ(effect.chunk(), expected);
+        }
+    }
+}
+
+// A value set while suspended is where the next engine starts; one set while resumed moves there
+// from the next block's start, as automation does.
+TEST_F(Vst2EffectTest, ValuesSetWhileSuspendedAreWhereTheEngineStarts) {
+    RecordingFactory sourceFactory;
+    Effect source(&sourceFactory);
+    ASSERT_TRUE(source);
+    source->setParameter(source.operator->(), Parameters::SwapChannels, 1.0f);
+    source->setParameter(source.operator->(), Parameters::LevelPan, 0.2f);
+    const std::string loaded = source.chunk();
+
+    Effect effect(&factory);
+    ASSERT_TRUE(effect);
+    const auto input = noise<float>(512, 8);
+    std::vector<std::vector<float>> output;
+    // Before the first resume: a chunk, then a value.
+    ASSERT_EQ(effect.setChunk(loaded), 1);
+    effect->setParameter(effect.operator->(), Parameters::TimePan, 0.0f);
+    effect.start(48000.0f, 512);
+    Reference<float> reference;
+    ASSERT_EQ(reference.processor->setState(testhost::streamOf(loaded)), kResultOk);
+    reference.flush({{Parameters::TimePan, 0.0}});
+    reference.restart(48000.0);
+    effect.process(input, output);
+    EXPECT_EQ(output, reference.process(input));
+
+    effect->setParameter(effect.operator->(), Parameters::LevelPan, 1.0f);
+    effect.process(input, output);
+    EXPECT_EQ(output, reference.process(input, {{Parameters::LevelPan, 1.0}}));
+
+    // Suspended and resumed: the values set meanwhile, the editor's among them.
+    effect.dispatch(effMainsChanged, 0, 0);
+    effect->setParameter(effect.operator->(), Parameters::TimePan, 1.0f);
+    char typed[] = "L 200";
+    ASSERT_EQ(effect.dispatch(effString2Parameter, Parameters::LevelPan, 0, typed), 1);
+    effect.dispatch(effMainsChanged, 0, 1);
+    reference.flush({{Parameters::TimePan, 1.0}, {Parameters::LevelPan, 0.0}});
+    reference.restart(48000.0);
+    effect.process(input, output);
+    EXPECT_EQ(output, reference.process(input));
+    EXPECT_EQ(effect.chunk(), reference.state());
 }
 
 TEST_F(Vst2EffectTest, ADeeplyNestedChunkIsRefusedOnASmallStack) {

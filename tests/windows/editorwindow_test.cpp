@@ -481,6 +481,66 @@ TEST_F(EditorWindowTest, HoveringShowsTheValueAndADoubleClickResetsAsOneEdit) {
     EXPECT_GT(differingPixels(after, drawOffscreen(*controller, 0, &swap)), 20);
 }
 
+TEST_F(EditorWindowTest, TheFineSwitchShowsItsValueFlipsOnAClickAndOffersItsMenu) {
+    HWND child = open();
+    ASSERT_NE(child, nullptr);
+    SetForegroundWindow(host);
+    const Image rest = drawOffscreen(*controller);
+    ASSERT_LT(differingPixels(capture(child), rest), editorWidth * editorHeight / 200);
+
+    // Over the switch: its label shows "Off" as the offscreen editor does.
+    const POINT fine = centreOf(4);
+    const Image hovered = drawOffscreen(*controller, 0, &fine);
+    ASSERT_GT(differingPixels(hovered, rest), 10);
+    mouseTo(child, fine.x, fine.y);
+    pump(100);
+    EXPECT_LT(differingPixels(capture(child), hovered), 10);
+
+    // A double click: the first click turns it on, the second press returns it to its
+    // default, each in one gesture.
+    handler.calls.clear();
+    mouseInput(MOUSEEVENTF_LEFTDOWN);
+    mouseInput(MOUSEEVENTF_LEFTUP);
+    mouseInput(MOUSEEVENTF_LEFTDOWN);
+    mouseInput(MOUSEEVENTF_LEFTUP);
+    pump(100);
+    using Calls = std::vector<ComponentHandler::Call>;
+    EXPECT_EQ(handler.calls, (Calls{ComponentHandler::begin(4), ComponentHandler::begin(4),
+                                    ComponentHandler::perform(4, 1.0), ComponentHandler::end(4),
+                                    ComponentHandler::end(4), ComponentHandler::begin(4),
+                                    ComponentHandler::begin(4), ComponentHandler::perform(4, 0.0),
+                                    ComponentHandler::end(4), ComponentHandler::end(4)}));
+    EXPECT_EQ(controller->getParamNormalized(4), 0.0);
+
+    // One click, after the double click's interval: on, lit, and its label says so.
+    pump(GetDoubleClickTime() + 50);
+    mouseInput(MOUSEEVENTF_LEFTDOWN);
+    mouseInput(MOUSEEVENTF_LEFTUP);
+    pump(100);
+    EXPECT_EQ(controller->getParamNormalized(4), 1.0);
+    const Image lit = drawOffscreen(*controller, 0, &fine);
+    EXPECT_GT(differingPixels(lit, hovered), 10);
+    EXPECT_LT(differingPixels(capture(child), lit), 10);
+
+    // A right click asks the host for the switch's menu, where the mouse is.
+    handler.calls.clear();
+    SendMessageW(child, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(fine.x, fine.y));
+    SendMessageW(child, WM_RBUTTONUP, 0, MAKELPARAM(fine.x, fine.y));
+    ASSERT_EQ(handler.requests.size(), 1u);
+    EXPECT_EQ(handler.requests[0].id, 4u);
+    const auto& menu = *handler.menus.at(0);
+    EXPECT_EQ(tagsOf(menu), (std::vector<Steinberg::int32>{-1, 1004, 2004}));
+    ASSERT_EQ(menu.popups.size(), 1u);
+    EXPECT_EQ(menu.popups[0].first, fine.x);
+    EXPECT_EQ(menu.popups[0].second, fine.y);
+    EXPECT_TRUE(handler.calls.empty());
+
+    // Out of the editor's window: at rest and on, as the offscreen editor draws it.
+    mouseTo(host, editorWidth + 40, editorHeight + 40);
+    pump(400);
+    EXPECT_LT(differingPixels(capture(child), drawOffscreen(*controller)), 10);
+}
+
 TEST_F(EditorWindowTest, ARightClickOnAKnobOpensTheHostMenuWithThePluginItems) {
     HWND child = open();
     ASSERT_NE(child, nullptr);

@@ -3,6 +3,7 @@
 
 #include "bundleids.h"
 #include "bundleloader.h"
+#include "module/version.h"
 
 #include <windows.h>
 
@@ -156,23 +157,26 @@ protected:
     std::vector<BYTE> info;
 };
 
-TEST_F(VersionResource, FixedPartGivesVersion1070ForFileAndProduct) {
+TEST_F(VersionResource, FixedPartGivesTheProjectsVersionForFileAndProduct) {
     void* value = nullptr;
     UINT length = 0;
     ASSERT_TRUE(VerQueryValueW(info.data(), L"\\", &value, &length));
     ASSERT_EQ(length, sizeof(VS_FIXEDFILEINFO));
     const auto* fixed = static_cast<const VS_FIXEDFILEINFO*>(value);
     EXPECT_EQ(fixed->dwSignature, 0xFEEF04BDu);
-    EXPECT_EQ(fixed->dwFileVersionMS, (1u << 16) | 0u);
-    EXPECT_EQ(fixed->dwFileVersionLS, (7u << 16) | 0u);
-    EXPECT_EQ(fixed->dwProductVersionMS, (1u << 16) | 0u);
-    EXPECT_EQ(fixed->dwProductVersionLS, (7u << 16) | 0u);
+    // major.minor.patch.0
+    const DWORD high = (DWORD{TIVRANDEL_VERSION_MAJOR} << 16) | DWORD{TIVRANDEL_VERSION_MINOR};
+    const DWORD low = DWORD{TIVRANDEL_VERSION_PATCH} << 16;
+    EXPECT_EQ(fixed->dwFileVersionMS, high);
+    EXPECT_EQ(fixed->dwFileVersionLS, low);
+    EXPECT_EQ(fixed->dwProductVersionMS, high);
+    EXPECT_EQ(fixed->dwProductVersionLS, low);
     EXPECT_EQ(fixed->dwFileType, static_cast<DWORD>(VFT_DLL));
 }
 
 TEST_F(VersionResource, StringsAreTheProductsForLanguage0400CodePage1252) {
-    EXPECT_EQ(text(L"FileVersion"), L"1.0.7");
-    EXPECT_EQ(text(L"ProductVersion"), L"1.0.7");
+    EXPECT_EQ(text(L"FileVersion"), L"" TIVRANDEL_VERSION);
+    EXPECT_EQ(text(L"ProductVersion"), L"" TIVRANDEL_VERSION);
     EXPECT_EQ(text(L"OriginalFilename"), L"Tivrandel.vst3");
     EXPECT_EQ(text(L"FileDescription"), L"Tivrandel");
     EXPECT_EQ(text(L"InternalName"), L"Tivrandel");

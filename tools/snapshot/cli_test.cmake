@@ -18,7 +18,7 @@ endfunction()
 
 snapshot(1 "usage" --out "${WORK}/x.png" 1=)
 snapshot(1 "usage" --out "${WORK}/x.png" 1=x)
-snapshot(1 "usage" --out "${WORK}/x.png" 4=0.5)
+snapshot(1 "usage" --out "${WORK}/x.png" 5=0.5)
 snapshot(4 "could not write ${WORK}/missing/x.png: No such file or directory"
     --out "${WORK}/missing/x.png" 1=0.5)
 snapshot(0 "" --out "${WORK}/x.png" 1=0 2=1e-320)

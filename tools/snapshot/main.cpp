@@ -3,12 +3,13 @@
 //
 //   tivrandel-snapshot [--out FILE] [--scale F] [ID=VALUE ...]
 //
-// ID=VALUE sets a parameter (0 bypass, 1 time pan, 2 level pan, 3 swap) to a normalized value
-// before the editor opens. --scale gives the editor a content scale factor from 1 to 4, as a
-// host does for a high-density screen.
+// ID=VALUE sets a parameter (0 bypass, 1 time pan, 2 level pan, 3 swap, 4 fine delay) to a
+// normalized value before the editor opens. --scale gives the editor a content scale factor from 1
+// to 4, as a host does for a high-density screen.
 
 #include "module/classids.h"
 #include "module/factory.h"
+#include "parameters/parameters.h"
 #include "support/pngwriter.h"
 
 #include "gdiplus/gdiplus.h"
@@ -53,7 +54,8 @@ bool parse(int argc, char** argv, Options& options) {
         const std::size_t equals = argument.find('=');
         char* end = nullptr;
         const unsigned long id = std::strtoul(argument.c_str(), &end, 10);
-        if (equals == std::string::npos || end != argument.c_str() + equals || id > 3)
+        if (equals == std::string::npos || end != argument.c_str() + equals ||
+            id >= static_cast<unsigned long>(tivrandel::Parameters::count))
             return false;
         const char* text = argument.c_str() + equals + 1;
         const double value = std::strtod(text, &end);
@@ -121,7 +123,7 @@ int main(int argc, char** argv) {
     Options options;
     if (!parse(argc, argv, options)) {
         std::fprintf(stderr, "usage: tivrandel-snapshot [--out FILE] [--scale F] [ID=VALUE ...]\n"
-                             "  F from 1 to 4; ID 0 to 3, VALUE a normalized value from 0 to 1\n");
+                             "  F from 1 to 4; ID 0 to 4, VALUE a normalized value from 0 to 1\n");
         return 1;
     }
     VSTGUI::GDIPlusGlobals::enter();

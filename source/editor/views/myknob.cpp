@@ -50,12 +50,13 @@ MyKnob::MyKnob(const VSTGUI::CPoint& knobCenter, VSTGUI::IControlListener* knobL
                std::int32_t knobTag, ResourceCache* resources, std::int32_t stepCount)
     : CKnob(square(knobCenter, halfSize), knobListener, knobTag, nullptr, nullptr,
             VSTGUI::CPoint(0, 0)),
-      startAngle(-120), endAngle(120), tickMarks(defaultTicks()), shadowRadius(40),
-      shadowColor(argb(0xFF000000)), shadowEdgeColor(argb(0x00000000)), faceRadius(28),
-      faceTint(argb(0x20FFFFFF)), pointerInnerRadius(15), pointerOuterRadius(24), glowRadius(3),
-      glowGain(1), glowPasses(3), pointerColor(argb(0xFF59DBDF)),
-      pointerOutlineColor(argb(0x50000000)), mouseRadius(40), viewRadius(40), center(knobCenter),
-      faceImage(defaultFaceImage), valueLabel(std::string()), cache(resources), steps(stepCount) {
+      ValueShowing(static_cast<VSTGUI::CControl&>(*this)), startAngle(-120), endAngle(120),
+      tickMarks(defaultTicks()), shadowRadius(40), shadowColor(argb(0xFF000000)),
+      shadowEdgeColor(argb(0x00000000)), faceRadius(28), faceTint(argb(0x20FFFFFF)),
+      pointerInnerRadius(15), pointerOuterRadius(24), glowRadius(3), glowGain(1), glowPasses(3),
+      pointerColor(argb(0xFF59DBDF)), pointerOutlineColor(argb(0x50000000)), mouseRadius(40),
+      viewRadius(40), center(knobCenter), faceImage(defaultFaceImage), cache(resources),
+      steps(stepCount) {
     setZoomFactor(fineZoomFactor);
     if (steps != 0) {
         setWheelInc(1.f / static_cast<float>(steps));
@@ -89,7 +90,7 @@ MyKnob::MyKnob(const VSTGUI::CPoint& knobCenter, VSTGUI::IControlListener* knobL
     add("viewRadius", viewRadius, geometry);
     add("center", center, geometry);
     // Another label takes over at once.
-    add("valueLabel", valueLabel, [this] { showValue(); });
+    add("valueLabel", valueLabel, [this] { showAgain(); });
 }
 
 MyKnob::~MyKnob() = default;
@@ -111,45 +112,29 @@ void MyKnob::setValue(float newValue) {
     const float before = getValue();
     CKnob::setValue(newValue);
     if (getValue() != before && showsValue()) {
-        showValue();
-    }
-}
-
-void MyKnob::showValue() {
-    if (valueDisplay) {
-        valueDisplay(*this);
+        showAgain();
     }
 }
 
 void MyKnob::beginEdit() {
-    const bool showed = showsValue();
+    const bool before = showsValue();
     CKnob::beginEdit();
-    if (!showed) {
-        showValue();
-    }
+    showIfChanged(before);
 }
 
 void MyKnob::endEdit() {
+    const bool before = showsValue();
     CKnob::endEdit();
-    if (!showsValue()) {
-        showValue();
-    }
+    showIfChanged(before);
 }
 
 VSTGUI::CMouseEventResult MyKnob::onMouseEntered(VSTGUI::CPoint&, const VSTGUI::CButtonState&) {
-    const bool showed = showsValue();
-    hovered = true;
-    if (!showed) {
-        showValue();
-    }
+    setHovered(true);
     return VSTGUI::kMouseEventHandled;
 }
 
 VSTGUI::CMouseEventResult MyKnob::onMouseExited(VSTGUI::CPoint&, const VSTGUI::CButtonState&) {
-    hovered = false;
-    if (!showsValue()) {
-        showValue();
-    }
+    setHovered(false);
     return VSTGUI::kMouseEventHandled;
 }
 

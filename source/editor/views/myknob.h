@@ -7,11 +7,11 @@
 #include "editor/properties/scalarproperties.h"
 #include "editor/views/idrawable.h"
 #include "editor/views/tickmarkproperty.h"
+#include "editor/views/valueshowing.h"
 
 #include "vstgui/lib/controls/cknob.h"
 
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <optional>
 
@@ -24,10 +24,8 @@ class ResourceCache;
 // turns with the value. Angles are in degrees, 0 straight up, clockwise. With steps > 0 the value
 // snaps to multiples of 1 / steps (one step makes a switch, which a click also flips).
 //
-// While the mouse is over the knob or turns it, the knob shows its value: it tells its value
-// display (set by the editor) whenever that starts, stops, or the value changes meanwhile. The
-// valueLabel property names the text view in which the editor shows it ("" for none).
-class MyKnob : public VSTGUI::CKnob, public IDrawable {
+// While the mouse is over the knob or turns it, the knob shows its value (ValueShowing).
+class MyKnob : public VSTGUI::CKnob, public IDrawable, public ValueShowing {
 public:
     using TickMark = kelvane::vst::TickMark;
     using TickMarkProperty = kelvane::vst::TickMarkProperty;
@@ -63,12 +61,6 @@ public:
 
     std::int32_t getSteps() const { return steps; }
 
-    // Whether the value is on show: the mouse is over the knob or a gesture is under way.
-    bool showsValue() const { return hovered || isEditing(); }
-    void setValueDisplay(std::function<void(MyKnob&)> display) {
-        valueDisplay = std::move(display);
-    }
-
     DoubleProperty startAngle;
     DoubleProperty endAngle;
     ArrayProperty<TickMarkProperty> tickMarks;
@@ -88,7 +80,6 @@ public:
     DoubleProperty viewRadius;
     PointProperty center;
     StringProperty faceImage;
-    StringProperty valueLabel;
 
     PropertyTable properties;
 
@@ -98,7 +89,6 @@ private:
     void drawShadow(Gdiplus::Graphics& graphics) const;
     void drawFace(Gdiplus::Graphics& graphics) const;
     void drawPointer(Gdiplus::Graphics& graphics);
-    void showValue();
 
     ResourceCache* cache;
     std::int32_t steps;
@@ -108,8 +98,6 @@ private:
     double pointerScale = 1;
     // The device pixels per window pixel of the draw in progress.
     double drawScale = 1;
-    bool hovered = false;
-    std::function<void(MyKnob&)> valueDisplay;
     // A press that may still turn out a click: the release comes near it, the value unchanged.
     std::optional<VSTGUI::CPoint> clickAt;
     float valueAtClick = 0;

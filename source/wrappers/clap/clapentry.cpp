@@ -6,6 +6,7 @@
 #include "module/classids.h"
 #include "module/entrypoints.h"
 #include "module/factory.h"
+#include "module/version.h"
 
 #include "public.sdk/source/common/hostboundary.h"
 

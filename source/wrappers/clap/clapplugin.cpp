@@ -21,6 +21,25 @@ namespace {
 // The samples of a block at which every parameter may step, each with its own two points.
 constexpr Steinberg::int32 maxEventSamples = 8192;
 
+// Of the events a list claims, the most the plug-in asks for: every parameter twice at each
+// sample of the block, and up to skippedEvents more that it passes over (other types and spaces,
+// unknown ids, null answers), so a list that claims more than it holds costs bounded work. A flush
+// has no block: it reads as much as a block of maxEventSamples may.
+constexpr std::uint64_t eventsPerSampleAndParameter = 2;
+constexpr std::uint64_t skippedEvents = 1024;
+
+std::uint32_t eventsToRead(const clap_input_events_t* in, std::uint32_t frames,
+                           std::int32_t parameters) {
+    if (!in || !in->size || !in->get) {
+        return 0;
+    }
+    const std::uint64_t most =
+        static_cast<std::uint64_t>(frames) * eventsPerSampleAndParameter *
+            static_cast<std::uint64_t>(std::max<std::int32_t>(parameters, 1)) +
+        skippedEvents;
+    return static_cast<std::uint32_t>(std::min<std::uint64_t>(in->size(in), most));
+}
+
 // The k-th event of in when it is a whole parameter value event of the core space, else null:
 // the only events the plug-in reads.
 const clap_event_param_value_t* paramValueAt(const clap_input_events_t& in, std::uint32_t k) {
@@ -352,11 +371,10 @@ bool Plugin::activate(double sampleRate, std::uint32_t, std::uint32_t maxFrames)
     // host's claim cannot raise: past it a queue's last point takes the latest value.
     const int32 points = std::min(frames, maxEventSamples);
     std::unique_ptr<PointChanges> queues(new PointChanges(count, 2 * points + 2));
-    const bool wide = wantWide.load() && pair->canProcess64();
-    if (!pair->setup(sampleRate, frames, wide, processMode) || !pair->activate()) {
+    // The width set up is no limit: each block is played in its own.
+    if (!pair->setup(sampleRate, frames, false, processMode) || !pair->activate()) {
         return false;
     }
-    restartRequested.store(false);
     changes = std::move(queues);
     stateLoaded.store(true);
     forProcessor.store(true);
@@ -576,7 +594,8 @@ void Plugin::flush(const clap_input_events_t* in, const clap_output_events_t* ou
         return;
     }
     const bool mainThread = !active.load();
-    const std::uint32_t events = in && in->size && in->get ? in->size(in) : 0;
+    const std::uint32_t events =
+        eventsToRead(in, static_cast<std::uint32_t>(maxEventSamples), count);
     bool changed = false;
     for (std::uint32_t k = 0; k < events; ++k) {
         const clap_event_param_value_t* event = paramValueAt(*in, k);
@@ -587,8 +606,12 @@ void Plugin::flush(const clap_input_events_t* in, const clap_output_events_t* ou
         if (index < 0 || !std::isfinite(event->value)) {
             continue;
         }
+        // The processor's value at once, so the next save holds it and a new engine starts from
+        // it; the running engine takes it as a point at the next block's start.
+        const double normalized = toNormalized(index, event->value);
+        pair->setProcessorValue(pair->idAt(index), normalized);
         Slot& slot = slots[static_cast<size_t>(index)];
-        slot.value.store(toNormalized(index, event->value));
+        slot.value.store(normalized);
         slot.toProcessor.store(true);
         forProcessor.store(true);
         slot.toController.store(true);
@@ -607,7 +630,7 @@ void Plugin::flush(const clap_input_events_t* in, const clap_output_events_t* ou
     sendGestures(out);
 }
 
-void Plugin::collectPoints(const clap_input_events_t* in) noexcept {
+void Plugin::collectPoints(const clap_input_events_t* in, std::uint32_t frames) noexcept {
     changes->clear();
     Lane* const lane = lanes.get();
     // One flag says whether a state or a value waits, so a block without any reads no more.
@@ -630,7 +653,7 @@ void Plugin::collectPoints(const clap_input_events_t* in) noexcept {
             }
         }
     }
-    const std::uint32_t events = in && in->size && in->get ? in->size(in) : 0;
+    const std::uint32_t events = eventsToRead(in, frames, count);
     bool opened = false;
     // The hot loop of automated blocks: no call but the host's, nothing looked up twice.
     for (std::uint32_t k = 0; k < events; ++k) {
@@ -680,19 +703,11 @@ void Plugin::collectPoints(const clap_input_events_t* in) noexcept {
 template <typename Sample>
 clap_process_status Plugin::processAudio(Sample* const* inputs, Sample* const* outputs,
                                          std::uint32_t frames) noexcept {
-    const bool wide = sizeof(Sample) == sizeof(double);
-    if (wide == pair->setUpWide() &&
-        pair->process(inputs, outputs, static_cast<int32>(frames), changes.get())) {
+    if (pair->process(inputs, outputs, static_cast<int32>(frames), changes.get())) {
         return CLAP_PROCESS_CONTINUE;
     }
     std::fill_n(outputs[0], frames, Sample(0));
     std::fill_n(outputs[1], frames, Sample(0));
-    if (wide != pair->setUpWide() && (!wide || pair->canProcess64())) {
-        wantWide.store(wide);
-        if (!restartRequested.exchange(true) && host->request_restart) {
-            host->request_restart(host);
-        }
-    }
     return CLAP_PROCESS_ERROR;
 }
 
@@ -700,7 +715,7 @@ clap_process_status Plugin::process(const clap_process_t& data) noexcept {
     if (!pair || !changes || data.frames_count > static_cast<std::uint32_t>(pair->maxBlockSize())) {
         return CLAP_PROCESS_ERROR;
     }
-    collectPoints(data.in_events);
+    collectPoints(data.in_events, data.frames_count);
     sendGestures(data.out_events);
     if (data.audio_inputs_count < 1 || data.audio_outputs_count < 1 || !data.audio_inputs ||
         !data.audio_outputs || data.audio_inputs[0].channel_count < 2 ||
@@ -740,6 +755,7 @@ void Plugin::performEdit(ParamID id, ParamValue value) noexcept {
         return;
     }
     const double normalized = std::clamp(value, 0.0, 1.0);
+    pair->setProcessorValue(id, normalized);
     Slot& slot = slots[static_cast<size_t>(index)];
     slot.value.store(normalized);
     slot.toProcessor.store(true);
@@ -807,7 +823,8 @@ bool Plugin::load(const clap_istream_t* stream) {
     std::uint8_t buffer[4096];
     for (;;) {
         const std::int64_t got = stream->read(stream, buffer, sizeof(buffer));
-        if (got < 0) {
+        // More than was asked for is a stream that lies: nothing it gave can be trusted.
+        if (got < 0 || got > static_cast<std::int64_t>(sizeof(buffer))) {
             return false;
         }
         if (got == 0) {

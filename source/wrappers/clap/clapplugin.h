@@ -12,14 +12,24 @@
 // (t - 1, previous value) and (t, new value), or the single point (0, new value) at t = 0; of
 // several events for one parameter at the same sample the last one counts. Other events, and
 // events of unknown parameters, are ignored; events out of order or past the block reach the
-// processor as points that it skips or heads for, as it does a VST3 host's.
+// processor as points that it skips or heads for, as it does a VST3 host's. Of a list, no more
+// events are read than a block can use (every parameter twice at each sample, and some to skip),
+// whatever size the list claims; a flush reads as many as the longest block.
+//
+// Values set outside the host's blocks (a flush, an editor's edit) go to the processor at once
+// (ComponentHost::setProcessorValue): the next save holds them and the next activation's engine
+// starts from them. The running engine learns them as points at the next block's start.
+//
+// Audio: each block in the sample size the host hands it, 32 or 64 bits, from the first block
+// of an activation on.
 //
 // Threads: as CLAP fixes them. Values move between the audio thread and the main thread (the
 // controller's) through lock-free slots; editor gestures go to the host through a lock-free
 // queue read by process or params.flush. process allocates nothing and takes no lock.
 //
 // State: the processor's getState bytes; a load goes to the processor's setState and, accepted,
-// to the controller; a refused load changes nothing.
+// to the controller; a refused load changes nothing, nor does a stream that fails or answers
+// more bytes than it was asked for.
 //
 // Editor: the controller's editor embedded in the host's window (x11, win32), with a fixed size
 // and the host's content scale. On Linux its run loop is the host's timer-support and
@@ -142,8 +152,9 @@ private:
     void updateController();
     void readControllerValues();
     void sendGestures(const clap_output_events_t* out) noexcept;
-    // Audio thread: the block's points from the slots and the host's events.
-    void collectPoints(const clap_input_events_t* in) noexcept;
+    // Audio thread: the points of a block of frames samples from the slots and the host's
+    // events.
+    void collectPoints(const clap_input_events_t* in, std::uint32_t frames) noexcept;
 
     // State
     bool save(const clap_ostream_t* stream);
@@ -189,10 +200,6 @@ private:
     std::atomic<bool> forProcessor{false}; // set after stateLoaded or a slot's toProcessor
     std::atomic<bool> active{false};
     std::int32_t processMode = 0; // Steinberg::Vst::kRealtime
-    // The processor takes one sample size per activation, while a CLAP host may change it from
-    // block to block: a block of the other size is refused and the next activation takes it.
-    std::atomic<bool> wantWide{false};
-    std::atomic<bool> restartRequested{false};
     GestureRing gestures{1024};
 
     // For each parameter, what its events need, side by side: the audio thread's values, and its

@@ -14,30 +14,31 @@ using namespace Steinberg;
 using namespace Steinberg::Vst;
 
 // The component handler the controller is given: edits and context menus go to the listener.
-// Reference counted because the controller holds it; detached once the host goes.
+// An edit of an id the pair does not have goes nowhere and is refused. Reference counted because
+// the controller holds it; detached once the host goes.
 class EditForwarder : public IComponentHandler, public IComponentHandler3 {
 public:
-    EditForwarder() = default;
+    explicit EditForwarder(const ComponentHost& owner) : pair(owner) {}
     virtual ~EditForwarder() = default;
 
     void attach(EditListener* target) { listener = target; }
 
     tresult PLUGIN_API beginEdit(ParamID id) SMTG_OVERRIDE {
-        if (!listener) {
+        if (!takes(id)) {
             return kResultFalse;
         }
         listener->beginEdit(id);
         return kResultOk;
     }
     tresult PLUGIN_API performEdit(ParamID id, ParamValue valueNormalized) SMTG_OVERRIDE {
-        if (!listener) {
+        if (!takes(id)) {
             return kResultFalse;
         }
         listener->performEdit(id, valueNormalized);
         return kResultOk;
     }
     tresult PLUGIN_API endEdit(ParamID id) SMTG_OVERRIDE {
-        if (!listener) {
+        if (!takes(id)) {
             return kResultFalse;
         }
         listener->endEdit(id);
@@ -71,6 +72,9 @@ public:
     }
 
 private:
+    bool takes(ParamID id) const { return listener && pair.indexOf(id) >= 0; }
+
+    const ComponentHost& pair;
     EditListener* listener = nullptr;
     uint32 references = 1;
 };
@@ -143,7 +147,7 @@ bool ComponentHost::setUp(const TUID processorId) {
         stream->seek(0, IBStream::kIBSeekSet, nullptr);
         controllerPtr->setComponentState(stream);
     }
-    forwarder = owned(new EditForwarder());
+    forwarder = owned(new EditForwarder(*this));
     controllerPtr->setComponentHandler(forwarder);
 
     const int32 count = std::max<int32>(controllerPtr->getParameterCount(), 0);

@@ -1,6 +1,8 @@
 #include "controller/controller.h"
 #include "editor/editor.h"
 #include "editor/editorsupport.h"
+#include "editor/resources/decodeimage.h"
+#include "editor/views/kvswitch.h"
 #include "editor/views/kvtext.h"
 #include "editor/views/myknob.h"
 #include "host/connectionpeer.h"
@@ -18,8 +20,11 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
 #include <fstream>
+#include <iterator>
 #include <limits>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -104,8 +109,17 @@ protected:
             editor.views.at(tivrandel::Editor::knobName(id)));
     }
 
-    static VSTGUI::CPoint centre(kelvane::vst::MyKnob& knob) {
-        return knob.getViewSize().getCenter();
+    static kelvane::vst::KVSwitch& fineSwitch(InspectableEditor& editor) {
+        return *dynamic_cast<kelvane::vst::KVSwitch*>(
+            editor.views.at(tivrandel::Editor::controlName(tivrandel::Parameters::FineDelay)));
+    }
+
+    static kelvane::vst::KVText& label(InspectableEditor& editor, const std::string& name) {
+        return dynamic_cast<kelvane::vst::KVText&>(*editor.views.at(name));
+    }
+
+    static VSTGUI::CPoint centre(VSTGUI::CView& view) {
+        return view.getMouseableArea().getCenter();
     }
 
     static void tick(InspectableEditor& editor) {
@@ -119,8 +133,8 @@ protected:
 };
 
 TEST_F(EditorTest, OpensWithItsViewsInOrderShowingTheCurrentValues) {
-    const double values[] = {0.0, 0.25, 0.5, 1.0};
-    for (ParamID id = 0; id < 4; ++id)
+    const double values[] = {0.0, 0.25, 0.5, 1.0, 1.0};
+    for (ParamID id = 0; id < 5; ++id)
         controller->setParamNormalized(id, values[id]);
     auto editor = owned(new InspectableEditor(controller));
     Steinberg::ViewRect size;
@@ -130,9 +144,10 @@ TEST_F(EditorTest, OpensWithItsViewsInOrderShowingTheCurrentValues) {
 
     ASSERT_NE(editor->attachOffscreen(), nullptr);
     const std::vector<std::string> order = {
-        "background",  "swapMark0",   "swapMark1",    "swapMark2",  "timeMark0", "timeMark1",
-        "timeMark2",   "levelMark0",  "levelMark1",   "levelMark2", "titleRule", "title",
-        "swapCaption", "timeCaption", "levelCaption", "swapKnob",   "timeKnob",  "levelKnob"};
+        "background", "swapMark0", "swapMark1",   "swapMark2",   "timeMark0",
+        "timeMark1",  "timeMark2", "levelMark0",  "levelMark1",  "levelMark2",
+        "titleRule",  "title",     "swapCaption", "timeCaption", "levelCaption",
+        "swapKnob",   "timeKnob",  "levelKnob",   "fineSwitch",  "fineCaption"};
     VSTGUI::CFrame* frame = editor->getFrame();
     ASSERT_EQ(frame->getNbViews(), order.size());
     ASSERT_EQ(editor->views.size(), order.size());
@@ -144,6 +159,8 @@ TEST_F(EditorTest, OpensWithItsViewsInOrderShowingTheCurrentValues) {
     EXPECT_FLOAT_EQ(knob(*editor, 1).getValue(), 0.25f);
     EXPECT_FLOAT_EQ(knob(*editor, 2).getValue(), 0.5f);
     EXPECT_FLOAT_EQ(knob(*editor, 3).getValue(), 1.0f);
+    EXPECT_EQ(fineSwitch(*editor).getTag(), 4);
+    EXPECT_EQ(fineSwitch(*editor).getValue(), 1.0f);
     // The layout placed the knobs apart.
     EXPECT_NE(centre(knob(*editor, 1)).x, centre(knob(*editor, 2)).x);
 
@@ -163,6 +180,10 @@ TEST_F(EditorTest, ParameterPushesMoveTheKnobsWithoutReportingBack) {
     EXPECT_EQ(knob(*editor, 3).getValue(), 1.0f);
     editor->onParameterChanged(3, 0.4);
     EXPECT_EQ(knob(*editor, 3).getValue(), 0.0f);
+    editor->onParameterChanged(4, 0.7);
+    EXPECT_EQ(fineSwitch(*editor).getValue(), 1.0f);
+    controller->setParamNormalized(4, 0.4);
+    EXPECT_EQ(fineSwitch(*editor).getValue(), 0.0f);
     editor->onParameterChanged(0, 1.0);
     editor->onParameterChanged(9, 1.0);
     controller->setParamNormalized(1, 0.125);
@@ -404,8 +425,9 @@ TEST_F(EditorTest, FindsTheParameterUnderThePoint) {
     ParamID id = 99;
     EXPECT_EQ(editor->findParameter(10, 10, id), kResultFalse); // closed
     ASSERT_NE(editor->attachOffscreen(), nullptr);
-    for (ParamID knobId : {1u, 2u, 3u}) {
-        const VSTGUI::CPoint where = centre(knob(*editor, knobId));
+    for (ParamID knobId : {1u, 2u, 3u, 4u}) {
+        const VSTGUI::CPoint where =
+            knobId == 4 ? centre(fineSwitch(*editor)) : centre(knob(*editor, knobId));
         EXPECT_EQ(editor->findParameter(static_cast<Steinberg::int32>(where.x),
                                         static_cast<Steinberg::int32>(where.y), id),
                   kResultOk);
@@ -622,6 +644,216 @@ TEST_F(EditorTest, TheViewTakesOnlyTheSizeItHas) {
     EXPECT_EQ(editor->attached(nullptr, platformType), kResultFalse);
     EXPECT_EQ(editor->getFrame(), nullptr);
 }
+
+TEST_F(EditorTest, TheFineDelaySwitchFlipsInOneGestureAndOtherEditorsFollow) {
+    auto editor = openEditor();
+    auto other = openEditor();
+    kelvane::vst::KVSwitch& switched = fineSwitch(*editor);
+    EXPECT_EQ(switched.getValue(), 0.0f);
+    const VSTGUI::CPoint where = centre(switched);
+    // The label over the plate takes no click from the switch.
+    const VSTGUI::CPoint onLabel = label(*editor, "fineCaption").getViewSize().getCenter();
+    ASSERT_TRUE(switched.getMouseableArea().pointInside(onLabel));
+
+    offscreen(*editor).mouseDown(onLabel, VSTGUI::kLButton);
+    offscreen(*editor).mouseUp(onLabel, VSTGUI::kLButton);
+    EXPECT_EQ(handler.calls, (Calls{ComponentHandler::begin(4), ComponentHandler::begin(4),
+                                    ComponentHandler::perform(4, 1.0), ComponentHandler::end(4),
+                                    ComponentHandler::end(4)}));
+    EXPECT_EQ(controller->getParamNormalized(4), 1.0);
+    EXPECT_EQ(fineSwitch(*other).getValue(), 1.0f);
+    // Hosts do not automate it: the processor hears of it at once.
+    EXPECT_EQ(peer.ids(), (std::vector<std::string>{"b3"}));
+
+    // A double click: the first click flips it back on, the second sets the default, off.
+    handler.calls.clear();
+    offscreen(*editor).mouseDown(where, VSTGUI::kLButton);
+    offscreen(*editor).mouseUp(where, VSTGUI::kLButton);
+    EXPECT_EQ(controller->getParamNormalized(4), 0.0);
+    offscreen(*editor).mouseDown(where, VSTGUI::kLButton);
+    offscreen(*editor).mouseUp(where, VSTGUI::kLButton);
+    handler.calls.clear();
+    offscreen(*editor).mouseDown(where, VSTGUI::kLButton | VSTGUI::kDoubleClick);
+    offscreen(*editor).mouseUp(where, VSTGUI::kLButton);
+    EXPECT_EQ(handler.calls, (Calls{ComponentHandler::begin(4), ComponentHandler::begin(4),
+                                    ComponentHandler::perform(4, 0.0), ComponentHandler::end(4),
+                                    ComponentHandler::end(4)}));
+    EXPECT_EQ(fineSwitch(*other).getValue(), 0.0f);
+
+    // Pressed and released beside it: a gesture that changes nothing.
+    handler.calls.clear();
+    offscreen(*editor).mouseDown(where, VSTGUI::kLButton);
+    offscreen(*editor).mouseMoved(VSTGUI::CPoint(where.x, where.y + 30), VSTGUI::kLButton);
+    offscreen(*editor).mouseUp(VSTGUI::CPoint(where.x, where.y + 30), VSTGUI::kLButton);
+    EXPECT_EQ(handler.calls, (Calls{ComponentHandler::begin(4), ComponentHandler::begin(4),
+                                    ComponentHandler::end(4), ComponentHandler::end(4)}));
+    EXPECT_EQ(controller->getParamNormalized(4), 0.0);
+    other->removed();
+    editor->removed();
+}
+
+TEST_F(EditorTest, TheSwitchShowsTheHostsTextInItsLabelWhileHovered) {
+    auto editor = openEditor();
+    VSTGUI::OffscreenFrame& frame = offscreen(*editor);
+    kelvane::vst::KVText& caption = label(*editor, "fineCaption");
+    EXPECT_EQ(caption.text.get(), "FINE");
+    frame.mouseMoved(centre(fineSwitch(*editor)), 0);
+    EXPECT_FALSE(caption.showsOwnText());
+    Steinberg::Vst::String128 expected{};
+    controller->getParamStringByValue(4, 0.0, expected);
+    EXPECT_EQ(kelvane::vst::utf8Of(expected, 128), "Off");
+    // Its text follows the value while shown.
+    frame.mouseDown(centre(fineSwitch(*editor)), VSTGUI::kLButton);
+    frame.mouseUp(centre(fineSwitch(*editor)), VSTGUI::kLButton);
+    EXPECT_FALSE(caption.showsOwnText());
+    frame.mouseMoved(VSTGUI::CPoint(5, 150), 0);
+    EXPECT_TRUE(caption.showsOwnText());
+    EXPECT_EQ(caption.text.get(), "FINE");
+    editor->removed();
+}
+
+TEST_F(EditorTest, ARightClickOnTheSwitchOffersItsResetAndTheManual) {
+    auto editor = openEditor();
+    VSTGUI::OffscreenFrame& frame = offscreen(*editor);
+    const VSTGUI::CPoint where = centre(fineSwitch(*editor));
+    controller->setParamNormalized(4, 1.0);
+    frame.mouseDown(where, VSTGUI::kRButton);
+    frame.mouseUp(where, VSTGUI::kRButton);
+    ASSERT_EQ(handler.requests.size(), 1u);
+    EXPECT_EQ(handler.requests[0].id, 4u);
+    const testhost::ContextMenu& menu = *handler.menus[0];
+    ASSERT_EQ(menu.entries.size(), 3u);
+    EXPECT_EQ(menu.entries[1].tag, 1004);
+    EXPECT_EQ(menu.entries[2].tag, 2004);
+    EXPECT_TRUE(handler.calls.empty()); // the switch left the click alone
+    EXPECT_EQ(fineSwitch(*editor).getValue(), 1.0f);
+
+    EXPECT_EQ(editor->executeMenuItem(1004), kResultOk);
+    EXPECT_EQ(handler.calls, (Calls{ComponentHandler::begin(4), ComponentHandler::perform(4, 0.0),
+                                    ComponentHandler::end(4)}));
+    EXPECT_EQ(fineSwitch(*editor).getValue(), 0.0f);
+    editor->removed();
+}
+
+// The editor's pixels at scale (ARGB), drawn offscreen; without the fine delay's views when
+// hidden.
+struct Picture {
+    int width = 0;
+    int height = 0;
+    std::vector<std::uint32_t> pixels;
+    std::uint32_t at(int x, int y) const {
+        return pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +
+                      static_cast<std::size_t>(x)];
+    }
+};
+
+// The area the fine delay's views cover, in the device pixels of scale, grown to whole ones.
+VSTGUI::CRect switchArea(InspectableEditor& editor, double scale) {
+    VSTGUI::CRect area = editor.views.at("fineSwitch")->getViewSize();
+    area.unite(editor.views.at("fineCaption")->getViewSize());
+    return VSTGUI::CRect(std::floor(area.left * scale), std::floor(area.top * scale),
+                         std::ceil(area.right * scale), std::ceil(area.bottom * scale));
+}
+
+// Counts the pixels that differ inside area and outside it.
+std::pair<int, int> differences(const Picture& a, const Picture& b, const VSTGUI::CRect& area) {
+    std::pair<int, int> counts{0, 0};
+    for (int y = 0; y < a.height; ++y)
+        for (int x = 0; x < a.width; ++x)
+            if (a.at(x, y) != b.at(x, y))
+                ++(area.pointInside(VSTGUI::CPoint(x, y)) ? counts.first : counts.second);
+    return counts;
+}
+
+// The fine delay's switch adds itself to the window and changes nothing else: at rest (off) or
+// on, every pixel outside its area is the window's without it, at every scale.
+TEST_F(EditorTest, TheWindowOutsideTheSwitchIsTheWindowWithoutIt) {
+    for (double scale : {1.0, 1.5, 2.0}) {
+        for (double fine : {0.0, 1.0}) {
+            controller->setParamNormalized(4, fine);
+            VSTGUI::CRect area;
+            const auto draw = [&](bool hidden) {
+                auto editor = owned(new InspectableEditor(controller));
+                Steinberg::FUnknownPtr<Steinberg::IPlugViewContentScaleSupport> scaling(
+                    static_cast<Steinberg::IPlugView*>(editor.get()));
+                scaling->setContentScaleFactor(static_cast<float>(scale));
+                EXPECT_NE(editor->attachOffscreen(), nullptr);
+                area = switchArea(*editor, scale);
+                // Taken out of the frame, kept alive while the editor still names them.
+                std::vector<VSTGUI::CView*> taken;
+                if (hidden)
+                    for (const char* name : {"fineSwitch", "fineCaption"}) {
+                        taken.push_back(editor->views.at(name));
+                        editor->getFrame()->removeView(taken.back(), false);
+                    }
+                VSTGUI::OffscreenFrame& frame = offscreen(*editor);
+                frame.drawAll();
+                Picture picture{frame.getWidth(), frame.getHeight(), {}};
+                for (int y = 0; y < picture.height; ++y)
+                    for (int x = 0; x < picture.width; ++x)
+                        picture.pixels.push_back(frame.getPixel(x, y));
+                editor->removed();
+                for (VSTGUI::CView* view : taken)
+                    view->forget();
+                return picture;
+            };
+            const Picture with = draw(false);
+            const Picture without = draw(true);
+            const auto [inside, outside] = differences(with, without, area);
+            EXPECT_EQ(outside, 0) << scale << " " << fine;
+            EXPECT_GT(inside, 100 * scale * scale) << scale << " " << fine;
+        }
+    }
+}
+
+#ifndef _WIN32
+// The same against the window as it was before the switch, drawn by the same code on Linux
+// (tools/snapshot at the parameters' defaults) and kept as test data.
+TEST_F(EditorTest, AtRestTheWindowIsTheEarlierOneOutsideTheSwitch) {
+    for (int scale : {1, 2}) {
+        const std::string path = std::string(EDITOR_TEST_DATA) + "/editor-before-fine-" +
+                                 std::to_string(scale) + "x.png";
+        std::ifstream file(path, std::ios::binary);
+        const std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(file)),
+                                              std::istreambuf_iterator<char>());
+        ASSERT_FALSE(bytes.empty()) << path;
+        std::unique_ptr<Gdiplus::Bitmap> reference(
+            kelvane::vst::decodeImage(bytes.data(), bytes.size()));
+        Picture before{
+            static_cast<int>(reference->GetWidth()), static_cast<int>(reference->GetHeight()), {}};
+        for (int y = 0; y < before.height; ++y)
+            for (int x = 0; x < before.width; ++x) {
+                Gdiplus::Color color;
+                reference->GetPixel(x, y, &color);
+                before.pixels.push_back(color.GetValue());
+            }
+
+        auto editor = owned(new InspectableEditor(controller));
+        Steinberg::FUnknownPtr<Steinberg::IPlugViewContentScaleSupport> scaling(
+            static_cast<Steinberg::IPlugView*>(editor.get()));
+        scaling->setContentScaleFactor(static_cast<float>(scale));
+        ASSERT_NE(editor->attachOffscreen(), nullptr);
+        VSTGUI::OffscreenFrame& frame = offscreen(*editor);
+        frame.drawAll();
+        Picture now{frame.getWidth(), frame.getHeight(), {}};
+        ASSERT_EQ(now.width, before.width);
+        ASSERT_EQ(now.height, before.height);
+        for (int y = 0; y < now.height; ++y)
+            for (int x = 0; x < now.width; ++x)
+                now.pixels.push_back(frame.getPixel(x, y));
+        const VSTGUI::CRect area = switchArea(*editor, scale);
+        // Where it sits: in the top right corner, above the title's rule, right of the title.
+        EXPECT_GE(area.left, 240 * scale);
+        EXPECT_LE(area.right, 346 * scale);
+        EXPECT_GE(area.top, 0);
+        EXPECT_LE(area.bottom, 27 * scale);
+        const auto [inside, outside] = differences(now, before, area);
+        EXPECT_EQ(outside, 0) << scale;
+        EXPECT_GT(inside, 100 * scale * scale) << scale;
+        editor->removed();
+    }
+}
+#endif
 
 } // namespace
 } // namespace editortest

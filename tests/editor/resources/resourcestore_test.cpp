@@ -2,6 +2,7 @@
 #include "editor/resources/resourcestore.h"
 #include "editor/resources/stores.h"
 #include "editor/resources/towide.h"
+#include "module/version.h"
 
 #include <gtest/gtest.h>
 #include <picojson.h>
@@ -66,7 +67,7 @@ TEST(ResourceStore, CodeIsAByteSubstitutionThatHidesText) {
     EXPECT_LT(unchanged, 8);
 }
 
-// The product's layout names the 18 views and only resources that the store holds.
+// The product's layout names the 20 views and only resources that the store holds.
 TEST(ProductStores, LayoutConfiguresEveryViewWithEmbeddedResources) {
     const ResourceStore& store = tivrandel::editorResources();
     picojson::value layout;
@@ -86,9 +87,9 @@ TEST(ProductStores, LayoutConfiguresEveryViewWithEmbeddedResources) {
             }
         }
     }
-    std::set<std::string> expected = {"background",  "titleRule",   "title",
-                                      "swapCaption", "timeCaption", "levelCaption",
-                                      "swapKnob",    "timeKnob",    "levelKnob"};
+    std::set<std::string> expected = {"background",  "titleRule",    "title",      "swapCaption",
+                                      "timeCaption", "levelCaption", "swapKnob",   "timeKnob",
+                                      "levelKnob",   "fineSwitch",   "fineCaption"};
     for (const char* base : {"swapMark", "timeMark", "levelMark"}) {
         for (int i = 0; i < 3; ++i) {
             expected.insert(base + std::to_string(i));
@@ -106,10 +107,31 @@ TEST(ProductStores, AreFilledOnceAndHoldTheEntryPages) {
     }
 }
 
+TEST(ProductStores, TheManualsEntryPagesNameTheProjectsVersionInTheirFooters) {
+    for (const char* page : {"en/index.html", "ja/index.html"}) {
+        const Bytes bytes = tivrandel::manualResources().read(page);
+        const std::string text(bytes.begin(), bytes.end());
+        EXPECT_NE(text.find("<footer>Tivrandel " TIVRANDEL_VERSION), std::string::npos) << page;
+        EXPECT_EQ(text.find("@PROJECT_VERSION@"), std::string::npos) << page;
+    }
+}
+
 #ifndef _WIN32
 Bytes fileBytes(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
     return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// A manual page as the build embeds it: the file with the project's version for its
+// @PROJECT_VERSION@.
+Bytes configuredPage(const std::filesystem::path& path) {
+    const Bytes bytes = fileBytes(path);
+    std::string text(bytes.begin(), bytes.end());
+    const std::string token = "@PROJECT_VERSION@";
+    for (auto at = text.find(token); at != std::string::npos; at = text.find(token, at)) {
+        text.replace(at, token.size(), TIVRANDEL_VERSION);
+    }
+    return Bytes(text.begin(), text.end());
 }
 
 void expectStoreHoldsFiles(const ResourceStore& store, const std::filesystem::path& folder,
@@ -117,7 +139,8 @@ void expectStoreHoldsFiles(const ResourceStore& store, const std::filesystem::pa
     std::set<std::string> stored;
     for (const auto& entry : store) {
         stored.insert(entry.first);
-        const Bytes expected = fileBytes(folder / entry.first);
+        const std::filesystem::path file = folder / entry.first;
+        const Bytes expected = file.extension() == ".html" ? configuredPage(file) : fileBytes(file);
         EXPECT_FALSE(expected.empty()) << entry.first;
         EXPECT_EQ(store.read(entry.first), expected) << entry.first;
     }

@@ -318,9 +318,8 @@ TEST_F(KnobModeTest, AClickFlipsASwitchButADragDoesNot) {
 TEST_F(KnobModeTest, TellsItsDisplayWhileTheMouseIsOverItOrTurnsIt) {
     open(VSTGUI::kLinearMode);
     std::vector<std::string> shown;
-    view->setValueDisplay([&](MyKnob& knob) {
-        shown.push_back(knob.showsValue() ? std::to_string(knob.getValue()) : "rest");
-    });
+    view->setValueDisplay(
+        [&] { shown.push_back(view->showsValue() ? std::to_string(view->getValue()) : "rest"); });
     view->setValue(0.25f); // at rest: nothing to show
     EXPECT_TRUE(shown.empty());
     CPoint over(50, 50);

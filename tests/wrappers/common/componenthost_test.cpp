@@ -209,6 +209,22 @@ TEST(ComponentHost, ControllerEditsReachTheListenerUntilItIsRemoved) {
     EXPECT_EQ(edits.log.size(), 3u);
 }
 
+// An edit of an id the pair does not have is refused and never reaches the listener.
+TEST(ComponentHost, EditsOfUnknownIdsAreRefused) {
+    auto host = makeHost();
+    ASSERT_TRUE(host);
+    Edits edits;
+    host->setEditListener(&edits);
+    auto* controller = dynamic_cast<EditController*>(host->controller());
+    ASSERT_NE(controller, nullptr);
+    EXPECT_EQ(controller->beginEdit(42), kResultFalse);
+    EXPECT_EQ(controller->performEdit(42, 0.5), kResultFalse);
+    EXPECT_EQ(controller->endEdit(42), kResultFalse);
+    EXPECT_TRUE(edits.log.empty());
+    EXPECT_EQ(controller->performEdit(3, 1.0), kResultOk);
+    EXPECT_EQ(edits.log.size(), 1u);
+}
+
 TEST(ComponentHost, OffersTheEditor) {
     auto host = makeHost();
     ASSERT_TRUE(host);

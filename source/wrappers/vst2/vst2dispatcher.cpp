@@ -1,9 +1,10 @@
-#include "public.sdk/source/vst/vst2wrapper/vst2wrapper.h"
+#include "wrappers/vst2/vst2wrapper.h"
 
 #include <algorithm>
 #include <climits>
 #include <cmath>
 #include <cstring>
+#include <string>
 
 // The dispatcher's opcodes, on the host's user-interface thread.
 
@@ -146,32 +147,20 @@ bool Vst2Wrapper::resume() {
     }
     // The host's block size only bounds the pieces: a host may announce far more than it sends.
     const int32 pieceSize = std::min(maxBlockSize, kMaxPieceSamples);
-    ProcessSetup setup{kRealtime, symbolicSampleSize, pieceSize, sampleRate};
-    if (processor->setupProcessing(setup) != kResultOk) {
+    // The new engine starts from every value set so far, with no point to glide to.
+    settleValues();
+    if (!pair->setup(sampleRate, pieceSize, wideSamples, kRealtime)) {
         return false;
     }
     scratch.assign(2 * static_cast<size_t>(pieceSize), 0.0f);
     processBlockSize = pieceSize;
-
-    processData.processMode = kRealtime;
-    processData.symbolicSampleSize = symbolicSampleSize;
-    processData.numInputs = 1;
-    processData.numOutputs = 1;
-    processData.inputs = &inputBus;
-    processData.outputs = &outputBus;
-    processData.inputParameterChanges = inputChanges.get();
-    processData.outputParameterChanges = outputChanges.get();
-    processData.inputEvents = nullptr;
-    processData.outputEvents = nullptr;
-    processData.processContext = nullptr;
-    inputBus.numChannels = 2;
-    outputBus.numChannels = 2;
-
-    component->setActive(true);
+    if (!pair->activate()) {
+        return false;
+    }
     // Processors that need no start signal answer kNotImplemented; that is no failure.
-    processor->setProcessing(true);
+    pair->startProcessing();
     active = true;
-    processing.store(true, std::memory_order_release);
+    processing.store(pair->isProcessing(), std::memory_order_release);
     return true;
 }
 
@@ -180,8 +169,7 @@ void Vst2Wrapper::suspend() {
         return;
     }
     processing.store(false, std::memory_order_release);
-    processor->setProcessing(false);
-    component->setActive(false);
+    pair->deactivate();
     active = false;
 }
 
@@ -190,11 +178,11 @@ bool Vst2Wrapper::setProcessPrecision(VstIntPtr precision) {
         return false;
     }
     if (precision == kVstProcessPrecision32) {
-        symbolicSampleSize = kSample32;
+        wideSamples = false;
         return true;
     }
-    if (precision == kVstProcessPrecision64 && can64) {
-        symbolicSampleSize = kSample64;
+    if (precision == kVstProcessPrecision64 && pair->canProcess64()) {
+        wideSamples = true;
         return true;
     }
     return false;
@@ -205,35 +193,29 @@ VstIntPtr Vst2Wrapper::getChunk(void** data) {
         return 0;
     }
     *data = nullptr;
-    IPtr<MemoryStream> stream = owned(new MemoryStream());
-    if (component->getState(stream) != kResultOk) {
+    if (!pair->getState(chunk) || chunk.empty()) {
         return 0;
     }
     // The host reads the bytes until the next getChunk or the close.
-    chunk = stream;
-    *data = chunk->getData();
-    return static_cast<VstIntPtr>(chunk->getSize());
+    *data = chunk.data();
+    return static_cast<VstIntPtr>(chunk.size());
 }
 
 VstIntPtr Vst2Wrapper::setChunk(const void* data, VstIntPtr size) {
     if (!data || size <= 0 || size > INT_MAX) {
         return 0;
     }
-    IPtr<MemoryStream> stream = owned(new MemoryStream(const_cast<void*>(data), size));
-    if (component->setState(stream) != kResultOk) {
+    if (!pair->setState(data, static_cast<std::size_t>(size))) {
         return 0;
     }
     // Host values that the processor has not been given yet predate the loaded state.
     mailbox->discardForProcessor();
-    stream->seek(0, IBStream::kIBSeekSet, nullptr);
-    controller->setComponentState(stream);
     readControllerValues();
     return 1;
 }
 
 bool Vst2Wrapper::parameterInfo(int32 index, ParameterInfo& info) {
-    if (index < 0 || index >= mailbox->size() ||
-        controller->getParameterInfo(index, info) != kResultOk) {
+    if (!pair->parameterInfo(index, info)) {
         return false;
     }
     // Terminated whatever the controller wrote.
@@ -280,11 +262,9 @@ void Vst2Wrapper::parameterDisplay(int32 index, char* text) {
     if (index < 0 || index >= mailbox->size()) {
         return;
     }
-    String128 display{};
-    if (controller->getParamStringByValue(parameterIds[static_cast<size_t>(index)],
-                                          mailbox->latest(index), display) == kResultOk) {
-        display[127] = 0;
-        Vst2Text::copyUtf16(display, text, Vst2Text::kParamStringLength);
+    std::string display;
+    if (pair->valueToText(pair->idAt(index), mailbox->latest(index), display)) {
+        Vst2Text::copyUtf8(display.c_str(), text, Vst2Text::kParamStringLength);
     }
 }
 
@@ -306,16 +286,12 @@ bool Vst2Wrapper::stringToParameter(int32 index, const char* text) {
     if (!text) {
         return true; // the host asks whether the parameter takes text at all
     }
-    String128 wide{};
-    Vst2Text::toUtf16(text, wide, 128);
-    const ParamID id = parameterIds[static_cast<size_t>(index)];
+    const ParamID id = pair->idAt(index);
     ParamValue value = 0.0;
-    if (controller->getParamValueByString(id, wide, value) != kResultOk || !std::isfinite(value)) {
+    if (!pair->textToValue(id, text, value) || !pair->setNormalized(id, value)) {
         return false;
     }
-    value = std::clamp(value, 0.0, 1.0);
-    controller->setParamNormalized(id, value);
-    mailbox->post(index, controller->getParamNormalized(id), false);
+    setValue(index, pair->normalized(id), false);
     return true;
 }
 

@@ -1,6 +1,6 @@
-#include "public.sdk/source/vst/vst2wrapper/vst2wrapper.h"
+#include "wrappers/vst2/vst2wrapper.h"
 
-#include "public.sdk/source/vst/vst2wrapper/vst2plugframe.h"
+#include "public.sdk/source/common/hostboundary.h"
 
 #include <algorithm>
 #include <climits>
@@ -25,8 +25,8 @@ short coordinate(int32 value) {
 } // namespace
 
 IPlugView* Vst2Wrapper::editorView() {
-    if (!editor && controller) {
-        editor = owned(controller->createView(ViewType::kEditor));
+    if (!editor && pair) {
+        editor = owned(pair->createEditor());
     }
     return editor.get();
 }
@@ -62,31 +62,50 @@ bool Vst2Wrapper::openEditor(void* parent) {
     if (!view) {
         return false;
     }
-    if (!plugFrame) {
-        plugFrame = owned(new Vst2PlugFrame());
-    }
-    view->setFrame(plugFrame);
+    // On Linux the frame is also the editor's run loop, which effEditIdle drives.
+    frame = owned(new kelvane::wrappers::EditorFrame(this));
+    view->setFrame(frame);
     if (view->attached(parent, hostWindowType) != kResultOk) {
         view->setFrame(nullptr);
+        frame->clear();
+        frame = nullptr;
         return false;
     }
     editorOpen = true;
+    // The editor fills the host's window from its corner: the menu's coordinates are its.
+    contextMenus.setWindow(reinterpret_cast<std::uintptr_t>(parent));
     return true;
 }
 
 void Vst2Wrapper::closeEditor() {
+    // A menu open over the editor closes with it, calling nothing.
+    contextMenus.setWindow(0);
     if (editor && editorOpen) {
         editor->removed();
         editor->setFrame(nullptr);
+    }
+    if (frame) {
+        frame->clear();
+        frame = nullptr;
     }
     editorOpen = false;
     editor = nullptr;
 }
 
 void Vst2Wrapper::idleEditor() {
-    if (editorOpen && plugFrame) {
-        plugFrame->idle();
+#if SMTG_OS_LINUX
+    if (editorOpen && frame) {
+        frame->idle();
     }
+#endif
+}
+
+IContextMenu* Vst2Wrapper::createContextMenu(IPlugView* /*view*/, const ParamID* /*id*/) noexcept {
+    return guarded<IContextMenu*>(nullptr, [&] { return contextMenus.create(); });
+}
+
+bool Vst2Wrapper::resizeEditor(int32 /*width*/, int32 /*height*/) noexcept {
+    return true;
 }
 
 } // namespace Vst

@@ -1,4 +1,4 @@
-#include "controller/typedtext.h"
+#include "framework/typedtext.h"
 
 #include <charconv>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "public.sdk/source/vst/vst2wrapper/vst2wrapper.h"
+#include "wrappers/vst2/vst2wrapper.h"
 
 #include "public.sdk/source/common/hostboundary.h"
 
@@ -42,13 +42,26 @@ void Vst2Wrapper::processDoubleReplacingEntry(AEffect* effect, double** inputs, 
 }
 
 void Vst2Wrapper::collectChanges() noexcept {
-    inputChanges->clear();
+    changes->clear();
     for (int32 i = 0; i < mailbox->size(); ++i) {
         ParamValue value = 0.0;
         if (mailbox->takeForProcessor(i, value)) {
-            inputChanges->addChange(parameterIds[static_cast<size_t>(i)], value);
+            changes->addPoint(pair->idAt(i), 0, value);
         }
     }
+}
+
+void Vst2Wrapper::keepNewerValues() noexcept {
+    const int32 count = changes->getParameterCount();
+    for (int32 q = 0; q < count; ++q) {
+        const ParamID id = changes->getParameterData(q)->getParameterId();
+        const int32 index = pair->indexOf(id);
+        if (mailbox->pendingForProcessor(index)) {
+            pair->setProcessorValue(id, mailbox->latest(index));
+        }
+    }
+    // The block's changes belong at its start only.
+    changes->clear();
 }
 
 template <typename Sample>
@@ -60,20 +73,6 @@ void Vst2Wrapper::silence(Sample** outputs, int32 offset, int32 frames) noexcept
 
 namespace {
 
-void bind(AudioBusBuffers& bus, float** pointers, float** channels, int32 offset) {
-    for (int32 c = 0; c < 2; ++c) {
-        pointers[c] = channels[c] + offset;
-    }
-    bus.channelBuffers32 = pointers;
-}
-
-void bind(AudioBusBuffers& bus, double** pointers, double** channels, int32 offset) {
-    for (int32 c = 0; c < 2; ++c) {
-        pointers[c] = channels[c] + offset;
-    }
-    bus.channelBuffers64 = pointers;
-}
-
 template <typename Sample>
 bool usable(Sample** channels) {
     return channels && channels[0] && channels[1];
@@ -84,25 +83,8 @@ bool usable(Sample** channels) {
 template <typename Sample>
 bool Vst2Wrapper::processPiece(Sample** inputs, Sample** outputs, int32 offset,
                                int32 frames) noexcept {
-    constexpr bool wide = sizeof(Sample) == sizeof(double);
-    if constexpr (wide) {
-        bind(inputBus, inputs64, inputs, offset);
-        bind(outputBus, outputs64, outputs, 0);
-    } else {
-        bind(inputBus, inputs32, inputs, offset);
-        bind(outputBus, outputs32, outputs, 0);
-    }
-    inputBus.silenceFlags = 0;
-    outputBus.silenceFlags = 0;
-    processData.symbolicSampleSize = wide ? kSample64 : kSample32;
-    processData.numSamples = frames;
-    outputChanges->clear();
-    return processor->process(processData) == kResultOk;
-}
-
-template <typename Sample>
-bool Vst2Wrapper::setUpFor() const noexcept {
-    return symbolicSampleSize == (sizeof(Sample) == sizeof(double) ? kSample64 : kSample32);
+    Sample* const pieceInputs[2] = {inputs[0] + offset, inputs[1] + offset};
+    return pair->process(pieceInputs, outputs, frames, changes.get());
 }
 
 template <typename Sample>
@@ -110,9 +92,8 @@ void Vst2Wrapper::process(Sample** inputs, Sample** outputs, int32 frames) noexc
     if (frames <= 0 || !usable(outputs)) {
         return;
     }
-    // A block in the width the processor was not set up for is silent; the host's values wait
-    // for the next block that the processor takes.
-    if (!usable(inputs) || !processing.load(std::memory_order_acquire) || !setUpFor<Sample>()) {
+    // Suspended, the host's values wait for the next block that the processor takes.
+    if (!usable(inputs) || !processing.load(std::memory_order_acquire)) {
         silence(outputs, 0, frames);
         return;
     }
@@ -124,14 +105,13 @@ void Vst2Wrapper::process(Sample** inputs, Sample** outputs, int32 frames) noexc
         if (!processPiece(inputs, pieceOutputs, offset, length)) {
             silence(outputs, offset, length);
         }
-        // The block's changes belong at its start only.
-        inputChanges->clear();
+        keepNewerValues();
     }
 }
 
 void Vst2Wrapper::processAccumulating(float** inputs, float** outputs, int32 frames) noexcept {
     if (frames <= 0 || !usable(outputs) || !usable(inputs) ||
-        !processing.load(std::memory_order_acquire) || !setUpFor<float>()) {
+        !processing.load(std::memory_order_acquire)) {
         return;
     }
     collectChanges();
@@ -146,7 +126,7 @@ void Vst2Wrapper::processAccumulating(float** inputs, float** outputs, int32 fra
                 }
             }
         }
-        inputChanges->clear();
+        keepNewerValues();
     }
 }
 

@@ -1,13 +1,15 @@
-#include "public.sdk/source/vst/vst2wrapper/vst2parametermailbox.h"
+#include "wrappers/vst2/vst2parametermailbox.h"
 
-namespace Steinberg {
-namespace Vst {
+namespace kelvane::wrappers::vst2 {
 
-Vst2ParameterMailbox::Vst2ParameterMailbox(int32 parameterCount)
+using Steinberg::int32;
+using Steinberg::Vst::ParamValue;
+
+ParameterMailbox::ParameterMailbox(int32 parameterCount)
     : slots(new Slot[parameterCount > 0 ? static_cast<size_t>(parameterCount) : 0u]),
       count(parameterCount > 0 ? parameterCount : 0) {}
 
-void Vst2ParameterMailbox::post(int32 index, ParamValue value, bool forController) {
+void ParameterMailbox::post(int32 index, ParamValue value, bool forController) {
     if (!valid(index)) {
         return;
     }
@@ -20,18 +22,18 @@ void Vst2ParameterMailbox::post(int32 index, ParamValue value, bool forControlle
     }
 }
 
-void Vst2ParameterMailbox::setLatest(int32 index, ParamValue value) {
+void ParameterMailbox::setLatest(int32 index, ParamValue value) {
     if (valid(index)) {
         slots[static_cast<size_t>(index)].value.store(value, std::memory_order_relaxed);
     }
 }
 
-ParamValue Vst2ParameterMailbox::latest(int32 index) const {
+ParamValue ParameterMailbox::latest(int32 index) const {
     return valid(index) ? slots[static_cast<size_t>(index)].value.load(std::memory_order_relaxed)
                         : 0.0;
 }
 
-bool Vst2ParameterMailbox::take(std::atomic<bool>& flag, const Slot& slot, ParamValue& value) {
+bool ParameterMailbox::take(std::atomic<bool>& flag, const Slot& slot, ParamValue& value) {
     if (!flag.exchange(false, std::memory_order_acquire)) {
         return false;
     }
@@ -39,7 +41,7 @@ bool Vst2ParameterMailbox::take(std::atomic<bool>& flag, const Slot& slot, Param
     return true;
 }
 
-bool Vst2ParameterMailbox::takeForProcessor(int32 index, ParamValue& value) {
+bool ParameterMailbox::takeForProcessor(int32 index, ParamValue& value) {
     if (!valid(index)) {
         return false;
     }
@@ -47,7 +49,7 @@ bool Vst2ParameterMailbox::takeForProcessor(int32 index, ParamValue& value) {
     return take(slot.toProcessor, slot, value);
 }
 
-bool Vst2ParameterMailbox::takeForController(int32 index, ParamValue& value) {
+bool ParameterMailbox::takeForController(int32 index, ParamValue& value) {
     if (!valid(index)) {
         return false;
     }
@@ -55,11 +57,15 @@ bool Vst2ParameterMailbox::takeForController(int32 index, ParamValue& value) {
     return take(slot.toController, slot, value);
 }
 
-void Vst2ParameterMailbox::discardForProcessor() {
+bool ParameterMailbox::pendingForProcessor(int32 index) const {
+    return valid(index) &&
+           slots[static_cast<size_t>(index)].toProcessor.load(std::memory_order_acquire);
+}
+
+void ParameterMailbox::discardForProcessor() {
     for (int32 i = 0; i < count; ++i) {
         slots[static_cast<size_t>(i)].toProcessor.store(false, std::memory_order_relaxed);
     }
 }
 
-} // namespace Vst
-} // namespace Steinberg
+} // namespace kelvane::wrappers::vst2

@@ -1,50 +1,54 @@
 #pragma once
 
 // A VST 2 effect made of a VST 3 processor and its edit controller, for hosts that only speak
-// VST 2.
+// VST 2. The pair is hosted as every adapter hosts it (ComponentHost); this class translates the
+// VST 2 interface into it.
+
+#include "wrappers/common/componenthost.h"
+#include "wrappers/common/contextmenu.h"
+#include "wrappers/common/editorframe.h"
+#include "wrappers/common/pointchanges.h"
+#include "wrappers/vst2/vst2parametermailbox.h"
 
 #include "public.sdk/source/vst/vst2wrapper/vst2interface.h"
-#include "public.sdk/source/vst/vst2wrapper/vst2parameterchanges.h"
-#include "public.sdk/source/vst/vst2wrapper/vst2parametermailbox.h"
 #include "public.sdk/source/vst/vst2wrapper/vst2text.h"
 
 #include "pluginterfaces/base/ipluginbase.h"
 #include "pluginterfaces/gui/iplugview.h"
-#include "pluginterfaces/vst/ivstaudioprocessor.h"
-#include "pluginterfaces/vst/ivstcomponent.h"
-#include "pluginterfaces/vst/ivsteditcontroller.h"
-#include "pluginterfaces/vst/ivstmessage.h"
-#include "public.sdk/source/common/memorystream.h"
-#include "public.sdk/source/vst/hosting/hostclasses.h"
 
 #include <atomic>
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <vector>
 
 namespace Steinberg {
 namespace Vst {
 
-class Vst2ComponentHandler;
-class Vst2PlugFrame;
-
 // One wrapped effect. The host sees only the AEffect; the wrapper behind it lives from create
 // to effClose.
 //
 // Threads: the dispatcher runs on the host's user-interface thread (as do the controller and
 // every processor call but process); processReplacing and processDoubleReplacing run on the
-// audio thread; setParameter and getParameter may come from any thread. A host value reaches
-// the processor as a parameter change at offset 0 of the next block, and the controller at the
-// next dispatcher call, so the audio thread never touches the controller.
+// audio thread; setParameter and getParameter may come from any thread.
+//
+// Values: a value set by whatever route (setParameter, effString2Parameter, the editor) is the
+// processor's at once (ComponentHost::setProcessorValue, lock-free): the next chunk holds it,
+// processing or not, as a VST 3 host's getState would after a block carrying it, and the next
+// resume builds the engine starting from it. The running engine gets it as a parameter change at
+// offset 0 of the next block (where it glides as automation does), and the controller at the
+// next dispatcher call, so the audio thread never touches the controller. A loaded chunk
+// supersedes the values set before it; values set after it are saved over it.
 //
 // Audio: the effect has two inputs and two outputs (one stereo bus each way). Blocks are
 // processed in pieces of at most the announced block size, and never more than
 // kMaxPieceSamples, whatever size the host announces: what resume allocates stays bounded. When
-// the processor is suspended or fails a block, the outputs of that block are silent. Resume sets
-// the processor up for the sample size announced with effSetProcessPrecision (32-bit unless the
-// host asked for 64); a block through the entry of the other width is silent.
-// processDoubleReplacing is offered only when the processor takes 64-bit samples. The old
-// accumulating process adds the processed block to the outputs.
+// the processor is suspended or fails a block, the outputs of that block are silent. Each block
+// is processed in the width of the entry it comes through, from the first one on: 32-bit
+// through processReplacing and the old accumulating process (which adds the processed block to
+// the outputs), 64-bit through processDoubleReplacing, which is offered only when the processor
+// takes 64-bit samples. effSetProcessPrecision only says which width the processor is set up
+// for first.
 //
 // Texts: parameter names, displays and labels are cut to 8 bytes, the program name to 24, the
 // effect name to 32, vendor and product to 64, never inside a character, and always followed by
@@ -58,12 +62,15 @@ class Vst2PlugFrame;
 // Editor: the controller's "editor" view, made when the host first asks for its rectangle or
 // opens it, attached to the host's window by effEditOpen (an HWND on Windows, an X11 window id
 // elsewhere) and removed and released by effEditClose. On Windows it runs its own timer; on
-// Linux its window and timer run on the plug-in frame's run loop, which effEditIdle drives.
+// Linux its window and timer run on the editor frame's run loop, which effEditIdle drives. VST 2
+// has no context menu of the host's: a right click on a knob shows the adapters' own (the
+// system's popup menu on Windows, an X popup on Linux), whose items are the editor's.
 //
 // Chunks: the effect's chunk (bank and program alike) is the processor's state blob as its
 // getState writes it; setChunk hands the bytes to the processor's setState and then to the
 // controller's setComponentState.
-class Vst2Wrapper {
+class Vst2Wrapper final : public kelvane::wrappers::EditListener,
+                          public kelvane::wrappers::Resizer {
 public:
     using CloseHook = void (*)();
 
@@ -76,15 +83,19 @@ public:
     static AEffect* create(IPluginFactory* factory, const TUID vst3ComponentID, VstInt32 vst2ID,
                            audioMasterCallback audioMaster, CloseHook onClose = nullptr);
 
-    ~Vst2Wrapper();
+    ~Vst2Wrapper() override;
     Vst2Wrapper(const Vst2Wrapper&) = delete;
     Vst2Wrapper& operator=(const Vst2Wrapper&) = delete;
 
-    // Entries of the component handler (Vst2ComponentHandler), on the controller's thread.
-    tresult beginEdit(ParamID id) noexcept;
-    tresult performEdit(ParamID id, ParamValue value) noexcept;
-    tresult endEdit(ParamID id) noexcept;
-    tresult restartComponent(int32 flags) noexcept;
+    // EditListener: the controller's edits and restart requests, on its thread (the
+    // dispatcher's). Ids the effect does not have never arrive here.
+    void beginEdit(ParamID id) noexcept override;
+    void performEdit(ParamID id, ParamValue value) noexcept override;
+    void endEdit(ParamID id) noexcept override;
+    void restartComponent(int32 flags) noexcept override;
+    IContextMenu* createContextMenu(IPlugView* view, const ParamID* id) noexcept override;
+    // Resizer: the editor has one size, which the host read with effEditGetRect.
+    bool resizeEditor(int32 width, int32 height) noexcept override;
 
 private:
     // The AEffect with the spare zero bytes behind it that hosts expect of the full structure.
@@ -95,11 +106,9 @@ private:
     static_assert(offsetof(EffectBlock, reserved) == sizeof(AEffect),
                   "the spare bytes must follow the structure directly");
 
-    Vst2Wrapper(IPluginFactory* factory, audioMasterCallback audioMaster, CloseHook onClose);
-    bool setUp(const TUID componentId, VstInt32 vst2ID);
-    bool createController(IPluginFactory& source);
+    Vst2Wrapper(audioMasterCallback audioMaster, CloseHook onClose);
+    bool setUp(IPluginFactory* factory, const TUID componentId, VstInt32 vst2ID);
     void readFactoryTexts(IPluginFactory& source, const TUID componentId);
-    void transferState();
     void destroy();
 
     static Vst2Wrapper* from(AEffect* effect);
@@ -136,11 +145,18 @@ private:
     // The view, made now if there is none yet; null when the controller offers none.
     IPlugView* editorView();
 
+    // A value set outside the blocks (index within range): the processor's from now on, the
+    // running engine's at the next block; the controller's at the next dispatcher call when
+    // forController (it has the value already otherwise).
+    void setValue(int32 index, ParamValue value, bool forController) noexcept;
+    // Values that still wait for the engine, made the processor's (they may have been covered by
+    // an older value of a block in flight) and no longer waiting: the engine about to be set up
+    // starts from them.
+    void settleValues() noexcept;
     // Values from the host that the controller has not seen yet.
     void updateController();
     // The latest values re-read from the controller (after a state load or a restart).
     void readControllerValues();
-    int32 indexOf(ParamID id) const;
 
     // Audio thread.
     template <typename Sample>
@@ -150,42 +166,33 @@ private:
     template <typename Sample>
     bool processPiece(Sample** inputs, Sample** outputs, int32 offset, int32 frames) noexcept;
     void collectChanges() noexcept;
+    // After the block's first piece: a value set since the block took its points is newer than
+    // what the block put into the processor's values.
+    void keepNewerValues() noexcept;
     template <typename Sample>
     static void silence(Sample** outputs, int32 offset, int32 frames) noexcept;
-    // Whether the processor was set up for blocks of Sample.
-    template <typename Sample>
-    bool setUpFor() const noexcept;
 
     std::unique_ptr<EffectBlock> block;
-    IPtr<IPluginFactory> factory;
     audioMasterCallback audioMaster;
     CloseHook onClose;
+    std::unique_ptr<kelvane::wrappers::ComponentHost> pair;
 
-    HostApplication hostContext;
-    IPtr<IComponent> component;
-    IPtr<IAudioProcessor> processor;
-    IPtr<IEditController> controller;
-    IPtr<IConnectionPoint> componentConnection;
-    IPtr<IConnectionPoint> controllerConnection;
-    IPtr<Vst2ComponentHandler> handler;
     IPtr<IPlugView> editor;
-    IPtr<Vst2PlugFrame> plugFrame;
+    IPtr<kelvane::wrappers::EditorFrame> frame;
     bool editorOpen = false;
     ERect editorSize{};
-    bool componentInitialized = false;
-    bool controllerInitialized = false;
-    bool controllerIsComponent = false;
-    bool connected = false;
+    // Over the host's window, which the editor fills from its corner; closed with the editor.
+    kelvane::wrappers::ContextMenus contextMenus;
 
     char effectName[Vst2Text::kEffectNameLength + 1] = {};
     char vendorName[Vst2Text::kVendorStringLength + 1] = {};
     char programName[Vst2Text::kProgramNameLength + 1] = {};
 
-    std::vector<ParamID> parameterIds;
-    std::unique_ptr<Vst2ParameterMailbox> mailbox;
-    std::unique_ptr<Vst2ParameterChanges> inputChanges;
-    std::unique_ptr<Vst2ParameterChanges> outputChanges;
-    IPtr<MemoryStream> chunk;
+    std::unique_ptr<kelvane::wrappers::vst2::ParameterMailbox> mailbox;
+    // One point per parameter, at the start of a block.
+    std::unique_ptr<kelvane::wrappers::PointChanges> changes;
+    // The last chunk: the host reads it until the next getChunk or the close.
+    std::vector<std::uint8_t> chunk;
 
     // The longest piece handed to the processor.
     static constexpr int32 kMaxPieceSamples = 4096;
@@ -193,19 +200,10 @@ private:
     double sampleRate = 44100.0;
     int32 maxBlockSize = 1024;
     int32 processBlockSize = 1024; // the block size of the current activation
-    int32 symbolicSampleSize = kSample32;
-    bool can64 = false;
+    bool wideSamples = false;      // the sample size announced with effSetProcessPrecision
     bool active = false;
     std::atomic<bool> processing{false};
 
-    // Preallocated at resume; process only fills them in.
-    ProcessData processData;
-    AudioBusBuffers inputBus{};
-    AudioBusBuffers outputBus{};
-    float* inputs32[2] = {};
-    float* outputs32[2] = {};
-    double* inputs64[2] = {};
-    double* outputs64[2] = {};
     std::vector<float> scratch; // outputs of the accumulating process, 2 * processBlockSize
 };
 
