@@ -59,16 +59,6 @@ Sample throughFloat(Sample x) {
     return static_cast<Sample>(static_cast<float>(x));
 }
 
-TEST(FinePath, TheLatencyIsTheKernelsLookAheadWhereTheTimePanWorks) {
-    for (int rate : {44100, 48000, 96000, 192000, 1137}) {
-        EXPECT_EQ(RealtimeProcessor::fineLatency(rate), late) << rate;
-    }
-    for (int rate : {1136, 1000, 1, 0, -48000}) {
-        EXPECT_EQ(RealtimeProcessor::fineLatency(rate), 0) << rate;
-    }
-    EXPECT_EQ(late, 7);
-}
-
 // Everything the engine outputs is late by the same samples: both ears at the centre, the dry
 // signal of the bypass, and channel counts it passes through, in 32 and 64 bits.
 template <typename Sample>
@@ -336,15 +326,6 @@ TEST(FinePath, StaysOffWhereTheTimePanDoesNothing) {
         runBlock(plain, nullptr, b);
         EXPECT_EQ(a.out, b.out);
     }
-}
-
-TEST(FinePath, MemoryCountsItsLinesAndTheTable) {
-    RealtimeProcessor engine(fineConfig(192000, 2, false));
-    const std::size_t table = SincTable::bytes();
-    EXPECT_EQ(table, std::size_t(SincTable::phases) * SincTable::rowLength * sizeof(float));
-    // Two lines of 0.8 ms and 16 samples, and room for their runs, besides the table.
-    EXPECT_GT(engine.memoryBytes(), table + 2 * (153 + 15) * sizeof(float));
-    EXPECT_LT(engine.memoryBytes(), table + 16384);
 }
 
 } // namespace
