@@ -91,6 +91,30 @@ TEST(ProcessorRealtime, ProcessAllocatesNothingOnAnyPath) {
     }
 }
 
+// The fine delay on from the start, switched off by a load and on again by a block, with the
+// fades that follow and the bulk runs after them.
+TEST(ProcessorRealtime, TheFineDelayAllocatesNothing) {
+    for (int32 size : {kSample32, kSample64}) {
+        HostedProcessor processor;
+        ASSERT_EQ(processor->setState(testhost::blobStream("{\"fineDelay\":1,\"timePan\":0.8}")),
+                  kResultOk);
+        ASSERT_EQ(processor.setup(48000.0, size), kResultOk);
+        SCOPED_TRACE(size == kSample32 ? "32-bit" : "64-bit");
+        ProcessDataBuilder block(size, 2, 2048, true);
+        block.fillInput([](int32 c, int32 i) { return 0.3 * c - 0.0001 * i; });
+        block.withoutChanges();
+        EXPECT_EQ(allocationsIn(*processor, block.data(), kResultOk), 0) << "on";
+        ASSERT_EQ(processor->setState(testhost::blobStream("{\"timePan\":0.3}")), kResultOk);
+        EXPECT_EQ(allocationsIn(*processor, block.data(), kResultOk), 0) << "switched off";
+        ProcessDataBuilder on(size, 2, 2048);
+        on.changes().add(Parameters::FineDelay, 100, 1.0).add(Parameters::TimePan, 1000, 0.9);
+        EXPECT_EQ(allocationsIn(*processor, on.data(), kResultOk), 0) << "switched on";
+        for (int k = 0; k < 3; ++k) {
+            EXPECT_EQ(allocationsIn(*processor, block.data(), kResultOk), 0) << "steady";
+        }
+    }
+}
+
 TEST(ProcessorRealtime, MonoEngineAllocatesNothing) {
     HostedProcessor processor;
     SpeakerArrangement mono = SpeakerArr::kMono;

@@ -9,8 +9,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -124,6 +127,35 @@ TEST(ProcessorSetup, TailIsFiveSecondsAndLatencyZero) {
         EXPECT_EQ(processor->getTailSamples(), tail) << rate;
         EXPECT_EQ(processor->getLatencySamples(), 0u);
     }
+}
+
+// The fine delay makes the output 7 samples late while it is on, whichever way its value came:
+// the host learns it from the latency, and is asked to restart when a load changes it.
+TEST(ProcessorSetup, LatencyIsTheFineDelaysWhileItIsOn) {
+    HostedProcessor processor;
+    ASSERT_EQ(processor->setState(testhost::blobStream("{\"fineDelay\":1}")), kResultOk);
+    EXPECT_EQ(processor->getLatencySamples(), 7u); // at the stored default rate
+    const std::vector<std::string> ids = processor.peer.ids();
+    EXPECT_NE(std::find(ids.begin(), ids.end(), "b1"), ids.end());
+    for (double rate : {44100.0, 48000.0, 96000.0, 192000.0}) {
+        ASSERT_EQ(processor.setup(rate), kResultOk);
+        EXPECT_EQ(processor->getLatencySamples(), 7u) << rate;
+    }
+    // Where the time pan delays nothing, the fine delay stays off.
+    ASSERT_EQ(processor.setup(1000.0), kResultOk);
+    EXPECT_EQ(processor->getLatencySamples(), 0u);
+
+    ASSERT_EQ(processor.setup(48000.0), kResultOk);
+    ProcessDataBuilder off(kSample32, 2, 16);
+    off.changes().add(Parameters::FineDelay, 3, 0.49);
+    ASSERT_EQ(processor->process(off.data()), kResultOk);
+    EXPECT_EQ(processor->getLatencySamples(), 0u);
+    ProcessDataBuilder on(kSample32, 2, 16);
+    on.changes().add(Parameters::FineDelay, 0, 0.5);
+    ASSERT_EQ(processor->process(on.data()), kResultOk);
+    EXPECT_EQ(processor->getLatencySamples(), 7u);
+    ASSERT_EQ(processor->setState(testhost::blobStream("{\"timePan\":0.2}")), kResultOk);
+    EXPECT_EQ(processor->getLatencySamples(), 0u);
 }
 
 TEST(ProcessorProcess, RefusedBeforeSetup) {

@@ -16,7 +16,8 @@ struct Name {
     const char* text;
     Steinberg::Vst::ParamID id;
 };
-constexpr Name names[] = {{"bypass", 0}, {"timepan", 1}, {"levelpan", 2}, {"swap", 3}};
+constexpr Name names[] = {
+    {"bypass", 0}, {"timepan", 1}, {"levelpan", 2}, {"swap", 3}, {"finedelay", 4}};
 
 double number(const std::string& text, const std::string& what) {
     const std::optional<double> value = finiteNumber(text);
@@ -41,7 +42,7 @@ bool parameterIdOf(const std::string& name, Steinberg::Vst::ParamID& id) {
 }
 
 const char* parameterNames() {
-    return "bypass, timepan, levelpan, swap";
+    return "bypass, timepan, levelpan, swap, finedelay";
 }
 
 ParamAutomation parseAutomation(const std::string& text) {

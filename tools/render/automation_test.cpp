@@ -22,6 +22,7 @@ TEST(ParseAutomation, ReadsNameAndBreakpoints) {
     EXPECT_EQ(parseAutomation("bypass=1:1").id, 0u);
     EXPECT_EQ(parseAutomation("levelpan=0:0.5").id, 2u);
     EXPECT_EQ(parseAutomation("swap=0.5:1").id, 3u);
+    EXPECT_EQ(parseAutomation("finedelay=0:1").id, 4u);
 }
 
 TEST(ParseAutomation, RefusesWhatCannotBeFollowed) {

@@ -69,3 +69,15 @@ render(1 "refused the state" --load-state "${WORK}/deep.bin" "${WORK}/x.wav")
 render(0 "" --param timepan=1e-320:0.5 "${WORK}/tiny.wav")
 render(2 "beyond the last sample position" --param timepan=0:0,1e15:1 "${WORK}/x.wav")
 render(0 "" "${WORK}/first.wav" /dev/null)
+
+# The fine delay's latency is taken off the start: at the centre, with the fine delay on from
+# the first sample, both ears are the input where it was, in 32 and 64 bits.
+foreach(extra IN ITEMS "" --double)
+    render(0 "" --param finedelay=0:1 ${extra} "${WORK}/first.wav" "${WORK}/fine.wav")
+    execute_process(COMMAND "${CHECK}" --against "${WORK}/first.wav" "${WORK}/fine.wav" 0
+        RESULT_VARIABLE status)
+    if(NOT status EQUAL 0)
+        message(FATAL_ERROR "the fine delay's render ${extra} is not aligned with its input")
+    endif()
+endforeach()
+render(2 "finedelay" --param fine=0:1 "${WORK}/x.wav")

@@ -84,10 +84,13 @@ private:
 };
 
 // Runs the whole source through the plug-in in blocks of the chosen size, each block on to the
-// writer as soon as it is done.
+// writer as soon as it is done. As a host compensates a plug-in's latency, the first `latency`
+// output samples are dropped and the source is followed by that much silence, so that the
+// output lines up with the input and is as long.
 template <typename Sample>
 void renderBlocks(HostedPlugin& plugin, const Options& options,
-                  const std::vector<AutomationCurve>& curves, Source& source, WavWriter& output) {
+                  const std::vector<AutomationCurve>& curves, Source& source, WavWriter& output,
+                  std::int64_t latency) {
     const auto block = static_cast<std::size_t>(options.blockSize);
     std::vector<double> readLeft(block), readRight(block), writeLeft(block), writeRight(block);
     std::vector<Sample> inLeft(block), inRight(block), outLeft(block), outRight(block);
@@ -98,7 +101,18 @@ void renderBlocks(HostedPlugin& plugin, const Options& options,
     Progress progress(frames,
                       static_cast<double>(frames) > progressWorthSeconds * source.sampleRate());
     std::int64_t start = 0;
-    while (const std::size_t n = source.read(readLeft.data(), readRight.data(), block)) {
+    std::int64_t toDrop = latency;
+    std::int64_t silence = latency;
+    while (true) {
+        std::size_t n = source.read(readLeft.data(), readRight.data(), block);
+        if (n == 0) {
+            n = static_cast<std::size_t>(std::min<std::int64_t>(silence, options.blockSize));
+            if (n == 0)
+                break;
+            std::fill_n(readLeft.begin(), n, 0.0);
+            std::fill_n(readRight.begin(), n, 0.0);
+            silence -= static_cast<std::int64_t>(n);
+        }
         for (std::size_t i = 0; i < n; ++i) {
             inLeft[i] = static_cast<Sample>(readLeft[i]);
             inRight[i] = static_cast<Sample>(readRight[i]);
@@ -112,11 +126,14 @@ void renderBlocks(HostedPlugin& plugin, const Options& options,
             plugin.process(nullptr, nullptr, inputs, outputs, static_cast<Steinberg::int32>(n));
         else
             plugin.process(inputs, outputs, nullptr, nullptr, static_cast<Steinberg::int32>(n));
-        for (std::size_t i = 0; i < n; ++i) {
-            writeLeft[i] = static_cast<double>(outLeft[i]);
-            writeRight[i] = static_cast<double>(outRight[i]);
+        const auto dropped =
+            static_cast<std::size_t>(std::min<std::int64_t>(toDrop, static_cast<std::int64_t>(n)));
+        toDrop -= static_cast<std::int64_t>(dropped);
+        for (std::size_t i = dropped; i < n; ++i) {
+            writeLeft[i - dropped] = static_cast<double>(outLeft[i]);
+            writeRight[i - dropped] = static_cast<double>(outRight[i]);
         }
-        output.write(writeLeft.data(), writeRight.data(), n);
+        output.write(writeLeft.data(), writeRight.data(), n - dropped);
         start += static_cast<std::int64_t>(n);
         progress.update(std::min(start, frames));
     }
@@ -163,11 +180,14 @@ int run(const Options& options) {
             plugin.loadState(loadedState, options.loadState);
         plugin.prepare({source.sampleRate(), options.blockSize, options.doublePrecision},
                        startValues);
+        // The latency in force at the start; a later change (the fine delay switched during
+        // the render) shifts what follows, as it would in a host that is not asked to restart.
+        const auto latency = static_cast<std::int64_t>(plugin.latency());
         plugin.start();
         if (options.doublePrecision)
-            renderBlocks<double>(plugin, options, curves, source, writer);
+            renderBlocks<double>(plugin, options, curves, source, writer, latency);
         else
-            renderBlocks<float>(plugin, options, curves, source, writer);
+            renderBlocks<float>(plugin, options, curves, source, writer, latency);
         plugin.stop();
         if (!options.saveState.empty())
             writeWholeFile(options.saveState, plugin.processorState());

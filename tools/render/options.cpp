@@ -59,8 +59,9 @@ const char* usageText() {
            "built-in demo signal of clicks, tones and noise bursts.\n"
            "\n"
            "  --plugin PATH          the plug-in module (default: the one in the build tree)\n"
-           "  --param NAME=T:V,...   automate bypass, timepan, levelpan or swap: breakpoints\n"
-           "                         at T seconds with values V in [0, 1], ramps in between\n"
+           "  --param NAME=T:V,...   automate bypass, timepan, levelpan, swap or finedelay:\n"
+           "                         breakpoints at T seconds with values V in [0, 1], ramps\n"
+           "                         in between\n"
            "  --double               process 64-bit samples (default 32-bit)\n"
            "  --block N              samples per block (default 512)\n"
            "  --rate HZ              sample rate (default: the file's, or 48000 for the demo)\n"
@@ -72,7 +73,9 @@ const char* usageText() {
            "  --help                 this text\n"
            "\n"
            "The output is written beside its name and takes its place only when complete;\n"
-           "it cannot be the input. Outputs beyond 4 GB are written as RF64.\n";
+           "it cannot be the input. Outputs beyond 4 GB are written as RF64. It is aligned\n"
+           "with the input as hosts align it: the plug-in's latency at the start (that of the\n"
+           "fine delay, when it is on) is dropped from its start and rendered on at its end.\n";
 }
 
 Options parseOptions(int argc, const char* const* argv, const std::string& defaultPlugin) {

@@ -205,6 +205,10 @@ void HostedPlugin::prepare(const ProcessingSetup& setup,
     }
 }
 
+Steinberg::uint32 HostedPlugin::latency() {
+    return processor->getLatencySamples();
+}
+
 void HostedPlugin::start() {
     check(component->setActive(true), "setActive(true)");
     active = true;

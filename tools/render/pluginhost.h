@@ -61,6 +61,8 @@ public:
     // values begin the render at those values instead of gliding to them.
     void prepare(const ProcessingSetup& setup,
                  const std::vector<std::pair<Steinberg::Vst::ParamID, double>>& startValues);
+    // The processor's latency in samples, as a host asks for it.
+    Steinberg::uint32 latency();
     // Activation and processing on; and off again.
     void start();
     void stop();

@@ -32,6 +32,13 @@ inline float clamp01Plain(float x) noexcept {
     return upper > 0.0f ? upper : 0.0f;
 }
 
+// A switch is on from 0.5 upward: floor(clamp01(v) + 0.5) in double, as int, as float. For the
+// clamped u in [0, 1] that is exactly u >= 0.5 (the largest float below 0.5 plus 0.5 is still
+// below 1 in double), and clamp01(x) >= 0.5 is exactly !(x < 0.5), NaN included.
+inline bool switchOn(double value) noexcept {
+    return !(static_cast<float>(value) < 0.5f);
+}
+
 // Full-scale delay 0.8 ms.
 constexpr float fullScaleSeconds = 0.0008f;
 

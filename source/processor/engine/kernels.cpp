@@ -1,6 +1,8 @@
 #include "processor/engine/kernels.h"
 
 #include "processor/engine/enginemath.h"
+#include "processor/engine/fineloop.h"
+#include "processor/engine/sinctable.h"
 #include "processor/engine/stereoloop.h"
 
 namespace tivrandel::kernels {
@@ -79,6 +81,100 @@ template void stereoRun<float>(StereoState&, const StereoConstants&, const Lanes
 template void stereoRun<double>(StereoState&, const StereoConstants&, const Lanes*, const double*,
                                 const double*, double*, double*, float*, float*, int32) noexcept;
 
+FineDelay fineDelay(float pan, float sampleRate, float maxDelay) noexcept {
+    constexpr float r = fineCentreRounding;
+    const float magnitude = std::fabs(pan);
+    const float rounded =
+        magnitude < r ? (magnitude * magnitude) * (2.0f / r - magnitude / (r * r)) : magnitude;
+    const float samples = rounded * fullScaleSeconds * sampleRate;
+    // NaN, which the smoother never gives, would come out as the largest delay.
+    const float bounded = samples < maxDelay ? samples : maxDelay;
+    const float delay = bounded > 0.0f ? bounded : 0.0f;
+    const int32 whole = static_cast<int32>(delay);
+    const float position =
+        (delay - static_cast<float>(whole)) * static_cast<float>(SincTable::phases);
+    const int32 phase = static_cast<int32>(position);
+    return {whole, phase, position - static_cast<float>(phase)};
+}
+
+void fineKernel(const float* row, float t, float* kernel) noexcept {
+    for (int32 q = 0; q < SincTable::taps; ++q) {
+        kernel[q] = row[q] + t * row[SincTable::taps + q];
+    }
+}
+
+namespace {
+
+float applyKernel(const float* kernel, const float* x) noexcept {
+    float pairs[8];
+    for (int32 l = 0; l < 8; ++l) {
+        pairs[l] = kernel[l] * x[l] + kernel[l + 8] * x[l + 8];
+    }
+    float quads[4];
+    for (int32 l = 0; l < 4; ++l) {
+        quads[l] = pairs[l] + pairs[l + 4];
+    }
+    return (quads[0] + quads[1]) + (quads[2] + quads[3]);
+}
+
+} // namespace
+
+float fineTap(const float* row, float t, const float* x) noexcept {
+    float kernel[SincTable::taps];
+    fineKernel(row, t, kernel);
+    return applyKernel(kernel, x);
+}
+
+void fineFir(float* out, const float* x, const float* kernel, int32 count) noexcept {
+    for (int32 m = 0; m < count; ++m) {
+        out[m] = applyKernel(kernel, x + m);
+    }
+}
+
+template <typename Sample>
+void fineRun(FineState& state, const FineConstants& constants, const Lanes* inputs,
+             const float* now0, const float* now1, Sample* out0, Sample* out1,
+             int32 count) noexcept {
+    constexpr int32 late = SincTable::lookAhead;
+    float* const s = state.smoothed;
+    for (int32 m = 0; m < count; ++m) {
+        for (int32 j = 0; j < 4; ++j) {
+            s[j] = inputs[m][j] + constants.keep[j] * s[j];
+        }
+        const float bypass = s[0];
+        const float timePan = s[1];
+        const float levelPan = s[2];
+        const bool swap = s[3] != 0.0f;
+        const FineDelay delay = fineDelay(timePan, constants.sampleRate, constants.maxDelay);
+        const float* const row = constants.table + delay.phase * SincTable::rowLength;
+        const int32 first = m - late - delay.whole - SincTable::taps / 2;
+        const float* const source0 = swap ? now1 : now0;
+        const float* const source1 = swap ? now0 : now1;
+        float w0;
+        float w1;
+        // Positive pan delays the left ear.
+        if (timePan < 0.0f) {
+            w0 = source0[m - late];
+            w1 = fineTap(row, delay.between, source1 + first);
+        } else {
+            w0 = fineTap(row, delay.between, source0 + first);
+            w1 = source1[m - late];
+        }
+        float gain0;
+        float gain1;
+        gains(levelPan, 1.0f - bypass, gain0, gain1);
+        state.y0 = bypass * now0[m - late] + gain0 * w0;
+        state.y1 = bypass * now1[m - late] + gain1 * w1;
+        out0[m] = static_cast<Sample>(state.y0);
+        out1[m] = static_cast<Sample>(state.y1);
+    }
+}
+
+template void fineRun<float>(FineState&, const FineConstants&, const Lanes*, const float*,
+                             const float*, float*, float*, int32) noexcept;
+template void fineRun<double>(FineState&, const FineConstants&, const Lanes*, const float*,
+                              const float*, double*, double*, int32) noexcept;
+
 void mixFromLine(float* out, const float* dry, const float* line, float bypass, float gain,
                  int32 count) noexcept {
     for (int32 m = 0; m < count; ++m) {
@@ -121,6 +217,21 @@ struct Sse2 {
         };
         gain0 = gain(_mm_sub_ps(one, level));
         gain1 = gain(_mm_add_ps(one, level));
+    }
+
+    // The quads of scalar::fineTap (the sums of the products of taps q, q + 4, q + 8 and
+    // q + 12, the first two pairs added first), four taps per register.
+    static __m128 quads(const float* row, const float* t, const float* x) noexcept {
+        const __m128 between = _mm_load1_ps(t);
+        const auto kernel = [&](int32 q) {
+            return _mm_add_ps(_mm_loadu_ps(row + q),
+                              _mm_mul_ps(between, _mm_loadu_ps(row + SincTable::taps + q)));
+        };
+        const __m128 pairsLo = _mm_add_ps(_mm_mul_ps(kernel(0), _mm_loadu_ps(x)),
+                                          _mm_mul_ps(kernel(8), _mm_loadu_ps(x + 8)));
+        const __m128 pairsHi = _mm_add_ps(_mm_mul_ps(kernel(4), _mm_loadu_ps(x + 4)),
+                                          _mm_mul_ps(kernel(12), _mm_loadu_ps(x + 12)));
+        return _mm_add_ps(pairsLo, pairsHi);
     }
 };
 
@@ -255,6 +366,56 @@ void storeReversed(float* top, const float* x, int32 count) noexcept {
     scalar::storeReversed(top - k, x + k, count - k);
 }
 
+void fineFir(Isa isa, float* out, const float* x, const float* kernel, int32 count) noexcept {
+#if defined(TIVRANDEL_AVX_KERNELS)
+    if (isa == Isa::avx) {
+        avx::fineFir(out, x, kernel, count);
+        return;
+    }
+#else
+    static_cast<void>(isa);
+#endif
+    // Four outputs at a time, each tap's products side by side, summed as scalar::fineTap sums.
+    __m128 k[SincTable::taps];
+    for (int32 q = 0; q < SincTable::taps; ++q) {
+        k[q] = _mm_set1_ps(kernel[q]);
+    }
+    int32 m = 0;
+    for (; m + 4 <= count; m += 4) {
+        const float* const at = x + m;
+        __m128 pairs[8];
+        for (int32 l = 0; l < 8; ++l) {
+            pairs[l] = _mm_add_ps(_mm_mul_ps(k[l], _mm_loadu_ps(at + l)),
+                                  _mm_mul_ps(k[l + 8], _mm_loadu_ps(at + l + 8)));
+        }
+        __m128 quads[4];
+        for (int32 l = 0; l < 4; ++l) {
+            quads[l] = _mm_add_ps(pairs[l], pairs[l + 4]);
+        }
+        _mm_storeu_ps(out + m,
+                      _mm_add_ps(_mm_add_ps(quads[0], quads[1]), _mm_add_ps(quads[2], quads[3])));
+    }
+    scalar::fineFir(out + m, x + m, kernel, count - m);
+}
+
+template <typename Sample>
+void fineRun(Isa isa, FineState& state, const FineConstants& constants, const Lanes* inputs,
+             const float* now0, const float* now1, Sample* out0, Sample* out1,
+             int32 count) noexcept {
+#if defined(TIVRANDEL_AVX_KERNELS)
+    if (isa == Isa::avx) {
+        avx::fineRun(state, constants, inputs, now0, now1, out0, out1, count);
+        return;
+    }
+#else
+    static_cast<void>(isa);
+#endif
+    const int32 m =
+        detail::FineLoop<Sse2>::run(state, constants, inputs, now0, now1, out0, out1, count);
+    scalar::fineRun(state, constants, inputs + m, now0 + m, now1 + m, out0 + m, out1 + m,
+                    count - m);
+}
+
 #else
 
 Isa bestIsa() noexcept {
@@ -287,6 +448,17 @@ void storeReversed(float* top, const float* x, int32 count) noexcept {
     scalar::storeReversed(top, x, count);
 }
 
+void fineFir(Isa, float* out, const float* x, const float* kernel, int32 count) noexcept {
+    scalar::fineFir(out, x, kernel, count);
+}
+
+template <typename Sample>
+void fineRun(Isa, FineState& state, const FineConstants& constants, const Lanes* inputs,
+             const float* now0, const float* now1, Sample* out0, Sample* out1,
+             int32 count) noexcept {
+    scalar::fineRun(state, constants, inputs, now0, now1, out0, out1, count);
+}
+
 #endif
 
 template void stereoRun<float>(Isa, StereoState&, const StereoConstants&, const Lanes*,
@@ -295,5 +467,9 @@ template void stereoRun<float>(Isa, StereoState&, const StereoConstants&, const 
 template void stereoRun<double>(Isa, StereoState&, const StereoConstants&, const Lanes*,
                                 const double*, const double*, double*, double*, float*, float*,
                                 int32) noexcept;
+template void fineRun<float>(Isa, FineState&, const FineConstants&, const Lanes*, const float*,
+                             const float*, float*, float*, int32) noexcept;
+template void fineRun<double>(Isa, FineState&, const FineConstants&, const Lanes*, const float*,
+                              const float*, double*, double*, int32) noexcept;
 
 } // namespace tivrandel::kernels

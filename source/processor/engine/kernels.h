@@ -42,6 +42,41 @@ struct StereoConstants {
     float capacity;
 };
 
+// The fine path's constants: the stereo path's, and the table that the fractional delay reads.
+struct FineConstants {
+    // 1 - coefficient for each smoother; 0 for the swap lane.
+    Lanes keep;
+    float sampleRate;
+    // The largest delay the lines can give, in samples: 0.8 ms at the rate.
+    float maxDelay;
+    // SincTable rows.
+    const float* table;
+};
+
+// What the fine loop carries from one sample to the next.
+struct FineState {
+    // The smoothed bypass mix, time pan and level pan, and the swap switch, as on the stereo path.
+    Lanes smoothed;
+    float y0;
+    float y1;
+};
+
+// Within this distance of the centre, the fine path's delay follows a rounded |pan|: the smooth
+// cubic 2p^2 / r - |p|^3 / r^2, which meets |p| with the same slope at |p| = r. |p| itself turns
+// with a corner at the centre, and a pan sweeping through it makes the delaying ear change speed
+// at once: a 1 kHz tone swept in 1 s gets a tick of -80 dBFS above 3 kHz from that corner alone,
+// at any sample rate. Rounded, the delay is at most 0.15 r x 0.8 ms (0.46 us) short of |p| x
+// 0.8 ms, and only for |p| < r.
+constexpr float fineCentreRounding = 1.0f / 256.0f;
+
+// A delay of the fine path: whole samples, and the fraction as a phase of the sinc table and the
+// position between that phase and the next, in [0, 1).
+struct FineDelay {
+    Steinberg::int32 whole;
+    Steinberg::int32 phase;
+    float between;
+};
+
 // Which instruction set the vector kernels use.
 enum class Isa { sse2, avx };
 
@@ -96,6 +131,37 @@ void mixForward(float* out, const float* dry, const float* delayed, float bypass
 // count samples into a delay line that runs downward: top[-k] = x[k]. The two do not overlap.
 void storeReversed(float* top, const float* x, Steinberg::int32 count) noexcept;
 
+// The fine path's delay in samples for a smoothed time pan: |pan| (rounded within
+// fineCentreRounding of the centre) x 0.0008 x rate in float, multiplied in that order, within
+// [0, maxDelay]; its whole samples, and its fraction as a phase of the sinc table and the
+// position between that phase and the next.
+FineDelay fineDelay(float pan, float sampleRate, float maxDelay) noexcept;
+
+// The kernel between a table row's phase and the next: row[q] + t x row[16 + q].
+void fineKernel(const float* row, float t, float* kernel) noexcept;
+
+// One read between samples: the kernel between row's phase and the next, applied to
+// x[0 .. 15]. The products of taps q and q + 8 are added first, then those sums 4 apart, and
+// the four quads so made as (0 + 1) + (2 + 3): the order that the vector kernels keep.
+float fineTap(const float* row, float t, const float* x) noexcept;
+
+// A constant kernel over a run: out[m] = kernel applied to x[m .. m + 15], for m < count, summed
+// in fineTap's order.
+void fineFir(float* out, const float* x, const float* kernel, Steinberg::int32 count) noexcept;
+
+// count samples of the fine stereo path from the smoothers' inputs on: smoothing, gains and swap
+// as on the stereo path, and the delay of the ear away from the source (the left one for
+// positive pan, as on the stereo path) in fractions of a sample. The lines hold the run's inputs
+// already: now0 and now1 point at the slots of its first sample, and sample m reads back from
+// now[m]. Everything is lookAhead samples late: the dry term is now_j[m - lookAhead], the ear
+// toward the source reads the same slot of its source line (with swap on, the other line), and
+// the ear away from it reads its source line through the sinc table at lookAhead plus the delay.
+// The mix is formed in float, for 64-bit outputs too.
+template <typename Sample>
+void fineRun(FineState& state, const FineConstants& constants, const Lanes* inputs,
+             const float* now0, const float* now1, Sample* out0, Sample* out1,
+             Steinberg::int32 count) noexcept;
+
 } // namespace scalar
 
 void rampInputs(double (&value)[rampCount], const double (&increment)[rampCount],
@@ -128,5 +194,13 @@ void mixForward(float* out, const float* dry, const float* delayed, float bypass
                 Steinberg::int32 count) noexcept;
 
 void storeReversed(float* top, const float* x, Steinberg::int32 count) noexcept;
+
+void fineFir(Isa isa, float* out, const float* x, const float* kernel,
+             Steinberg::int32 count) noexcept;
+
+template <typename Sample>
+void fineRun(Isa isa, FineState& state, const FineConstants& constants, const Lanes* inputs,
+             const float* now0, const float* now1, Sample* out0, Sample* out1,
+             Steinberg::int32 count) noexcept;
 
 } // namespace tivrandel::kernels

@@ -16,16 +16,14 @@ namespace {
 // The lines hold one tenth more than the full-scale delay of 0.8 ms.
 constexpr float capacitySeconds = 0.00088f;
 
+// The cross-fade between the whole-sample and the fine path, as long as the bypass's glide.
+constexpr double fadeSeconds = 0.01;
+// Samples the fine lines take between their copies to the start.
+constexpr int32 fineSpan = 512;
+
 // The queues of a block's parameter changes that are looked at: one per parameter and a few for
 // repeated or unknown ids.
 constexpr int32 maxQueuesRead = Parameters::count + 12;
-
-// A switch is on from 0.5 upward: floor(clamp01(v) + 0.5) in double, as int, as float. For the
-// clamped u in [0, 1] that is exactly u >= 0.5 (the largest float below 0.5 plus 0.5 is still
-// below 1 in double), and clamp01(x) >= 0.5 is exactly !(x < 0.5), NaN included.
-inline bool switchOn(double value) noexcept {
-    return !(static_cast<float>(value) < 0.5f);
-}
 
 inline float bypassTarget(double value) noexcept {
     return switchOn(value) ? 1.0f : 0.0f;
@@ -61,6 +59,45 @@ RealtimeProcessor::RealtimeProcessor(const RealtimeProcessorConfig& configuratio
     for (std::size_t j = 0; j < channels; ++j) {
         lines.emplace_back(capacity);
     }
+
+    // The fine path reads up to 0.8 ms behind its look-ahead, and its kernel 8 samples beyond.
+    // Where the time pan delays nothing (rates without delay lines), it is not there either.
+    if (capacity > 0) {
+        table = &SincTable::shared();
+        fineMaxDelay = fullScaleSeconds * static_cast<float>(config.sampleRate);
+        fineReach = SincTable::lookAhead + static_cast<int32>(fineMaxDelay) + SincTable::taps / 2;
+        fineLines.reserve(channels);
+        for (std::size_t j = 0; j < channels; ++j) {
+            fineLines.emplace_back(fineReach, fineSpan);
+        }
+    }
+    wholeReach = capacity;
+    fadeLength = std::max(1, static_cast<int32>(std::lround(fadeSeconds * config.sampleRate)));
+    // An engine built with the fine delay on starts on the fine path; the other path's lines
+    // are stale once it runs again.
+    fineOn = fineSwitch(config.state.values[Parameters::FineDelay]);
+    path = fineOn ? Path::fine : Path::whole;
+    fadePosition = fineOn ? fadeLength : 0;
+    wholeWarmup = fineOn ? wholeReach : 0;
+    fineWarmup = fineOn ? 0 : fineReach;
+}
+
+Steinberg::uint32 RealtimeProcessor::latencyFor(const ProcessorState& values,
+                                                double sampleRate) noexcept {
+    // The rate as the engine built for it takes it: truncated, in int32.
+    if (!switchOn(static_cast<double>(values.values[Parameters::FineDelay])) ||
+        !(sampleRate >= 1.0 && sampleRate < 2147483648.0)) {
+        return 0;
+    }
+    return static_cast<Steinberg::uint32>(fineLatency(static_cast<int32>(sampleRate)));
+}
+
+Steinberg::int32 RealtimeProcessor::fineLatency(int32 sampleRate) noexcept {
+    return capacityFor(sampleRate) > 0 ? SincTable::lookAhead : 0;
+}
+
+bool RealtimeProcessor::fineSwitch(double value) const noexcept {
+    return table != nullptr && switchOn(value);
 }
 
 void RealtimeProcessor::receiveParameterChanges(Steinberg::Vst::ProcessData& data) noexcept {
@@ -73,6 +110,11 @@ void RealtimeProcessor::receiveParameterChanges(Steinberg::Vst::ProcessData& dat
         return;
     }
     Steinberg::Vst::IParamValueQueue* queues[Parameters::count] = {};
+    // The fine delay switch has no ramp: the last value a block brings takes effect from the
+    // block's start. Its cross-fade lasts 10 ms, and the latency it changes can only be
+    // compensated by the host from block to block, so nothing is gained by splitting a block.
+    bool fineFromHost = false;
+    bool fineReceived = false;
     if (Steinberg::Vst::IParameterChanges* changes = data.inputParameterChanges) {
         // An honest host sends one queue per parameter; a few more (repeated or foreign ids)
         // are still read, but a list that claims any number of queues costs a bounded time.
@@ -92,6 +134,10 @@ void RealtimeProcessor::receiveParameterChanges(Steinberg::Vst::ProcessData& dat
             Steinberg::Vst::ParamValue value = 0.0;
             if (queue->getPoint(points - 1, offset, value) == Steinberg::kResultOk) {
                 mailboxes[id].store(static_cast<float>(value));
+                if (id == Parameters::FineDelay) {
+                    fineFromHost = fineSwitch(value);
+                    fineReceived = true;
+                }
             }
         }
     }
@@ -104,6 +150,7 @@ void RealtimeProcessor::receiveParameterChanges(Steinberg::Vst::ProcessData& dat
     ProcessorState posted;
     if (exchange.take(posted)) {
         settled = false;
+        fineOn = fineSwitch(static_cast<double>(posted.values[Parameters::FineDelay]));
         for (int32 k = 0; k < rampedCount; ++k) {
             ramps[k].resetTo(static_cast<double>(posted.values[k]), queues[k]);
         }
@@ -111,6 +158,10 @@ void RealtimeProcessor::receiveParameterChanges(Steinberg::Vst::ProcessData& dat
         for (int32 k = 0; k < rampedCount; ++k) {
             ramps[k].beginBlock(queues[k]);
         }
+    }
+    // As with the ramps, the block's own automation comes after a posted state.
+    if (fineReceived) {
+        fineOn = fineFromHost;
     }
 }
 
@@ -129,6 +180,10 @@ std::size_t RealtimeProcessor::memoryBytes() const noexcept {
     std::size_t bytes =
         sizeof(*this) + lines.capacity() * sizeof(DelayLine) + frame.capacity() * sizeof(float);
     for (const DelayLine& line : lines) {
+        bytes += line.bytes();
+    }
+    bytes += fineLines.capacity() * sizeof(FineLine) + (table != nullptr ? SincTable::bytes() : 0);
+    for (const FineLine& line : fineLines) {
         bytes += line.bytes();
     }
     return bytes;
@@ -454,6 +509,16 @@ void RealtimeProcessor::run(Sample** inputs, Sample** outputs, int32 channels,
         return; // the caller refuses such blocks; never index past the lines and the frame
     }
     int32 i = 0;
+    if (path != Path::whole || fineOn) {
+        i = runFine(inputs, outputs, channels, numSamples);
+    }
+    runWhole(inputs, outputs, channels, i, numSamples);
+}
+
+template <typename Sample>
+void RealtimeProcessor::runWhole(Sample** inputs, Sample** outputs, int32 channels, int32 begin,
+                                 int32 numSamples) noexcept {
+    int32 i = begin;
     while (i < numSamples) {
         // Looked for once a chunk: the check costs about as much as a sample.
         if (steadyStateEnabled && enterSteadyState(numSamples - i)) {

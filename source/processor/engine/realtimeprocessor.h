@@ -2,8 +2,10 @@
 
 #include "framework/valuemailbox.h"
 #include "processor/engine/delayline.h"
+#include "processor/engine/fineline.h"
 #include "processor/engine/kernels.h"
 #include "processor/engine/parameterramp.h"
+#include "processor/engine/sinctable.h"
 #include "processor/engine/smoother.h"
 #include "processor/engine/stateexchange.h"
 #include "processor/processorstate.h"
@@ -44,12 +46,16 @@ public:
                  Steinberg::int32 numSamples) noexcept;
     Steinberg::int32 numChannels() const noexcept { return config.numChannels; }
 
-    // The samples by which an engine with these values at this rate is late: the whole-sample
-    // delays add none.
-    static Steinberg::uint32 latencyFor(const ProcessorState& /*values*/,
-                                        double /*sampleRate*/) noexcept {
-        return 0;
-    }
+    // The samples by which an engine with these values at this rate is late: the fine delay's
+    // latency while it is on, none for the whole-sample delays.
+    static Steinberg::uint32 latencyFor(const ProcessorState& values, double sampleRate) noexcept;
+    // The samples by which the fine delay makes all of the output late: the look-ahead of its
+    // sinc kernel, the same at every rate (none below 1137 Hz, where the time pan delays
+    // nothing and the fine delay stays off).
+    static Steinberg::int32 fineLatency(Steinberg::int32 sampleRate) noexcept;
+    // True while the fine path alone makes the output, false on the whole-sample path alone and
+    // during a cross-fade between the two.
+    bool onFinePath() const noexcept { return path == Path::fine; }
 
     // Any thread: the latest value the host sent for id since the last take.
     bool takeLatestValue(Steinberg::int32 id, float& value) noexcept;
@@ -67,7 +73,8 @@ public:
     }
     // Samples processed on that path so far.
     std::uint64_t steadyStateSamples() const noexcept { return steadySamples; }
-    // Memory held by the engine: the object, its delay lines and its frame array.
+    // Memory held by the engine: the object, its delay lines and its frame array; the fine
+    // delay's lines and the sinc table it reads (which all engines share).
     std::size_t memoryBytes() const noexcept;
 
 private:
@@ -114,6 +121,50 @@ private:
     bool enterSteadyState(Steinberg::int32 count) noexcept;
     Mix settledMix() noexcept;
 
+    // Today's path, with whole-sample delays, from sample begin on.
+    template <typename Sample>
+    void runWhole(Sample** inputs, Sample** outputs, Steinberg::int32 channels,
+                  Steinberg::int32 begin, Steinberg::int32 numSamples) noexcept;
+
+    // The fine delay (finepath.cpp). While it is on, or a cross-fade to or from it runs, the
+    // block starts here; returns the sample from which the whole-sample path takes over (the
+    // block's end if it does not).
+    template <typename Sample>
+    Steinberg::int32 runFine(Sample** inputs, Sample** outputs, Steinberg::int32 channels,
+                             Steinberg::int32 numSamples) noexcept;
+    template <typename Sample>
+    void fineOnly(Sample** inputs, Sample** outputs, Steinberg::int32 channels,
+                  Steinberg::int32 begin, Steinberg::int32 end) noexcept;
+    template <typename Sample>
+    void fineStereo(Sample** inputs, Sample** outputs, Steinberg::int32 begin,
+                    Steinberg::int32 end) noexcept;
+    template <typename Sample>
+    void fineSteadyStereo(Sample** inputs, Sample** outputs, Steinberg::int32 begin,
+                          Steinberg::int32 end) noexcept;
+    template <typename Sample>
+    void finePassThrough(Sample** inputs, Sample** outputs, Steinberg::int32 channels,
+                         Steinberg::int32 begin, Steinberg::int32 end, bool advance) noexcept;
+    // One chunk of a cross-fade: both paths run, their outputs mixed by the fade.
+    template <typename Sample>
+    void fadeStereo(Sample** inputs, Sample** outputs, Steinberg::int32 begin,
+                    Steinberg::int32 end) noexcept;
+    template <typename Sample>
+    void fadePassThrough(Sample** inputs, Sample** outputs, Steinberg::int32 channels,
+                         Steinberg::int32 begin, Steinberg::int32 end) noexcept;
+    // Writes the inputs of a run into the fine lines of the first `channels` channels; returns
+    // how many samples fitted before a line's copy to its start (at least one).
+    template <typename Sample>
+    Steinberg::int32 feedFineLines(Sample** inputs, Steinberg::int32 channels,
+                                   Steinberg::int32 begin, Steinberg::int32 end) noexcept;
+    void finishFineRun(Steinberg::int32 channels, Steinberg::int32 count) noexcept;
+    kernels::FineConstants fineConstants() const noexcept;
+    // The fade's share of the fine path for the next sample of a cross-fade; ends the fade once
+    // it is wholly on its target.
+    float stepFade() noexcept;
+    void finishFade() noexcept;
+    // The fine delay switch for a value: on from 0.5 upward, where the engine has the path.
+    bool fineSwitch(double value) const noexcept;
+
     // The parameters followed sample by sample: bypass, time pan, level pan, swap. The fine delay
     // only reaches its value cell.
     static constexpr Steinberg::int32 rampedCount = 4;
@@ -136,6 +187,36 @@ private:
     bool mixKnown = false;
     Mix steadyMix{};
     std::uint64_t steadySamples = 0;
+
+    // The fine delay's constant values in a steady run: the stereo path's, and which ear is away
+    // from the source, the kernel it reads through and how far back.
+    struct FineMix {
+        Mix mix;
+        Steinberg::int32 away;
+        Steinberg::int32 whole;
+        float kernel[SincTable::taps];
+    };
+    FineMix settledFineMix() noexcept;
+
+    // Where the output comes from: the whole-sample path, the fine path, or a linear cross-fade
+    // between them (fadePosition of fadeLength samples along toward the fine path).
+    enum class Path { whole, fine, fading };
+    Path path = Path::whole;
+    // Where the fine delay switch points: its last value received.
+    bool fineOn = false;
+    Steinberg::int32 fadePosition = 0;
+    Steinberg::int32 fadeLength = 1;
+    // Samples either path must still be fed before its lines hold all it reads: a path that
+    // stopped running starts again from stale lines.
+    Steinberg::int32 wholeWarmup = 0;
+    Steinberg::int32 fineWarmup = 0;
+    Steinberg::int32 wholeReach = 0;
+    Steinberg::int32 fineReach = 0;
+    float fineMaxDelay = 0.0f;
+    // None where the engine has no delay lines: the fine delay then stays off.
+    const SincTable* table = nullptr;
+    std::vector<FineLine> fineLines;
+    FineMix fineMix{};
 };
 
 } // namespace tivrandel
