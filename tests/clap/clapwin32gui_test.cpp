@@ -104,7 +104,7 @@ TEST(ClapWin32Gui, ARightClickOnAKnobShowsTheSystemMenuWhoseResetIsOneGesture) {
     EXPECT_TRUE(gui->show(plugin));
     pump(host, plugin, 150);
 
-    POINT knob{173, 80}; // the level pan
+    POINT knob{173, 80}; // the time pan
     ClientToScreen(parent, &knob);
     SetCursorPos(knob.x, knob.y);
     const UINT_PTR timer = SetTimer(nullptr, 0, 50, &chooseFirstItem);

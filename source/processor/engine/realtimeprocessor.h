@@ -24,10 +24,11 @@ struct RealtimeProcessorConfig {
     ProcessorState state;
 };
 
-// The real-time engine: sample-accurate ramps for the four parameters, one-pole smoothing of
-// bypass, time pan and level pan, a whole-sample delay of the channel away from the source, the
-// level-pan gains, channel swap and the dry/wet bypass mix. Any channel count other than two is
-// passed through. Everything below the constructor is real-time safe: no allocation, lock,
+// The real-time engine: sample-accurate ramps for bypass, time pan, level pan and swap, one-pole
+// smoothing of the first three, a whole-sample delay of the channel away from the source (or,
+// with the fine delay on, one in fractions of a sample that makes all output fineLatency samples
+// late), the level-pan gains, channel swap and the dry/wet bypass mix. Any channel count other than
+// two is passed through. Everything below the constructor is real-time safe: no allocation, lock,
 // system call or exception.
 class RealtimeProcessor {
 public:
