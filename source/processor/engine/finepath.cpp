@@ -121,26 +121,22 @@ void RealtimeProcessor::finishFineRun(int32 channels, int32 count) noexcept {
 template <typename Sample>
 void RealtimeProcessor::fineOnly(Sample** inputs, Sample** outputs, int32 channels, int32 begin,
                                  int32 end) noexcept {
-    int32 i = begin;
-    while (i < end) {
-        if (steadyStateEnabled && enterSteadyState(end - i)) {
+    runChunks(
+        begin, end,
+        [&](int32 from, int32 to) {
             if (channels == 2) {
-                fineSteadyStereo(inputs, outputs, i, end);
+                fineSteadyStereo(inputs, outputs, from, to);
             } else {
-                finePassThrough(inputs, outputs, channels, i, end, false);
+                finePassThrough(inputs, outputs, channels, from, to, false);
             }
-            steadySamples += static_cast<std::uint64_t>(end - i);
-            return;
-        }
-        settled = false;
-        const int32 count = std::min(chunkSize, end - i);
-        if (channels == 2) {
-            fineStereo(inputs, outputs, i, i + count);
-        } else {
-            finePassThrough(inputs, outputs, channels, i, i + count, true);
-        }
-        i += count;
-    }
+        },
+        [&](int32 from, int32 to) {
+            if (channels == 2) {
+                fineStereo(inputs, outputs, from, to);
+            } else {
+                finePassThrough(inputs, outputs, channels, from, to, true);
+            }
+        });
 }
 
 // The stereo path's chunks with fractional delays: the inputs go into the fine lines first, so

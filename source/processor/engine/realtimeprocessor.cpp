@@ -518,27 +518,22 @@ void RealtimeProcessor::run(Sample** inputs, Sample** outputs, int32 channels,
 template <typename Sample>
 void RealtimeProcessor::runWhole(Sample** inputs, Sample** outputs, int32 channels, int32 begin,
                                  int32 numSamples) noexcept {
-    int32 i = begin;
-    while (i < numSamples) {
-        // Looked for once a chunk: the check costs about as much as a sample.
-        if (steadyStateEnabled && enterSteadyState(numSamples - i)) {
+    runChunks(
+        begin, numSamples,
+        [&](int32 from, int32 to) {
             if (channels == 2) {
-                steadyStereo(inputs, outputs, i, numSamples);
+                steadyStereo(inputs, outputs, from, to);
             } else {
-                passThrough(inputs, outputs, channels, i, numSamples, false);
+                passThrough(inputs, outputs, channels, from, to, false);
             }
-            steadySamples += static_cast<std::uint64_t>(numSamples - i);
-            return;
-        }
-        settled = false;
-        const int32 count = std::min(chunkSize, numSamples - i);
-        if (channels == 2) {
-            stereo(inputs, outputs, i, i + count);
-        } else {
-            passThrough(inputs, outputs, channels, i, i + count, true);
-        }
-        i += count;
-    }
+        },
+        [&](int32 from, int32 to) {
+            if (channels == 2) {
+                stereo(inputs, outputs, from, to);
+            } else {
+                passThrough(inputs, outputs, channels, from, to, true);
+            }
+        });
 }
 
 void RealtimeProcessor::process(float** inputs, float** outputs, int32 channels,

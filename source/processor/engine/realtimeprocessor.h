@@ -121,8 +121,27 @@ private:
     // parameters; then also moves the ramps past them.
     bool enterSteadyState(Steinberg::int32 count) noexcept;
     Mix settledMix() noexcept;
+    // Runs [begin, end) a chunk at a time, chunk(from, to), until the controls have settled; from
+    // there to the end in one steady run, steady(from, to).
+    template <typename Steady, typename Chunk>
+    void runChunks(Steinberg::int32 begin, Steinberg::int32 end, Steady steady,
+                   Chunk chunk) noexcept {
+        Steinberg::int32 i = begin;
+        while (i < end) {
+            // Looked for once a chunk: the check costs about as much as a sample.
+            if (steadyStateEnabled && enterSteadyState(end - i)) {
+                steady(i, end);
+                steadySamples += static_cast<std::uint64_t>(end - i);
+                return;
+            }
+            settled = false;
+            const Steinberg::int32 count = end - i < chunkSize ? end - i : chunkSize;
+            chunk(i, i + count);
+            i += count;
+        }
+    }
 
-    // Today's path, with whole-sample delays, from sample begin on.
+    // The whole-sample path, from sample begin on.
     template <typename Sample>
     void runWhole(Sample** inputs, Sample** outputs, Steinberg::int32 channels,
                   Steinberg::int32 begin, Steinberg::int32 numSamples) noexcept;
