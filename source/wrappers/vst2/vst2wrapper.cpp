@@ -31,7 +31,8 @@ AEffect* Vst2Wrapper::create(IPluginFactory* factory, const TUID vst3ComponentID
 }
 
 Vst2Wrapper::Vst2Wrapper(audioMasterCallback host, CloseHook hook)
-    : block(new EffectBlock{}), audioMaster(host), onClose(hook) {
+    : block(new EffectBlock{}), audioMaster(host), onClose(hook),
+      dispatcherThread(std::this_thread::get_id()) {
     Vst2Text::copyUtf8("Default", programName, Vst2Text::kProgramNameLength);
 }
 
@@ -150,6 +151,11 @@ void Vst2Wrapper::setParameterEntry(AEffect* effect, int index, float value) {
         Vst2Wrapper* wrapper = from(effect);
         if (wrapper && std::isfinite(value) && index >= 0 && index < wrapper->mailbox->size()) {
             wrapper->setValue(index, std::clamp(static_cast<double>(value), 0.0, 1.0), true);
+            if (std::this_thread::get_id() == wrapper->dispatcherThread) {
+                wrapper->followLatency();
+            } else {
+                wrapper->latencyDue.store(true, std::memory_order_release);
+            }
         }
         return 0;
     });
@@ -234,11 +240,20 @@ void Vst2Wrapper::restartComponent(int32 flags) noexcept {
             readControllerValues();
         }
         if (flags & kLatencyChanged) {
-            // VST 2 hosts read it again when they next resume the effect.
-            block->effect.initialDelay = static_cast<VstInt32>(pair->latencySamples());
+            followLatency();
         }
         return 0;
     });
+}
+
+void Vst2Wrapper::followLatency() {
+    latencyDue.store(false, std::memory_order_relaxed);
+    const auto latency = static_cast<VstInt32>(pair->latencySamples());
+    if (latency == block->effect.initialDelay) {
+        return;
+    }
+    block->effect.initialDelay = latency;
+    callHost(audioMasterIOChanged, 0, 0, nullptr, 0.0f);
 }
 
 } // namespace Vst

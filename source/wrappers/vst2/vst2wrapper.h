@@ -20,6 +20,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <thread>
 #include <vector>
 
 namespace Steinberg {
@@ -39,6 +40,13 @@ namespace Vst {
 // offset 0 of the next block (where it glides as automation does), and the controller at the
 // next dispatcher call, so the audio thread never touches the controller. A loaded chunk
 // supersedes the values set before it; values set after it are saved over it.
+//
+// Latency: AEffect::initialDelay is the processor's latency for the latest values, and the host
+// hears of every change with audioMasterIOChanged (after which hosts read the field again,
+// usually suspending and resuming the effect). A change made on the dispatcher's thread (the
+// editor, a chunk, typed text, the host's setParameter from that thread, a resume) is in the
+// field before the call returns; a setParameter from another thread, which may be the audio
+// thread, leaves the processor's lock alone there and is taken in at the next dispatcher call.
 //
 // Audio: the effect has two inputs and two outputs (one stereo bus each way). Blocks are
 // processed in pieces of at most the announced block size, and never more than
@@ -157,6 +165,9 @@ private:
     void updateController();
     // The latest values re-read from the controller (after a state load or a restart).
     void readControllerValues();
+    // Dispatcher thread: initialDelay brought to the processor's latency, and the host told
+    // when it moved.
+    void followLatency();
 
     // Audio thread.
     template <typename Sample>
@@ -203,6 +214,10 @@ private:
     bool wideSamples = false;      // the sample size announced with effSetProcessPrecision
     bool active = false;
     std::atomic<bool> processing{false};
+    // The thread that created the effect, where hosts call the dispatcher.
+    std::thread::id dispatcherThread;
+    // A value came from a setParameter on another thread: its latency is still to be followed.
+    std::atomic<bool> latencyDue{false};
 
     std::vector<float> scratch; // outputs of the accumulating process, 2 * processBlockSize
 };
