@@ -38,13 +38,14 @@ protected:
     VstInt32 fine = 0;
 };
 
-TEST_F(Vst2LatencyTest, AHostValueOnTheDispatchersThreadIsInTheFieldAtOnce) {
+TEST_F(Vst2LatencyTest, AHostValueIsInTheFieldByTheNextDispatcherCall) {
     Effect effect(&factory);
     ASSERT_TRUE(effect);
     EXPECT_EQ(effect->initialDelay, 0);
 
-    // Suspended: the resume that follows keeps it, and needs no second word.
+    // Suspended: the resume takes it in, and a second resume needs no second word.
     setFine(effect, 1.0f);
+    effect.dispatch(effEditIdle);
     EXPECT_EQ(effect->initialDelay, fine);
     EXPECT_EQ(told(), 1u);
     setFine(effect, 1.0f);
@@ -52,12 +53,14 @@ TEST_F(Vst2LatencyTest, AHostValueOnTheDispatchersThreadIsInTheFieldAtOnce) {
     EXPECT_EQ(effect->initialDelay, fine);
     EXPECT_EQ(told(), 1u);
 
-    // Resumed, before any block.
+    // Resumed, before any block: the host's next question finds it.
     setFine(effect, 0.0f);
+    effect.dispatch(effGetParamDisplay, Parameters::FineDelay, 0, nullptr);
     EXPECT_EQ(effect->initialDelay, 0);
     EXPECT_EQ(told(), 2u);
     // A value of another parameter moves nothing.
     effect->setParameter(effect.operator->(), Parameters::TimePan, 0.25f);
+    effect.dispatch(effEditIdle);
     EXPECT_EQ(told(), 2u);
 }
 

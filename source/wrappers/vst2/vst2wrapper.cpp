@@ -31,8 +31,7 @@ AEffect* Vst2Wrapper::create(IPluginFactory* factory, const TUID vst3ComponentID
 }
 
 Vst2Wrapper::Vst2Wrapper(audioMasterCallback host, CloseHook hook)
-    : block(new EffectBlock{}), audioMaster(host), onClose(hook),
-      dispatcherThread(std::this_thread::get_id()) {
+    : block(new EffectBlock{}), audioMaster(host), onClose(hook) {
     Vst2Text::copyUtf8("Default", programName, Vst2Text::kProgramNameLength);
 }
 
@@ -151,11 +150,9 @@ void Vst2Wrapper::setParameterEntry(AEffect* effect, int index, float value) {
         Vst2Wrapper* wrapper = from(effect);
         if (wrapper && std::isfinite(value) && index >= 0 && index < wrapper->mailbox->size()) {
             wrapper->setValue(index, std::clamp(static_cast<double>(value), 0.0, 1.0), true);
-            if (std::this_thread::get_id() == wrapper->dispatcherThread) {
-                wrapper->followLatency();
-            } else {
-                wrapper->latencyDue.store(true, std::memory_order_release);
-            }
+            // Hosts call this from the audio thread too: the latency, which takes the
+            // processor's lock and calls the host, waits for the dispatcher's thread.
+            wrapper->latencyDue.store(true, std::memory_order_release);
         }
         return 0;
     });

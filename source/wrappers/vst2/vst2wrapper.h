@@ -20,7 +20,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
-#include <thread>
 #include <vector>
 
 namespace Steinberg {
@@ -43,10 +42,10 @@ namespace Vst {
 //
 // Latency: AEffect::initialDelay is the processor's latency for the latest values, and the host
 // hears of every change with audioMasterIOChanged (after which hosts read the field again,
-// usually suspending and resuming the effect). A change made on the dispatcher's thread (the
-// editor, a chunk, typed text, the host's setParameter from that thread, a resume) is in the
-// field before the call returns; a setParameter from another thread, which may be the audio
-// thread, leaves the processor's lock alone there and is taken in at the next dispatcher call.
+// usually suspending and resuming the effect). A change made through the dispatcher or the
+// editor (a chunk, typed text, an edit, a resume) is in the field before the call returns; a
+// setParameter, which may come from the audio thread, leaves the processor's lock alone and is
+// taken in at the next dispatcher call (before that call does anything else).
 //
 // Audio: the effect has two inputs and two outputs (one stereo bus each way). Blocks are
 // processed in pieces of at most the announced block size, and never more than
@@ -214,9 +213,7 @@ private:
     bool wideSamples = false;      // the sample size announced with effSetProcessPrecision
     bool active = false;
     std::atomic<bool> processing{false};
-    // The thread that created the effect, where hosts call the dispatcher.
-    std::thread::id dispatcherThread;
-    // A value came from a setParameter on another thread: its latency is still to be followed.
+    // A value came from setParameter: its latency is still to be followed.
     std::atomic<bool> latencyDue{false};
 
     std::vector<float> scratch; // outputs of the accumulating process, 2 * processBlockSize
