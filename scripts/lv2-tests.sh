@@ -4,7 +4,9 @@
 #     with no error and no warning;
 #   - lv2ls lists the plug-in's URI, lv2info shows its ports as described;
 #   - lv2apply renders a test file with time pan at each end and between, and the other
-#     controls set: bit for bit what the renderer gives through the VST3 module;
+#     controls set, the fine delay off and on: bit for bit what the renderer gives through the
+#     VST3 module (lv2apply leaves the fine delay's latency in, which the renderer takes out as
+#     hosts do: there the LV2 file must be the VST3 one that many samples later);
 #   - jalv.gtk3, a real UI host (under Xvfb, with a dummy JACK server), shows the editor, its
 #     knobs where the host's controls stand (the screenshot is BUILD_DIR/lv2-test/jalv.png).
 #   scripts/lv2-tests.sh BUILD_DIR [BUNDLE]
@@ -130,6 +132,8 @@ expect_port() { # <index> <pattern>...
     done
 }
 lv2=http://lv2plug.in/ns/lv2core
+# The fine delay's latency, the same at every rate (the README's figure).
+fine_latency=7
 pg=http://lv2plug.in/ns/ext/port-groups
 expect_port 0 "Symbol: in_left" "AudioPort" "InputPort" "Designation: $pg#left" "Group: $uri#in"
 expect_port 1 "Symbol: in_right" "AudioPort" "InputPort" "Designation: $pg#right" "Group: $uri#in"
@@ -143,37 +147,46 @@ expect_port 6 "Symbol: level_pan" "ControlPort" "Minimum: -100.000000" "Maximum:
     "Default: 0.000000"
 expect_port 7 "Symbol: swap" "ControlPort" "Minimum: 0.000000" "Maximum: 1.000000" \
     "Default: 0.000000" "Properties: $lv2#toggled"
-expect_port 8 "Symbol: fine_delay" "ControlPort" "Minimum: 0.000000" "Maximum: 1.000000" \
-    "Default: 0.000000" "Properties: $lv2#toggled"
-[ "$(wc -l <<<"$ports")" -eq 9 ] || fail "lv2info shows $(wc -l <<<"$ports") ports, not 9"
+pprops=http://lv2plug.in/ns/ext/port-props
+expect_port 8 "Symbol: fine_delay" "ControlPort" "InputPort" "Minimum: 0.000000" \
+    "Maximum: 1.000000" "Default: 0.000000" "$lv2#toggled" "$pprops#notAutomatic" \
+    "$pprops#expensive"
+expect_port 9 "Symbol: latency" "ControlPort" "OutputPort" "Designation: $lv2#latency" \
+    "Minimum: 0.000000" "Maximum: $fine_latency.000000" "$lv2#reportsLatency" "$lv2#integer" \
+    "$pprops#notOnGUI"
+[ "$(wc -l <<<"$ports")" -eq 10 ] || fail "lv2info shows $(wc -l <<<"$ports") ports, not 10"
 grep -q "Author: *Kelvane" "$work/lv2info.txt" || fail "lv2info names no maintainer Kelvane"
 grep -q "Class: *Spatial" "$work/lv2info.txt" || fail "lv2info gives another class"
-echo "lv2info: 9 ports as described"
+echo "lv2info: 10 ports as described"
 
 # The input: the demo signal through the bypassed plug-in, which is the signal itself.
 input="$work/input.wav"
 "$render" --length 3 --param bypass=0:1 "$input" >"$work/render.log" 2>&1 ||
     { cat "$work/render.log" >&2; fail "rendering the input"; }
 # Port values in user units, and the same settings normalized for the renderer:
-# enabled time_pan level_pan swap | bypass timepan levelpan swap
-cases=("1 -100 0 0 | 0 0 0.5 0"
-       "1 -30 -30 1 | 0 0.35 0.35 1"
-       "1 0 50 0 | 0 0.5 0.75 0"
-       "1 50 -100 1 | 0 0.75 0 1"
-       "1 100 100 0 | 0 1 1 0"
-       "0 100 20 1 | 1 1 0.6 1")
+# enabled time_pan level_pan swap fine_delay | bypass timepan levelpan swap finedelay
+cases=("1 -100 0 0 0 | 0 0 0.5 0 0"
+       "1 -30 -30 1 0 | 0 0.35 0.35 1 0"
+       "1 0 50 0 0 | 0 0.5 0.75 0 0"
+       "1 50 -100 1 0 | 0 0.75 0 1 0"
+       "1 100 100 0 0 | 0 1 1 0 0"
+       "0 100 20 1 0 | 1 1 0.6 1 0"
+       "1 -30 -30 1 1 | 0 0.35 0.35 1 1"
+       "1 100 100 0 1 | 0 1 1 0 1")
 n=0
 for case in "${cases[@]}"; do
-    read -r enabled time level swap _ bypass ntime nlevel nswap <<<"$case"
+    read -r enabled time level swap fine _ bypass ntime nlevel nswap nfine <<<"$case"
     n=$((n + 1))
     "$render" --param "bypass=0:$bypass" --param "timepan=0:$ntime" --param "levelpan=0:$nlevel" \
-        --param "swap=0:$nswap" "$input" "$work/vst3-$n.wav" >>"$work/render.log" 2>&1 ||
-        { fail "the VST3 render of case $n"; continue; }
+        --param "swap=0:$nswap" --param "finedelay=0:$nfine" "$input" "$work/vst3-$n.wav" \
+        >>"$work/render.log" 2>&1 || { fail "the VST3 render of case $n"; continue; }
     lv2apply -i "$input" -o "$work/lv2-$n.wav" -c enabled "$enabled" -c time_pan "$time" \
-        -c level_pan "$level" -c swap "$swap" "$uri" >"$work/lv2apply-$n.log" 2>&1 ||
+        -c level_pan "$level" -c swap "$swap" -c fine_delay "$fine" "$uri" \
+        >"$work/lv2apply-$n.log" 2>&1 ||
         { cat "$work/lv2apply-$n.log" >&2; fail "lv2apply, case $n"; continue; }
-    if result=$("$same" "$work/lv2-$n.wav" "$work/vst3-$n.wav"); then
-        echo "lv2apply enabled=$enabled time_pan=$time level_pan=$level swap=$swap: $result as VST3"
+    if result=$("$same" "$work/lv2-$n.wav" "$work/vst3-$n.wav" $((fine * fine_latency))); then
+        echo "lv2apply enabled=$enabled time_pan=$time level_pan=$level swap=$swap" \
+            "fine_delay=$fine: $result as VST3"
     else
         fail "lv2apply, case $n, differs from VST3: $result"
     fi

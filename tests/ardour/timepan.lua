@@ -11,6 +11,12 @@
 --   TIVRANDEL_NAME      file name stem of the exported file (<name>.wav)
 --   TIVRANDEL_RANGE     the stretch to export, in seconds: "FROM TO"
 --   TIVRANDEL_PRESET    export preset id (float WAV at the session's rate)
+-- and, optionally, the fine delay and a marker in time:
+--   TIVRANDEL_FINE      "on": the plug-in's fine delay switched on before playing; or a time in
+--                       seconds at which it is switched on while the export plays
+--   TIVRANDEL_MARK      a time in seconds: time pan stays in the middle (both channels the same)
+--                       and level pan steps to the right end there, so that the first frame where
+--                       the channels differ shows where the track put that moment
 -- and, optionally, the host's bypass of the plug-in:
 --   TIVRANDEL_BYPASS    "off": Ardour's own bypass (the processor deactivated) from the start;
 --                       or a time in seconds from which the plug-in's bypass control (the one
@@ -69,6 +75,8 @@ say ("plug-in: " .. plugin:display_name ())
 -- characters), and the switch must be one.
 local timepan = nil
 local enabled = nil
+local fine = nil
+local levelpan = nil
 local whole = { ["Level Pan"] = false, ["Swap Channels"] = false }
 local inner = plugin:to_insert ():plugin (0)
 local count = inner:parameter_count ()
@@ -84,6 +92,16 @@ for index = 0, count - 1 do
 			enabled = { index = index, cl = cl, ac = plugin:to_automatable ():automation_control (
 				Evoral.Parameter (ARDOUR.AutomationType.PluginAutomation, 0, id), false) }
 		end
+		if pd.label == "Fine Delay" then
+			fine = { index = index, cl = cl, on = pd.upper, off = pd.lower,
+				ac = plugin:to_automatable ():automation_control (Evoral.Parameter (
+					ARDOUR.AutomationType.PluginAutomation, 0, inner:nth_parameter (index, true)), false) }
+		end
+		if pd.label == "Level Pan" then
+			levelpan = { cl = cl, right = pd.upper, middle = (pd.lower + pd.upper) / 2,
+				ac = plugin:to_automatable ():automation_control (Evoral.Parameter (
+					ARDOUR.AutomationType.PluginAutomation, 0, inner:nth_parameter (index, true)), false) }
+		end
 		if pd.label == "Time Pan" then
 			-- Controls go by the parameter's id: its index in VST3 and VST2, its port in LV2.
 			local id = inner:nth_parameter (index, true)
@@ -96,17 +114,63 @@ for index = 0, count - 1 do
 	end
 end
 if timepan == nil then fail ("the plug-in has no Time Pan parameter") end
+-- A parameter that the format says hosts cannot automate has no automation of Ardour's (VST3):
+-- found by its label, set directly.
+if fine == nil then
+	for index = 0, count - 1 do
+		if inner:parameter_label (inner:nth_parameter (index, true)) == "Fine Delay" then
+			fine = { index = index, on = 1, off = 0, ac = nil }
+			say ("  parameter " .. index .. ": Fine Delay, not automatable")
+		end
+	end
+end
 for label, seen in pairs (whole) do
 	if not seen then fail ("no parameter named " .. label) end
 end
 
 local function at (seconds) return Temporal.timepos_t (math.floor (seconds * rate)) end
+local mark = os.getenv ("TIVRANDEL_MARK")
 timepan.cl:clear_list ()
-timepan.cl:add (at (0.0), timepan.right, false, false)
-timepan.cl:add (at (1.0), timepan.right, false, false)
-timepan.cl:add (at (1.001), timepan.left, false, false)
-timepan.cl:add (at (3.0), timepan.left, false, false)
+if mark ~= nil and mark ~= "" then
+	if levelpan == nil or levelpan.ac:isnil () then fail ("no control for Level Pan") end
+	local middle = (timepan.left + timepan.right) / 2
+	timepan.cl:add (at (0.0), middle, false, false)
+	timepan.cl:add (at (3.0), middle, false, false)
+	local t = tonumber (mark)
+	levelpan.cl:clear_list ()
+	levelpan.cl:add (at (0.0), levelpan.middle, false, false)
+	levelpan.cl:add (at (t), levelpan.middle, false, false)
+	levelpan.cl:add (at (t + 1 / rate), levelpan.right, false, false)
+	levelpan.cl:add (at (3.0), levelpan.right, false, false)
+	levelpan.ac:set_automation_state (ARDOUR.AutoState.Play)
+	say ("level pan steps to the right at " .. t .. " s")
+else
+	timepan.cl:add (at (0.0), timepan.right, false, false)
+	timepan.cl:add (at (1.0), timepan.right, false, false)
+	timepan.cl:add (at (1.001), timepan.left, false, false)
+	timepan.cl:add (at (3.0), timepan.left, false, false)
+end
 timepan.ac:set_automation_state (ARDOUR.AutoState.Play)
+
+local fine_setting = os.getenv ("TIVRANDEL_FINE")
+if fine_setting ~= nil and fine_setting ~= "" then
+	if fine == nil then fail ("the plug-in has no Fine Delay parameter") end
+	if fine_setting == "on" then
+		ARDOUR.LuaAPI.set_processor_param (plugin, fine.index, fine.on)
+		say ("fine delay on: " .. tostring (ARDOUR.LuaAPI.get_processor_param (plugin, fine.index, true)))
+	else
+		-- Switched while playing: through its automation, where Ardour gives it one.
+		if fine.ac == nil or fine.ac:isnil () then fail ("Ardour gives the fine delay no automation control") end
+		local t = tonumber (fine_setting)
+		fine.cl:clear_list ()
+		fine.cl:add (at (0.0), fine.off, false, false)
+		fine.cl:add (at (t), fine.off, false, false)
+		fine.cl:add (at (t + 1 / rate), fine.on, false, false)
+		fine.cl:add (at (3.0), fine.on, false, false)
+		fine.ac:set_automation_state (ARDOUR.AutoState.Play)
+		say ("fine delay switched on at " .. t .. " s")
+	end
+end
 
 local bypass = os.getenv ("TIVRANDEL_BYPASS")
 if bypass == "off" then
@@ -138,6 +202,8 @@ e:set_range (math.floor (tonumber (from) * rate), math.floor (tonumber (to) * ra
 if not e:check_outputs () then fail ("nothing to export") end
 if not e:run_export () then fail ("the export failed") end
 say ("exported " .. name .. ".wav")
+say ("latency: plug-in " .. tostring (plugin:signal_latency ()) .. ", track " ..
+	tostring (track:signal_latency ()))
 if bypass == "off" and enabled ~= nil then
 	-- Ardour bypasses a plug-in that has a bypass port through that port (LV2's lv2:enabled).
 	local value = ARDOUR.LuaAPI.get_processor_param (plugin, enabled.index, true)

@@ -316,6 +316,54 @@ TEST_F(BundleTest, LatencyMessageMakesTheControllerRestartTheComponent) {
                                  testhost::ComponentHandler::restart(Vst::kLatencyChanged)});
 }
 
+// The whole path as a host connects the pair: the fine delay's latency is answered before any
+// block carries it, and each change reaches the host's component handler as one latency
+// restart, whether it came from an edit or a state load.
+TEST_F(BundleTest, FineDelayLatencyIsRightWhenTheHostAsksAndEachChangeRestarts) {
+    testhost::ComponentHandler handler;
+    const IPtr<IPluginFactory2> f = factory();
+    HostedPair pair(*f);
+    ASSERT_TRUE(pair.ready());
+    ASSERT_EQ(pair.controller->setComponentHandler(&handler), kResultOk);
+    Vst::SpeakerArrangement stereo = Vst::SpeakerArr::kStereo;
+    ASSERT_EQ(pair.processor->setBusArrangements(&stereo, 1, &stereo, 1), kResultTrue);
+    Vst::ProcessSetup setup{Vst::kRealtime, Vst::kSample32, 512, 48000.0};
+    ASSERT_EQ(pair.processor->setupProcessing(setup), kResultOk);
+    EXPECT_EQ(pair.processor->getLatencySamples(), 0u);
+    const auto restarts = [&] {
+        std::size_t count = 0;
+        for (const auto& call : handler.calls)
+            count += call == testhost::ComponentHandler::restart(Vst::kLatencyChanged) ? 1 : 0;
+        return count;
+    };
+    constexpr Vst::ParamID fineDelay = 4;
+
+    // An edit, as the editor's switch makes it: the controller's value, then the host's.
+    pair.controller->setParamNormalized(fineDelay, 1.0);
+    EXPECT_EQ(restarts(), 1u);
+    const uint32 fine = pair.processor->getLatencySamples();
+    EXPECT_EQ(fine, 7u);
+    pair.controller->setParamNormalized(fineDelay, 1.0);
+    EXPECT_EQ(restarts(), 1u) << "no restart for the same latency";
+
+    // A saved state with it off, loaded as hosts load it: the processor, then the controller.
+    ASSERT_EQ(pair.component->setActive(true), kResultOk);
+    pair.controller->setParamNormalized(fineDelay, 0.0);
+    EXPECT_EQ(restarts(), 2u);
+    MemoryStream off;
+    ASSERT_EQ(pair.component->getState(&off), kResultOk);
+    pair.controller->setParamNormalized(fineDelay, 1.0);
+    EXPECT_EQ(restarts(), 3u);
+    const std::string offBytes = testhost::bytesOf(off);
+    ASSERT_EQ(pair.component->setState(testhost::streamOf(offBytes)), kResultOk);
+    EXPECT_EQ(restarts(), 4u);
+    EXPECT_EQ(pair.processor->getLatencySamples(), 0u);
+    ASSERT_EQ(pair.controller->setComponentState(testhost::streamOf(offBytes)), kResultOk);
+    EXPECT_EQ(restarts(), 4u) << "the controller's mirror of the load moves nothing";
+    EXPECT_EQ(pair.controller->getParamNormalized(fineDelay), 0.0);
+    ASSERT_EQ(pair.component->setActive(false), kResultOk);
+}
+
 TEST_F(BundleTest, ControllerMirrorsTheProcessorState) {
     const IPtr<IPluginFactory2> f = factory();
     HostedPair pair(*f);

@@ -137,4 +137,25 @@ TEST(ClapGestures, AnEditIsInTheNextSaveAtOnce) {
     made.plugin->deactivate(made.plugin);
 }
 
+// An edit in the editor moves the latency as CLAP allows: told at once while inactive, a restart
+// while active, whose value holds until the deactivation.
+TEST(ClapGestures, AnEditOfTheFineDelayIsToldAsClapAllows) {
+    Host host;
+    Made made(host);
+    const auto* latency = extension<clap_plugin_latency_t>(made.plugin, CLAP_EXT_LATENCY);
+    ASSERT_TRUE(latency);
+    made.edit(4, 1.0);
+    const std::uint32_t fine = latency->get(made.plugin);
+    EXPECT_GT(fine, 0u);
+    EXPECT_EQ(host.latencyChanges, 1);
+    ASSERT_TRUE(made.plugin->activate(made.plugin, 48000.0, 1, 16));
+    made.edit(4, 0.0);
+    EXPECT_EQ(host.restartRequests.load(), 1);
+    EXPECT_EQ(host.latencyChanges, 1);
+    EXPECT_EQ(latency->get(made.plugin), fine);
+    made.plugin->deactivate(made.plugin);
+    EXPECT_EQ(host.latencyChanges, 2);
+    EXPECT_EQ(latency->get(made.plugin), 0u);
+}
+
 } // namespace

@@ -80,6 +80,8 @@ Host::Host(HostOptions chosen) : options(chosen) {
             return &self->state;
         if (!std::strcmp(id, CLAP_EXT_GUI))
             return &self->gui;
+        if (!std::strcmp(id, CLAP_EXT_LATENCY))
+            return &self->latency;
         if (!std::strcmp(id, CLAP_EXT_TIMER_SUPPORT) && self->options.timers)
             return &self->timerSupport;
         if (!std::strcmp(id, CLAP_EXT_POSIX_FD_SUPPORT) && self->options.fds)
@@ -93,6 +95,11 @@ Host::Host(HostOptions chosen) : options(chosen) {
     params.clear = [](const clap_host_t*, clap_id, clap_param_clear_flags) {};
     params.request_flush = [](const clap_host_t* h) { ++from(h)->flushRequests; };
     state.mark_dirty = [](const clap_host_t* h) { ++from(h)->dirtyMarks; };
+    latency.changed = [](const clap_host_t* h) {
+        Host* self = from(h);
+        ++self->latencyChanges;
+        self->latencyChangesWhileActive += self->pluginActive ? 1 : 0;
+    };
     gui.resize_hints_changed = [](const clap_host_t*) {};
     gui.request_resize = [](const clap_host_t* h, uint32_t width, uint32_t height) {
         from(h)->resizeRequests.push_back({width, height});

@@ -7,6 +7,7 @@
 #include "clap/entry.h"
 #include "clap/events.h"
 #include "clap/ext/gui.h"
+#include "clap/ext/latency.h"
 #include "clap/ext/params.h"
 #include "clap/ext/state.h"
 #include "clap/ext/timer-support.h"
@@ -61,6 +62,11 @@ public:
     std::atomic<int> callbackRequests{0};
     std::atomic<int> restartRequests{0};
     std::atomic<int> flushRequests{0};
+    // latency.changed calls, and those that came while the test had the plug-in active (which
+    // CLAP forbids); the test says when it activates and deactivates.
+    int latencyChanges = 0;
+    int latencyChangesWhileActive = 0;
+    bool pluginActive = false;
     int dirtyMarks = 0;
     int rescans = 0;
     std::vector<std::pair<std::uint32_t, std::uint32_t>> resizeRequests;
@@ -77,6 +83,7 @@ private:
     clap_host_params_t params{};
     clap_host_state_t state{};
     clap_host_gui_t gui{};
+    clap_host_latency_t latency{};
     clap_host_timer_support_t timerSupport{};
     clap_host_posix_fd_support_t fdSupport{};
     HostOptions options;

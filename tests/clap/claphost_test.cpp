@@ -1026,4 +1026,141 @@ TEST_F(ClapHost, FlushWhileInactiveReachesValuesAndTheNextBlock) {
     EXPECT_TRUE(outEvents.recorded.empty()); // no gestures without an editor
 }
 
+// The fine delay's latency, answered as CLAP lets it change: at once while inactive, with
+// latency.changed; while active the activation's value holds and a restart is asked for, and
+// the new value is told once deactivated. Every route a value takes: a flush, a block's event
+// (taken in on the main thread), a state load.
+class ClapLatency : public ClapHost {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(module.loaded());
+        testhost::HostedProcessor reference;
+        ASSERT_EQ(reference.setup(48000.0), kResultOk);
+        ASSERT_EQ(reference->setParameterValue(fineDelay, 1.0), kResultOk);
+        fine = reference->getLatencySamples();
+        ASSERT_GT(fine, 0u);
+        fineOn = stateWithFine(1.0);
+        fineOff = stateWithFine(0.0);
+    }
+    static std::vector<std::uint8_t> stateWithFine(double value) {
+        testhost::HostedProcessor processor;
+        processor->setParameterValue(fineDelay, value);
+        IPtr<MemoryStream> blob = owned(new MemoryStream());
+        EXPECT_EQ(processor->getState(blob), kResultOk);
+        const auto* begin = reinterpret_cast<const std::uint8_t*>(blob->getData());
+        return std::vector<std::uint8_t>(begin, begin + blob->getSize());
+    }
+    void activate(const clap_plugin_t* plugin) {
+        ASSERT_TRUE(plugin->activate(plugin, 48000.0, 1, 64));
+        host.pluginActive = true;
+        ASSERT_TRUE(plugin->start_processing(plugin));
+    }
+    void deactivate(const clap_plugin_t* plugin) {
+        plugin->stop_processing(plugin);
+        host.pluginActive = false;
+        plugin->deactivate(plugin);
+    }
+    static void flushFine(const clap_plugin_t* plugin, double value) {
+        InputEvents events;
+        events.addValue(0, fineDelay, value);
+        OutputEvents out;
+        params(plugin)->flush(plugin, events.list(), out.list());
+    }
+    // A block whose event switches the fine delay, then the main-thread callback it asks for.
+    void blockSwitchingFine(const clap_plugin_t* plugin, double value) {
+        std::vector<float> left(64), right(64);
+        float* channels[2] = {left.data(), right.data()};
+        clap_audio_buffer_t in{channels, nullptr, 2, 0, 0};
+        clap_audio_buffer_t out{channels, nullptr, 2, 0, 0};
+        InputEvents events;
+        events.addValue(10, fineDelay, value);
+        OutputEvents outEvents;
+        clap_process_t process{0, 64, nullptr, &in, &out, 1, 1, events.list(), outEvents.list()};
+        const int callbacks = host.callbackRequests.load();
+        ASSERT_EQ(plugin->process(plugin, &process), CLAP_PROCESS_CONTINUE);
+        ASSERT_GT(host.callbackRequests.load(), callbacks);
+        plugin->on_main_thread(plugin);
+    }
+
+    static constexpr clap_id fineDelay = 4;
+    std::uint32_t fine = 0;
+    std::vector<std::uint8_t> fineOn, fineOff;
+};
+
+TEST_F(ClapLatency, AFlushWhileInactiveIsAnsweredAtOnceAndTold) {
+    Instance plugin(module, host);
+    ASSERT_TRUE(plugin.initialized);
+    const auto* latency = extension<clap_plugin_latency_t>(plugin.plugin, CLAP_EXT_LATENCY);
+    EXPECT_EQ(latency->get(plugin.plugin), 0u);
+    flushFine(plugin.plugin, 1.0);
+    EXPECT_EQ(latency->get(plugin.plugin), fine);
+    EXPECT_EQ(host.latencyChanges, 1);
+    flushFine(plugin.plugin, 1.0); // no change, nothing told
+    EXPECT_EQ(host.latencyChanges, 1);
+    activate(plugin.plugin);
+    EXPECT_EQ(latency->get(plugin.plugin), fine);
+    deactivate(plugin.plugin);
+    flushFine(plugin.plugin, 0.0);
+    EXPECT_EQ(latency->get(plugin.plugin), 0u);
+    EXPECT_EQ(host.latencyChanges, 2);
+    EXPECT_EQ(host.restartRequests.load(), 0);
+    EXPECT_EQ(host.latencyChangesWhileActive, 0);
+}
+
+TEST_F(ClapLatency, WhileActiveTheActivationsValueHoldsAndARestartIsAskedFor) {
+    Instance plugin(module, host);
+    ASSERT_TRUE(plugin.initialized);
+    const auto* latency = extension<clap_plugin_latency_t>(plugin.plugin, CLAP_EXT_LATENCY);
+    activate(plugin.plugin);
+    EXPECT_EQ(latency->get(plugin.plugin), 0u);
+
+    // From a block (the host's automation of it) and from a flush on the audio thread alike.
+    blockSwitchingFine(plugin.plugin, 1.0);
+    EXPECT_EQ(host.restartRequests.load(), 1);
+    EXPECT_EQ(latency->get(plugin.plugin), 0u);
+    flushFine(plugin.plugin, 1.0);
+    plugin->on_main_thread(plugin.plugin);
+    EXPECT_EQ(host.restartRequests.load(), 1) << "one request an activation";
+    EXPECT_EQ(latency->get(plugin.plugin), 0u);
+
+    // Deactivated, the new value is answered and told.
+    deactivate(plugin.plugin);
+    EXPECT_EQ(host.latencyChanges, 1);
+    EXPECT_EQ(latency->get(plugin.plugin), fine);
+    activate(plugin.plugin);
+    EXPECT_EQ(latency->get(plugin.plugin), fine);
+
+    // A switch there and back within one activation needs no new latency when it ends.
+    blockSwitchingFine(plugin.plugin, 0.0);
+    EXPECT_EQ(host.restartRequests.load(), 2);
+    blockSwitchingFine(plugin.plugin, 1.0);
+    deactivate(plugin.plugin);
+    EXPECT_EQ(host.latencyChanges, 1);
+    EXPECT_EQ(latency->get(plugin.plugin), fine);
+    EXPECT_EQ(host.latencyChangesWhileActive, 0);
+}
+
+TEST_F(ClapLatency, AStateLoadMovesTheLatencyAsAnyValueDoes) {
+    Instance plugin(module, host);
+    ASSERT_TRUE(plugin.initialized);
+    const auto* latency = extension<clap_plugin_latency_t>(plugin.plugin, CLAP_EXT_LATENCY);
+    ASSERT_TRUE(load(plugin.plugin, fineOn));
+    EXPECT_EQ(latency->get(plugin.plugin), fine);
+    EXPECT_EQ(host.latencyChanges, 1);
+
+    activate(plugin.plugin);
+    ASSERT_TRUE(load(plugin.plugin, fineOff));
+    EXPECT_EQ(host.restartRequests.load(), 1);
+    EXPECT_EQ(latency->get(plugin.plugin), fine);
+    deactivate(plugin.plugin);
+    EXPECT_EQ(latency->get(plugin.plugin), 0u);
+    EXPECT_EQ(host.latencyChanges, 2);
+
+    // A refused load moves nothing.
+    EXPECT_FALSE(load(plugin.plugin, {1, 2, 3}));
+    EXPECT_EQ(latency->get(plugin.plugin), 0u);
+    EXPECT_EQ(host.latencyChanges, 2);
+    EXPECT_EQ(host.latencyChangesWhileActive, 0);
+}
+
 } // namespace

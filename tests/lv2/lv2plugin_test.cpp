@@ -186,6 +186,52 @@ TEST(Lv2Plugin, AnEmptyRunStillHandsTheValuesOn) {
     expectSameBits(lv2.run(input, 300), expected);
 }
 
+// The latency port comes after every control input, and holds in every run (an empty one
+// included) what the VST3 processor reports for the values that run hands on.
+TEST(Lv2Plugin, TheLatencyPortFollowsTheFineDelayInEveryRun) {
+    const kelvane::lv2::PortLayout layout = tivrandel::lv2::portLayout();
+    const std::uint32_t latencyPort = kelvane::lv2::latencyPort(layout);
+    EXPECT_EQ(latencyPort, kelvane::lv2::firstControlPort + std::uint32_t(Parameters::count));
+    std::uint32_t finePort = 0;
+    for (std::size_t i = 0; i < layout.controlCount; ++i) {
+        if (layout.controls[i].id == Parameters::FineDelay) {
+            finePort = kelvane::lv2::firstControlPort + static_cast<std::uint32_t>(i);
+        }
+    }
+    ASSERT_EQ(finePort, latencyPort - 1) << "the fine delay's port is the last control";
+
+    for (const double rate : {44100.0, 48000.0, 96000.0}) {
+        testhost::HostedProcessor reference;
+        ASSERT_EQ(reference.setup(rate), Steinberg::kResultOk);
+        ASSERT_EQ(reference->setParameterValue(Parameters::FineDelay, 1.0), Steinberg::kResultOk);
+        const auto fine = static_cast<float>(reference->getLatencySamples());
+        ASSERT_GT(fine, 0.0f);
+        EXPECT_LE(fine, static_cast<float>(layout.latencyMaximum));
+
+        Instance lv2(rate);
+        float fineDelay = 1.0f;
+        float latency = -1.0f;
+        lv2.plugin->connectPort(finePort, &fineDelay);
+        lv2.plugin->connectPort(latencyPort, &latency);
+        // On from the activation, and reported by a run of no samples.
+        lv2.plugin->activate();
+        lv2.plugin->run(0);
+        EXPECT_EQ(latency, fine) << rate;
+        fineDelay = 0.0f;
+        latency = -1.0f;
+        lv2.run(lv2test::noise(64), 64);
+        EXPECT_EQ(latency, 0.0f) << rate;
+        fineDelay = 1.0f;
+        lv2.plugin->run(0);
+        EXPECT_EQ(latency, fine) << rate;
+        lv2.plugin->deactivate();
+        fineDelay = 0.0f;
+        lv2.plugin->activate();
+        lv2.run(lv2test::noise(16), 16);
+        EXPECT_EQ(latency, 0.0f) << rate;
+    }
+}
+
 // A map that gives each URI the next number.
 struct UridMap {
     std::vector<std::string> uris;

@@ -192,7 +192,7 @@ struct Entries {
 
     // latency, tail, render
     static uint32_t latency(const clap_plugin_t* plugin) {
-        return KV_CLAP_ENTRY(0u, plugin, static_cast<uint32_t>(p->pair->latencySamples()));
+        return KV_CLAP_ENTRY(0u, plugin, p->latency());
     }
     static uint32_t tail(const clap_plugin_t* plugin) {
         return KV_CLAP_ENTRY(0u, plugin, static_cast<uint32_t>(p->pair->tailSamples()));
@@ -378,6 +378,10 @@ bool Plugin::activate(double sampleRate, std::uint32_t, std::uint32_t maxFrames)
     changes = std::move(queues);
     stateLoaded.store(true);
     forProcessor.store(true);
+    // Hosts read the latency after activating: it holds until the next deactivation.
+    activeLatency = pair->latencySamples();
+    learnedLatency = activeLatency;
+    restartRequested = false;
     active.store(true);
     return true;
 }
@@ -386,7 +390,36 @@ void Plugin::deactivate() {
     if (pair) {
         pair->deactivate();
     }
-    active.store(false);
+    const bool wasActive = active.exchange(false);
+    if (pair && wasActive) {
+        // A change held back while active may be told now.
+        followLatency();
+    }
+}
+
+std::uint32_t Plugin::latency() {
+    if (active.load()) {
+        return activeLatency;
+    }
+    learnedLatency = pair->latencySamples();
+    return learnedLatency;
+}
+
+void Plugin::followLatency() {
+    const std::uint32_t now = pair->latencySamples();
+    if (active.load()) {
+        if (now != activeLatency && !restartRequested && host->request_restart) {
+            restartRequested = true;
+            host->request_restart(host);
+        }
+        return;
+    }
+    if (now != learnedLatency) {
+        learnedLatency = now;
+        if (hostLatency && hostLatency->changed) {
+            hostLatency->changed(host);
+        }
+    }
 }
 
 bool Plugin::startProcessing() {
@@ -429,6 +462,7 @@ const void* Plugin::extension(const char* id) const {
 
 void Plugin::onMainThread() {
     updateController();
+    followLatency();
 }
 
 bool Plugin::setRender(clap_plugin_render_mode mode) {
@@ -621,6 +655,7 @@ void Plugin::flush(const clap_input_events_t* in, const clap_output_events_t* ou
         if (mainThread) {
             guarded(0, [&] {
                 updateController();
+                followLatency();
                 return 0;
             });
         } else if (host->request_callback) {
@@ -761,6 +796,10 @@ void Plugin::performEdit(ParamID id, ParamValue value) noexcept {
     slot.toProcessor.store(true);
     forProcessor.store(true);
     gestures.push({CLAP_EVENT_PARAM_VALUE, id, toClap(index, normalized)});
+    guarded(0, [&] {
+        followLatency();
+        return 0;
+    });
     if (hostState && hostState->mark_dirty) {
         hostState->mark_dirty(host);
     }
@@ -789,8 +828,8 @@ void Plugin::restartComponent(int32 flags) noexcept {
                 hostParams->rescan(host, CLAP_PARAM_RESCAN_VALUES);
             }
         }
-        if ((flags & kLatencyChanged) && hostLatency && hostLatency->changed) {
-            hostLatency->changed(host);
+        if (flags & kLatencyChanged) {
+            followLatency();
         }
         return 0;
     });
@@ -849,6 +888,7 @@ bool Plugin::load(const clap_istream_t* stream) {
     if (hostParams && hostParams->rescan) {
         hostParams->rescan(host, CLAP_PARAM_RESCAN_VALUES);
     }
+    followLatency();
     return true;
 }
 

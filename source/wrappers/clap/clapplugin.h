@@ -31,6 +31,12 @@
 // to the controller; a refused load changes nothing, nor does a stream that fails or answers
 // more bytes than it was asked for.
 //
+// Latency: the processor's, for the latest values however they came. CLAP lets it change only
+// while the plug-in is inactive: while active, latency.get keeps answering the activation's
+// value and a change asks the host for a restart (request_restart); while inactive, the new value
+// is answered at once and the host's latency.changed is called (on the main thread, as for every
+// check of the latency).
+//
 // Editor: the controller's editor embedded in the host's window (x11, win32), with a fixed size
 // and the host's content scale. On Linux its run loop is the host's timer-support and
 // posix-fd-support; without them there is no editor.
@@ -156,6 +162,11 @@ private:
     // events.
     void collectPoints(const clap_input_events_t* in, std::uint32_t frames) noexcept;
 
+    // Latency (main thread)
+    std::uint32_t latency();
+    // After anything that may have moved the processor's latency: the host told as CLAP allows.
+    void followLatency();
+
     // State
     bool save(const clap_ostream_t* stream);
     bool load(const clap_istream_t* stream);
@@ -200,6 +211,11 @@ private:
     std::atomic<bool> forProcessor{false}; // set after stateLoaded or a slot's toProcessor
     std::atomic<bool> active{false};
     std::int32_t processMode = 0; // Steinberg::Vst::kRealtime
+    // Main thread: the latency of the current activation, the one the host last learned, and
+    // whether this activation asked for a restart already.
+    std::uint32_t activeLatency = 0;
+    std::uint32_t learnedLatency = 0;
+    bool restartRequested = false;
     GestureRing gestures{1024};
 
     // For each parameter, what its events need, side by side: the audio thread's values, and its

@@ -70,6 +70,7 @@ Plugin::Plugin(std::unique_ptr<wrappers::ComponentHost> pair, const PortLayout& 
         const ControlPort& port = layout.controls[i];
         controls.push_back({nullptr, unreadPort, host->normalized(port.id), port.id, port.kind});
     }
+    latencyValues.resize(controls.size());
 }
 
 Plugin::~Plugin() {
@@ -84,7 +85,19 @@ void Plugin::connectPort(std::uint32_t port, void* data) noexcept {
     const std::uint32_t control = port - firstControlPort;
     if (control < controls.size()) {
         controls[control].port = static_cast<const float*>(data);
+    } else if (layout.latency && port == latencyPort(layout)) {
+        latencyOut = static_cast<float*>(data);
     }
+}
+
+void Plugin::reportLatency() noexcept {
+    if (!latencyOut || !layout.latency) {
+        return;
+    }
+    for (std::size_t i = 0; i < controls.size(); ++i) {
+        latencyValues[i] = controls[i].handedOn;
+    }
+    *latencyOut = static_cast<float>(layout.latency(latencyValues.data(), sampleRate));
 }
 
 void Plugin::collectChanges() noexcept {
@@ -149,10 +162,12 @@ void Plugin::silence(std::uint32_t samples) noexcept {
 
 void Plugin::run(std::uint32_t samples) noexcept {
     if (!running) {
+        reportLatency();
         silence(samples);
         return;
     }
     collectChanges();
+    reportLatency();
     const bool connected = audio[0] && audio[1] && audio[2] && audio[3];
     if (!connected || samples == 0) {
         // The values still reach the processor, as a VST3 host's flush hands them.

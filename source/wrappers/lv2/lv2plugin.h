@@ -10,6 +10,10 @@
 // a step the engine's smoothers glide from as from any step. A host that splits its blocks at
 // automation events thereby automates sample by sample.
 //
+// The latency port, where the layout has one, is written in every run, one of no samples and
+// one before activation included: the processor's latency for the values the run hands it, so
+// that a host that reads it after any run has the latency of what it just set.
+//
 // Threads (as LV2 defines them): instantiate, activate, deactivate and cleanup in the
 // instantiation class; connectPort and run in the audio class. run allocates nothing, takes no
 // lock, makes no system call and throws nothing.
@@ -64,6 +68,7 @@ private:
     // Points at offset 0 for the control ports whose value moved since it was last handed on.
     void collectChanges() noexcept;
     void silence(std::uint32_t samples) noexcept;
+    void reportLatency() noexcept;
 
     std::unique_ptr<wrappers::ComponentHost> host;
     PortLayout layout;
@@ -71,6 +76,9 @@ private:
     std::int32_t blockLimit;
 
     float* audio[4] = {};
+    float* latencyOut = nullptr;
+    // The controls' values handed to the processor, in table order, for the layout's latency.
+    std::vector<double> latencyValues;
     // One per control port, together, since run() visits them all.
     struct Control {
         const float* port;

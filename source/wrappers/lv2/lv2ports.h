@@ -4,7 +4,8 @@
 // value (in the units the user reads) becomes the normalized value of its parameter and back.
 //
 // Ports 0 and 1 are the stereo input (left, right), 2 and 3 the stereo output, then one control
-// input per entry of the plug-in's control table, in table order.
+// input per entry of the plug-in's control table, in table order, then (when the plug-in says how
+// to work it out) a control output that reports the latency in samples.
 
 #include "pluginterfaces/vst/vsttypes.h"
 
@@ -33,7 +34,18 @@ struct ControlPort {
 struct PortLayout {
     const ControlPort* controls;
     std::size_t controlCount;
+    // The processor's latency at the rate for the controls' normalized values (in table order),
+    // as its getLatencySamples would answer for them; called in every run, so it must allocate
+    // nothing and take no lock. Null: no latency port.
+    std::uint32_t (*latency)(const double* values, double sampleRate) noexcept = nullptr;
+    // The most latency may answer, at any rate.
+    std::uint32_t latencyMaximum = 0;
 };
+
+// The latency port's index: the one after the last control input.
+inline std::uint32_t latencyPort(const PortLayout& layout) {
+    return 4 + static_cast<std::uint32_t>(layout.controlCount);
+}
 
 inline constexpr std::uint32_t audioInLeft = 0;
 inline constexpr std::uint32_t audioInRight = 1;

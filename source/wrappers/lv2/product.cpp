@@ -1,6 +1,8 @@
 #include "wrappers/lv2/product.h"
 
 #include "parameters/parameters.h"
+#include "processor/engine/realtimeprocessor.h"
+#include "processor/processorstate.h"
 
 #include <iterator>
 
@@ -22,10 +24,21 @@ const ControlPort controls[] = {
     {"fine_delay", "Fine Delay", Parameters::FineDelay, ControlKind::Switch},
 };
 
+// The processor's own rule, on the values the ports hand it.
+std::uint32_t latency(const double* values, double sampleRate) noexcept {
+    ProcessorState state;
+    for (std::size_t i = 0; i < std::size(controls); ++i) {
+        state.values[controls[i].id] = static_cast<float>(values[i]);
+    }
+    return RealtimeProcessor::latencyFor(state, sampleRate);
+}
+
 } // namespace
 
 kelvane::lv2::PortLayout portLayout() {
-    return {controls, std::size(controls)};
+    // The fine delay's latency is the same at every rate that has one.
+    return {controls, std::size(controls), &latency,
+            static_cast<std::uint32_t>(RealtimeProcessor::fineLatency(48000))};
 }
 
 } // namespace tivrandel::lv2

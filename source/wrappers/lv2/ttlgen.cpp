@@ -8,6 +8,8 @@
 #include "wrappers/lv2/lv2ports.h"
 #include "wrappers/lv2/product.h"
 
+#include "pluginterfaces/vst/ivsteditcontroller.h"
+
 #include <cstdio>
 #include <fstream>
 #include <iostream>
@@ -35,9 +37,11 @@ const char* prefixes = "@prefix doap: <http://usefulinc.com/ns/doap#> .\n"
                        "@prefix lv2: <http://lv2plug.in/ns/lv2core#> .\n"
                        "@prefix opts: <http://lv2plug.in/ns/ext/options#> .\n"
                        "@prefix pg: <http://lv2plug.in/ns/ext/port-groups#> .\n"
+                       "@prefix pprops: <http://lv2plug.in/ns/ext/port-props#> .\n"
                        "@prefix rdf: <http://www.w3.org/1999/02/22-rdf-syntax-ns#> .\n"
                        "@prefix rdfs: <http://www.w3.org/2000/01/rdf-schema#> .\n"
                        "@prefix ui: <http://lv2plug.in/ns/extensions/ui#> .\n"
+                       "@prefix units: <http://lv2plug.in/ns/extensions/units#> .\n"
                        "@prefix urid: <http://lv2plug.in/ns/ext/urid#> .\n"
                        "@prefix bufsz: <http://lv2plug.in/ns/ext/buf-size#> .\n\n";
 
@@ -68,6 +72,19 @@ void audioPort(std::ostringstream& out, std::uint32_t index, bool input, bool le
         << "        lv2:designation pg:" << side << "\n";
 }
 
+// The latency in samples, as hosts find it by its designation (and older ones by the property).
+void latencyPort(std::ostringstream& out, std::uint32_t index, std::uint32_t maximum) {
+    out << "        a lv2:ControlPort , lv2:OutputPort ;\n"
+        << "        lv2:index " << index << " ;\n"
+        << "        lv2:symbol \"latency\" ;\n"
+        << "        lv2:name \"Latency\" ;\n"
+        << "        lv2:minimum 0 ;\n"
+        << "        lv2:maximum " << maximum << " ;\n"
+        << "        units:unit units:frame ;\n"
+        << "        lv2:portProperty lv2:reportsLatency , lv2:integer , pprops:notOnGUI ;\n"
+        << "        lv2:designation lv2:latency\n";
+}
+
 void controlPort(std::ostringstream& out, std::uint32_t index, const ControlPort& port) {
     const float initial =
         kelvane::lv2::toPort(port.kind, tivrandel::Parameters::defaultValue(port.id));
@@ -80,6 +97,12 @@ void controlPort(std::ostringstream& out, std::uint32_t index, const ControlPort
         << "        lv2:maximum " << number(kelvane::lv2::portMaximum(port.kind));
     if (port.kind != ControlKind::Pan) {
         out << " ;\n        lv2:portProperty lv2:toggled";
+    }
+    // What VST3 hosts are told with a parameter they cannot automate: its changes are not for
+    // automation, and each costs the host a new latency compensation.
+    if ((tivrandel::Parameters::describe(port.id).flags &
+         Steinberg::Vst::ParameterInfo::kCanAutomate) == 0) {
+        out << " ;\n        lv2:portProperty pprops:notAutomatic , pprops:expensive";
     }
     if (port.kind == ControlKind::Enabled) {
         out << " ;\n        lv2:designation lv2:enabled";
@@ -134,6 +157,10 @@ std::string description() {
         out << "    ] , [\n";
         controlPort(out, kelvane::lv2::firstControlPort + static_cast<std::uint32_t>(i),
                     layout.controls[i]);
+    }
+    if (layout.latency) {
+        out << "    ] , [\n";
+        latencyPort(out, kelvane::lv2::latencyPort(layout), layout.latencyMaximum);
     }
     out << "    ] .\n\n";
 

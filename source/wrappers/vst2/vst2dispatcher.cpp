@@ -33,6 +33,9 @@ VstIntPtr Vst2Wrapper::dispatch(int opcode, int index, VstIntPtr value, void* pt
         break;
     default:
         updateController();
+        if (latencyDue.load(std::memory_order_acquire)) {
+            followLatency();
+        }
         break;
     }
 
@@ -161,6 +164,8 @@ bool Vst2Wrapper::resume() {
     pair->startProcessing();
     active = true;
     processing.store(pair->isProcessing(), std::memory_order_release);
+    // The latency may follow the rate just set up.
+    followLatency();
     return true;
 }
 
@@ -211,6 +216,7 @@ VstIntPtr Vst2Wrapper::setChunk(const void* data, VstIntPtr size) {
     // Host values that the processor has not been given yet predate the loaded state.
     mailbox->discardForProcessor();
     readControllerValues();
+    followLatency();
     return 1;
 }
 

@@ -150,6 +150,9 @@ void Vst2Wrapper::setParameterEntry(AEffect* effect, int index, float value) {
         Vst2Wrapper* wrapper = from(effect);
         if (wrapper && std::isfinite(value) && index >= 0 && index < wrapper->mailbox->size()) {
             wrapper->setValue(index, std::clamp(static_cast<double>(value), 0.0, 1.0), true);
+            // Hosts call this from the audio thread too: the latency, which takes the
+            // processor's lock and calls the host, waits for the dispatcher's thread.
+            wrapper->latencyDue.store(true, std::memory_order_release);
         }
         return 0;
     });
@@ -234,11 +237,20 @@ void Vst2Wrapper::restartComponent(int32 flags) noexcept {
             readControllerValues();
         }
         if (flags & kLatencyChanged) {
-            // VST 2 hosts read it again when they next resume the effect.
-            block->effect.initialDelay = static_cast<VstInt32>(pair->latencySamples());
+            followLatency();
         }
         return 0;
     });
+}
+
+void Vst2Wrapper::followLatency() {
+    latencyDue.store(false, std::memory_order_relaxed);
+    const auto latency = static_cast<VstInt32>(pair->latencySamples());
+    if (latency == block->effect.initialDelay) {
+        return;
+    }
+    block->effect.initialDelay = latency;
+    callHost(audioMasterIOChanged, 0, 0, nullptr, 0.0f);
 }
 
 } // namespace Vst

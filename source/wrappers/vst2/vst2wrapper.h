@@ -40,6 +40,13 @@ namespace Vst {
 // next dispatcher call, so the audio thread never touches the controller. A loaded chunk
 // supersedes the values set before it; values set after it are saved over it.
 //
+// Latency: AEffect::initialDelay is the processor's latency for the latest values, and the host
+// hears of every change with audioMasterIOChanged (after which hosts read the field again,
+// usually suspending and resuming the effect). A change made through the dispatcher or the
+// editor (a chunk, typed text, an edit, a resume) is in the field before the call returns; a
+// setParameter, which may come from the audio thread, leaves the processor's lock alone and is
+// taken in at the next dispatcher call (before that call does anything else).
+//
 // Audio: the effect has two inputs and two outputs (one stereo bus each way). Blocks are
 // processed in pieces of at most the announced block size, and never more than
 // kMaxPieceSamples, whatever size the host announces: what resume allocates stays bounded. When
@@ -157,6 +164,9 @@ private:
     void updateController();
     // The latest values re-read from the controller (after a state load or a restart).
     void readControllerValues();
+    // Dispatcher thread: initialDelay brought to the processor's latency, and the host told
+    // when it moved.
+    void followLatency();
 
     // Audio thread.
     template <typename Sample>
@@ -203,6 +213,8 @@ private:
     bool wideSamples = false;      // the sample size announced with effSetProcessPrecision
     bool active = false;
     std::atomic<bool> processing{false};
+    // A value came from setParameter: its latency is still to be followed.
+    std::atomic<bool> latencyDue{false};
 
     std::vector<float> scratch; // outputs of the accumulating process, 2 * processBlockSize
 };
